@@ -1,0 +1,9 @@
+// Thread-local last error, as Windows keeps it per thread.
+#include "platform/win32.h"
+
+namespace {
+thread_local DWORD g_lastError = ERROR_SUCCESS;
+}
+
+DWORD GetLastError() { return g_lastError; }
+void SetLastError(DWORD code) { g_lastError = code; }

@@ -1,0 +1,31 @@
+// Host look-up (the Winsock gethostbyname/gethostbyaddr the programs use),
+// through the system resolver by default. Tests install their own resolver.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orb {
+
+struct HostEntry {
+    std::string name;                    // official (canonical) name
+    std::vector<std::string> aliases;
+    std::vector<std::string> addresses;  // IPv4, dotted quad
+};
+
+class Resolver {
+public:
+    virtual ~Resolver() = default;
+    // false when the name is unknown.
+    virtual bool HostByName(const std::string& name, HostEntry* out) = 0;
+    // address is a dotted quad; false when it has no name.
+    virtual bool HostByAddr(const std::string& address, HostEntry* out) = 0;
+};
+
+Resolver& SystemResolver();
+Resolver& CurrentResolver();
+// Installs a resolver (null restores the system one). For tests.
+void SetResolver(Resolver* resolver);
+
+}  // namespace orb
