@@ -1,0 +1,277 @@
+/* nwomapi: the client library of the framework's object repository (Orbmap).
+ *
+ * A repository holds objects of named classes; each class declares its
+ * properties and their value types. Programs reach a repository only through
+ * the flat C functions below; libnwomapi.so keeps every repository in one
+ * SQLite database in the machine root (<root>/orbmap/<name>.orb.db).
+ *
+ * Conventions
+ *
+ *  1. Handles. Every client object (kernel, connection, criteria list,
+ *     property list, selection, current object) is named by a 32-bit handle;
+ *     0 means none. Handles are never pointers: a stale handle (already
+ *     freed), a handle of another kind, or a value never handed out answers a
+ *     code and never crashes. The code tells which kind was wrong: kernel 5,
+ *     connection 25, criteria or property list or object 8, selection 13.
+ *
+ *  2. Results. Every function returns an ORBOM_RC (orbom_codes.h), 0 on
+ *     success. Out arguments are written only on success, except out handles,
+ *     which are set to 0 whenever a call fails. Nothing throws.
+ *
+ *  3. Pointers. A required pointer that is null answers 11
+ *     (ORBOM_RC_INVALID_POINTER_PARAMETER); an empty class name 31.
+ *
+ *  4. Names. Texts are zero-terminated 8-bit strings. Class and property
+ *     names: letters, digits and '_', at most 31 characters, compared with
+ *     letter case. Repository names: at most 29 characters, no '/', '\\',
+ *     control characters, and not "." or ".."; others answer 7
+ *     (ORBOM_RC_INVALID_REPOSITORY). Client names: at most 31 characters
+ *     (longer ones are cut).
+ *
+ *  5. Values. A value is (type, length, bytes); the types and lengths:
+ *       ORBOM_TYPE_STRING    0   text length, no terminator
+ *       ORBOM_TYPE_INTEGER   1   4 (int32_t)
+ *       ORBOM_TYPE_DOUBLE    9   8 (double)
+ *       ORBOM_TYPE_UUID     10   16 (platform UUID layout)
+ *       ORBOM_TYPE_BOOLEAN  11   4 (int32_t; stored as 0 or 1)
+ *       ORBOM_TYPE_DATETIME 12   text length (in); text length + 1 (out,
+ *                                ORBOM_Object_GetProperty counts the zero)
+ *       ORBOM_TYPE_CHAR     14   1
+ *       ORBOM_TYPE_BINARY   16   the caller's length
+ *     A type code not in this list answers 33 (ORBOM_RC_INVALID_DATATYPE); a
+ *     value whose type differs from the property's declared type answers 34
+ *     (ORBOM_RC_DATATYPE_MISMATCH); a fixed-size value of another length 41
+ *     (ORBOM_RC_LENGTH_MISMATCH). Texts longer than their length, or holding
+ *     a zero before it, are cut at the length or the zero. A value is null
+ *     when the property list's null flag is set; a property missing from a
+ *     create is null. Every value keeps its declared type; reads answer it.
+ *
+ *  6. Classes. An unknown class answers 10 (ORBOM_RC_INVALID_CLASS), an
+ *     unknown property 40 (ORBOM_RC_INVALID_PROPERTY). A class that declares
+ *     "uuid" of type UUID has one object per uuid value: a create without a
+ *     uuid gets a fresh one; a create with a uuid already used answers 29.
+ *
+ *  7. Memory. The client owns everything behind a handle until the handle is
+ *     freed (Free, EndSelect, Disconnect, Stop). The value address returned by
+ *     ORBOM_Object_GetProperty, and the object handle returned by
+ *     ORBOM_ObjectList_GetNext, stay valid until the next GetNext or EndSelect
+ *     on the same selection; texts there are followed by a zero byte.
+ *     Callers own every buffer they pass; the client copies at most the size
+ *     given.
+ *
+ *  8. Storage and concurrency. Every operation that writes is one
+ *     transaction (BEGIN IMMEDIATE): it happens whole or not at all. Many
+ *     processes and threads may use one repository at once; writers are
+ *     serialised and no update is lost. Handles may be used from any thread;
+ *     calls on one connection are serialised by the client. A selection reads
+ *     all its objects when it is made, so later writes do not change it.
+ *     Database failures answer 29 (ORBOM_RC_REPOSITORY_NATIVE_ERROR); the
+ *     native text and code are kept on the connection
+ *     (ORBOM_Repository_GetNativeError).
+ *
+ *  9. Not supported: criteria other than equality, transactions spanning
+ *     calls, deleting classes or properties.
+ *
+ * Which repositories a machine has: every <name>.orb.db file in
+ * <root>/orbmap. The listing (ORBOM_Repository_EnumBegin with flag 1) starts
+ * with the default repository: the framework's registry value "RepositoryName",
+ * then "DefaultRepository", under HKLM "SOFTWARE\\NorwindSystems\\NW-Sentinex/
+ * Orb\\Orbmap\\Orbmap/API", the first that names an existing repository;
+ * then the others by name.
+ */
+#ifndef NWOMAPI_H
+#define NWOMAPI_H
+
+#include <stdint.h>
+
+#include "framework/nwomapi/orbom_codes.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define NWOMAPI_EXPORT __attribute__((visibility("default")))
+
+typedef uint32_t ORBOM_HANDLE;
+typedef ORBOM_HANDLE ORBOM_KERNEL;
+typedef ORBOM_HANDLE ORBOM_CONNECTION;
+typedef ORBOM_HANDLE ORBOM_CRITERIA;
+typedef ORBOM_HANDLE ORBOM_PROPLIST;
+typedef ORBOM_HANDLE ORBOM_SELECTION;
+typedef ORBOM_HANDLE ORBOM_OBJECT;
+
+/* Value types (convention 5). */
+#define ORBOM_TYPE_STRING 0
+#define ORBOM_TYPE_INTEGER 1
+#define ORBOM_TYPE_DOUBLE 9
+#define ORBOM_TYPE_UUID 10
+#define ORBOM_TYPE_BOOLEAN 11
+#define ORBOM_TYPE_DATETIME 12
+#define ORBOM_TYPE_CHAR 14
+#define ORBOM_TYPE_BINARY 16
+
+/* Limits, in characters without the terminating zero. */
+#define ORBOM_MAX_CLIENT_NAME 31
+#define ORBOM_MAX_CLASS_NAME 31
+#define ORBOM_MAX_PROPERTY_NAME 31
+#define ORBOM_MAX_REPOSITORY_NAME 29
+#define ORBOM_NATIVE_ERROR_SIZE 1024
+
+/* Criteria operators and connectors (ORBOM_Criteria_Add). */
+#define ORBOM_OP_EQUAL 0
+#define ORBOM_CONNECT_AND 1
+
+/* Repository listing flags (ORBOM_Repository_EnumBegin). */
+#define ORBOM_ENUM_BY_NAME 0
+#define ORBOM_ENUM_DEFAULT_FIRST 1
+
+/* ---- Kernel: one client context; connections are made on it. ---- */
+
+/* clientName may be null or empty; reserved must be 0. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Kernel_Start(const char* clientName, ORBOM_KERNEL* kernel,
+                                           uint32_t reserved);
+/* Disconnects the kernel's remaining connections, releases it, sets *kernel to 0. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Kernel_Stop(ORBOM_KERNEL* kernel);
+
+/* ---- Repositories ---- */
+
+/* Local access: no sign-on. 7 when the repository does not exist or the name
+ * is refused (convention 4). */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_Connect(ORBOM_KERNEL kernel, const char* repository,
+                                                 ORBOM_CONNECTION* connection);
+/* Checks the repository's accounts: 28 on an unknown user or a wrong
+ * password. A repository without accounts accepts any sign-on, as local
+ * access would. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_ConnectAndSignOn(ORBOM_KERNEL kernel,
+                                                          const char* repository,
+                                                          ORBOM_CONNECTION* connection,
+                                                          const char* user,
+                                                          const char* password);
+/* Ends the connection and every selection made on it; sets *connection to 0. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_Disconnect(ORBOM_CONNECTION* connection);
+
+/* Default repository and listing, in two calls: EnumBegin takes a snapshot of
+ * the machine's repositories (flag ORBOM_ENUM_DEFAULT_FIRST: the default one
+ * first, then the others by name; ORBOM_ENUM_BY_NAME: all by name; another
+ * flag 24). Each EnumNext then copies the next name into buffer (size bytes,
+ * zero-terminated; 30 or 32 bytes always suffice): 0, 15 after the last name
+ * (16 when the machine has no repository at all), 26 when the buffer is too
+ * small (the name is not consumed), 13 without EnumBegin. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_EnumBegin(ORBOM_KERNEL kernel, uint32_t flags);
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_EnumNext(ORBOM_KERNEL kernel, char* buffer,
+                                                  uint32_t size);
+
+/* Creates an empty repository holding the framework's own classes and
+ * objects. 65 when one of that name exists, 7 for a refused name. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_Create(ORBOM_KERNEL kernel, const char* repository);
+
+/* The database's own error text and code of the connection's last failure
+ * that answered 29. buffer gets at most size bytes, zero-terminated. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_GetNativeError(ORBOM_CONNECTION connection, char* buffer,
+                                                        uint32_t size, int32_t* nativeCode);
+
+/* ---- Criteria lists: equality tests that all must hold ---- */
+
+/* count: entries the caller means to add (a hint; the list grows). */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Criteria_Allocate(ORBOM_CRITERIA* criteria, uint32_t count);
+/* property = value. op must be ORBOM_OP_EQUAL and connector ORBOM_CONNECT_AND
+ * (else 24). A null value with length 0 matches objects whose property is
+ * null. Two criteria on one property must both hold. Names and types are
+ * checked against the class when the list is used (select, update, delete). */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Criteria_Add(ORBOM_CRITERIA criteria, const char* property,
+                                           uint32_t type, uint32_t length, const void* value,
+                                           uint32_t op, uint32_t connector);
+/* Removes every entry; the list stays allocated (and then matches everything). */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Criteria_Clear(ORBOM_CRITERIA criteria);
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Criteria_Free(ORBOM_CRITERIA* criteria);
+
+/* ---- Property lists: values for create and update ---- */
+
+NWOMAPI_EXPORT ORBOM_RC ORBOM_PropertyList_Allocate(ORBOM_PROPLIST* list, uint32_t count);
+/* isNull non-zero stores null (value and length are then ignored). A property
+ * added twice takes the later value. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_PropertyList_Add(ORBOM_PROPLIST list, const char* name,
+                                               uint32_t type, uint32_t length, const void* value,
+                                               uint32_t isNull);
+NWOMAPI_EXPORT ORBOM_RC ORBOM_PropertyList_Free(ORBOM_PROPLIST* list);
+
+/* ---- Selections ---- */
+
+/* Selects the objects of cls that match criteria (0: every object).
+ * properties: "*" for all, or one property name (null means "*").
+ * reserved must be 0. Out: the selection, the exact number of objects, the
+ * number of classes searched (always 1), the number of properties each
+ * object delivers. No match is not an error: 0 with objectCount 0. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_ObjectList_Select(ORBOM_CONNECTION connection, const char* cls,
+                                                ORBOM_CRITERIA criteria, const char* properties,
+                                                uint32_t reserved, ORBOM_SELECTION* selection,
+                                                uint32_t* objectCount, uint32_t* classCount,
+                                                uint32_t* propertyCount);
+/* Delivers the next object: 14 when more objects follow it, 0 when it is the
+ * last one; 15 (and *object 0) when none is left. remaining (may be null):
+ * objects still to come after this one. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_ObjectList_GetNext(ORBOM_SELECTION selection, ORBOM_OBJECT* object,
+                                                 uint32_t* remaining);
+NWOMAPI_EXPORT ORBOM_RC ORBOM_ObjectList_EndSelect(ORBOM_SELECTION* selection);
+
+/* One property of the current object: its declared type, length (convention
+ * 5), value address (convention 7; null when the value is null) and null
+ * flag (1 or 0). 40 for a property the class lacks or the selection left
+ * out. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Object_GetProperty(ORBOM_OBJECT object, const char* name,
+                                                 uint32_t* type, uint32_t* length,
+                                                 const void** value, uint8_t* isNull);
+
+/* ---- Objects: each call is one transaction ---- */
+
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Object_Create(ORBOM_CONNECTION connection, const char* cls,
+                                            ORBOM_PROPLIST properties);
+/* Sets the listed properties of every matching object (criteria 0: all).
+ * 16 with *count 0 when nothing matched. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Object_Update(ORBOM_CONNECTION connection, const char* cls,
+                                            ORBOM_CRITERIA criteria, ORBOM_PROPLIST properties,
+                                            uint32_t* count);
+/* Deletes every matching object (criteria 0: all). 16 with *count 0 when
+ * nothing matched. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Object_Delete(ORBOM_CONNECTION connection, const char* cls,
+                                            ORBOM_CRITERIA criteria, uint32_t* count);
+
+/* ---- Classes ---- */
+
+/* Imports class definitions and required objects from text in the
+ * class-definition format (README). All or nothing: on a malformed text or a
+ * conflict with the repository nothing changes, *errorLine gets the 1-based
+ * line (0 when no line is to blame) and message a description (at most
+ * messageSize bytes, zero-terminated; both outputs may be null). Codes: 44
+ * for a malformed text, 48 for a property declared with another type than the
+ * repository's, 29 for a database failure. Importing the same text twice
+ * changes nothing. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Class_Import(ORBOM_CONNECTION connection, const char* text,
+                                           uint32_t length, uint32_t* errorLine, char* message,
+                                           uint32_t messageSize);
+/* The index-th class (0-based, ordered by name) into buffer: 0, 15 past the
+ * last class, 26 when buffer is too small. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Class_Enum(ORBOM_CONNECTION connection, uint32_t index, char* buffer,
+                                         uint32_t size);
+/* The index-th property of cls (0-based, in declaration order): its name into
+ * buffer and its type. 10 for an unknown class, 15 past the last property,
+ * 26 when buffer is too small. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Class_GetPropertyInfo(ORBOM_CONNECTION connection, const char* cls,
+                                                    uint32_t index, char* buffer, uint32_t size,
+                                                    uint32_t* type);
+
+/* ---- Accounts for ORBOM_Repository_ConnectAndSignOn ---- */
+
+/* Adds the account or changes its password. Passwords are kept only as
+ * salted PBKDF2 hashes. An empty user name answers 11. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Account_Set(ORBOM_CONNECTION connection, const char* user,
+                                          const char* password);
+/* 0 when the user exists and the password is right, 28 otherwise. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Account_Check(ORBOM_CONNECTION connection, const char* user,
+                                            const char* password);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* NWOMAPI_H */
