@@ -23,6 +23,8 @@ public:
     virtual uint64_t NowMs() = 0;
     // Seconds since the epoch, as time().
     virtual time_t WallTime() = 0;
+    // Milliseconds since the epoch (for the milliseconds of local time).
+    virtual uint64_t WallTimeMs() { return static_cast<uint64_t>(WallTime()) * 1000; }
     // Waits on cv (lock held) until pred() or NowMs() >= deadlineMs.
     // Returns pred() at the end.
     virtual bool WaitUntil(std::condition_variable_any& cv, std::unique_lock<std::mutex>& lock,
@@ -44,6 +46,7 @@ public:
     ~VirtualClock() override;
     uint64_t NowMs() override;
     time_t WallTime() override;
+    uint64_t WallTimeMs() override;
     bool WaitUntil(std::condition_variable_any& cv, std::unique_lock<std::mutex>& lock,
                    uint64_t deadlineMs, const std::function<bool()>& pred) override;
     void Advance(uint64_t ms);
@@ -95,6 +98,9 @@ private:
 
 // Sleep on the current clock.
 void SleepMs(DWORD ms);
+
+// Deadline on the current clock for a wait of timeoutMs (INFINITE: none).
+uint64_t DeadlineAfter(Clock& clock, DWORD timeoutMs);
 
 }  // namespace orb
 

@@ -1,0 +1,109 @@
+// Case-insensitive file search over the Windows search order.
+#include "platform/pathsearch.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/dynload.h"
+
+namespace orb {
+
+std::string ToSlashes(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+void SplitPath(const std::string& path, std::string* dir, std::string* base) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        dir->clear();
+        *base = path;
+    } else {
+        *dir = slash == 0 ? "/" : path.substr(0, slash);
+        *base = path.substr(slash + 1);
+    }
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           Lower(text.substr(text.size() - suffix.size())) == Lower(suffix);
+}
+
+namespace {
+
+std::string Join(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+// Every entry of dir whose name matches name without letter case, sorted so
+// that the choice among several spellings does not depend on the file system.
+std::vector<std::string> NoCaseMatches(const std::string& dir, const std::string& name) {
+    std::vector<std::string> found;
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return found;
+    std::string wanted = Lower(name);
+    while (dirent* entry = readdir(d)) {
+        if (Lower(entry->d_name) == wanted) found.push_back(entry->d_name);
+    }
+    closedir(d);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+}  // namespace
+
+std::string FindInDirectory(const std::string& dir, const std::vector<std::string>& names,
+                            const std::function<bool(const std::string&)>& accept) {
+    for (const std::string& name : names) {
+        if (name.empty()) continue;
+        std::string exact = Join(dir, name);
+        if (accept(exact)) return exact;
+        for (const std::string& spelling : NoCaseMatches(dir, name)) {
+            std::string path = Join(dir, spelling);
+            if (accept(path)) return path;
+        }
+    }
+    return "";
+}
+
+std::vector<std::string> DefaultSearchDirectories() {
+    std::vector<std::string> dirs;
+    std::string programDir = ProgramDirectory();
+    if (!programDir.empty()) dirs.push_back(programDir);
+    const char* path = getenv("PATH");
+    std::string rest = path ? path : "";
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t colon = rest.find(':', start);
+        if (colon == std::string::npos) colon = rest.size();
+        std::string entry = rest.substr(start, colon - start);
+        if (!entry.empty() && std::find(dirs.begin(), dirs.end(), entry) == dirs.end()) {
+            dirs.push_back(entry);
+        }
+        start = colon + 1;
+    }
+    return dirs;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsExecutableFile(const std::string& path) {
+    return IsRegularFile(path) && access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace orb
