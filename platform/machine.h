@@ -31,7 +31,13 @@ std::string MachinePath(const std::string& relative);
 
 }  // namespace orb
 
+#ifndef ERROR_BUFFER_OVERFLOW
+#define ERROR_BUFFER_OVERFLOW 111L
+#endif
+
 // Win32 shapes over the above. Buffer rules as on Windows.
+// *size in: buffer characters; out: characters written without the
+// terminator, or (FALSE, ERROR_BUFFER_OVERFLOW) the size needed with it.
 BOOL GetComputerNameA(LPSTR buffer, LPDWORD size);
 // Returns the length written without the terminator (path ends with '/'),
 // or the size needed including the terminator when the buffer is too small.

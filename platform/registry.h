@@ -33,6 +33,7 @@ typedef DWORD REGSAM;
 #define REG_BINARY 3
 #define REG_DWORD 4
 #define REG_MULTI_SZ 7
+#define REG_QWORD 11
 
 #define KEY_QUERY_VALUE 0x0001
 #define KEY_SET_VALUE 0x0002
@@ -46,9 +47,27 @@ typedef DWORD REGSAM;
 #define REG_CREATED_NEW_KEY 1
 #define REG_OPENED_EXISTING_KEY 2
 
-// Longest key path (characters, below the hive) and value name accepted.
+// Longest key path (characters, below the hive) and value name accepted;
+// longer names answer ERROR_FILENAME_EXCED_RANGE.
 #define ORB_REG_MAX_KEY_PATH 255
 #define ORB_REG_MAX_VALUE_NAME 16383
+
+// A value of another type than the convenience reads below expect.
+#ifndef ERROR_UNSUPPORTED_TYPE
+#define ERROR_UNSUPPORTED_TYPE 1630L
+#endif
+
+// Beyond Win32, where Windows would be lenient or undefined:
+// - empty path elements ("A\\B", a leading or trailing "\") are skipped;
+// - handles are checked against their access mask (ERROR_ACCESS_DENIED);
+// - REG_DWORD data must be 4 bytes (ERROR_INVALID_PARAMETER);
+// - string data without its terminator gets one (REG_MULTI_SZ: two);
+// - a name buffer too small for an enumerated name answers ERROR_MORE_DATA
+//   with the characters needed, terminator included, in *nameLength;
+// - a missing hive reads as an empty one and is created by the first write;
+//   a damaged one answers ERROR_BADDB and is never overwritten;
+// - an unknown or already closed handle answers ERROR_INVALID_HANDLE, a
+//   handle whose key was deleted ERROR_KEY_DELETED.
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM sam, PHKEY result);
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR cls, DWORD options,
@@ -81,5 +100,40 @@ LONG RegSetString(const std::string& keyPath, const std::string& name, const std
 LONG RegSetDword(const std::string& keyPath, const std::string& name, DWORD value);
 LONG RegSetMultiString(const std::string& keyPath, const std::string& name,
                        const std::vector<std::string>& items);
+
+// Whole values and keys, each call one consistent read or one transaction.
+struct RegValue {
+    std::string name;  // "" is the key's default value
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+LONG RegReadValue(const std::string& keyPath, const std::string& name, RegValue* value);
+// Values in the order they were first set.
+LONG RegReadValues(const std::string& keyPath, std::vector<RegValue>* values);
+// Subkey names in name order.
+LONG RegReadSubkeys(const std::string& keyPath, std::vector<std::string>* names);
+// Creates the key (and its parents) when missing.
+LONG RegWriteValue(const std::string& keyPath, const RegValue& value);
+LONG RegRemoveValue(const std::string& keyPath, const std::string& name);
+LONG RegRemoveKey(const std::string& keyPath);
+// keyPath as the hive spells it ("software\\x" -> "SOFTWARE\\X").
+LONG RegStoredPath(const std::string& keyPath, std::string* stored);
+
+// Text forms, shared by regtool and whoever shows registry data.
+// How the default value (empty name) is shown.
+inline constexpr const char* kRegDefaultValueName = "(Default)";
+// "REG_SZ", ...; other types as "REG_TYPE_<n>".
+std::string RegTypeName(DWORD type);
+// Inverse of RegTypeName, without letter case; false when unknown.
+bool RegTypeFromName(const std::string& name, DWORD* type);
+// Strings up to their terminator (control characters escaped as \n, \t,
+// \r or \xNN), REG_MULTI_SZ items joined by the two characters "\0",
+// REG_DWORD and REG_QWORD in unsigned decimal, everything else as lower-case hex.
+std::string RegFormatData(DWORD type, const std::vector<BYTE>& data);
+// "NAME<TAB>TYPE<TAB>DATA", the line regtool query prints.
+std::string RegFormatLine(const RegValue& value);
+// keyPath and every key below it: "[HKLM\path]", then one RegFormatLine
+// per value, then a blank line; subkeys in name order.
+LONG RegExportText(const std::string& keyPath, std::string* text);
 
 }  // namespace orb

@@ -1,0 +1,370 @@
+#include "platform/registry_store.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace orb::reg {
+
+namespace {
+
+// How long one statement waits for another process's write lock, and how
+// often a transaction is tried again when even that was not enough.
+constexpr int kBusyTimeoutMs = 10000;
+constexpr int kBusyAttempts = 5;
+
+const char* const kSchema =
+    "CREATE TABLE IF NOT EXISTS keys("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"  // never reused: see KeyExists
+    "  parent INTEGER NOT NULL,"
+    "  name TEXT NOT NULL,"
+    "  folded TEXT NOT NULL,"
+    "  UNIQUE(parent, folded));"
+    "CREATE TABLE IF NOT EXISTS vals("
+    "  key INTEGER NOT NULL,"
+    "  name TEXT NOT NULL,"
+    "  folded TEXT NOT NULL,"
+    "  type INTEGER NOT NULL,"
+    "  data BLOB NOT NULL,"
+    "  UNIQUE(key, folded));";
+
+bool IsBusy(int rc) {
+    rc &= 0xFF;
+    return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+}
+
+LONG Win32Code(int rc) {
+    switch (rc & 0xFF) {
+        case SQLITE_OK:
+        case SQLITE_ROW:
+        case SQLITE_DONE: return ERROR_SUCCESS;
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+        case SQLITE_ERROR:  // a database without our tables
+            return ERROR_BADDB;
+        case SQLITE_CANTOPEN: return ERROR_CANTOPEN;
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_AUTH: return ERROR_ACCESS_DENIED;
+        case SQLITE_FULL: return ERROR_CANTWRITE;
+        case SQLITE_NOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+        case SQLITE_TOOBIG: return ERROR_INVALID_PARAMETER;
+        default: return ERROR_REGISTRY_IO_FAILED;
+    }
+}
+
+bool FileIdentity(const std::string& path, dev_t* dev, ino_t* ino) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    *dev = st.st_dev;
+    *ino = st.st_ino;
+    return true;
+}
+
+}  // namespace
+
+std::string Fold(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+// One connection per hive file per process. A file that was removed or
+// replaced since it was opened (a test's machine root torn down and made
+// again) is opened anew rather than served from a stale connection.
+class HiveCache {
+public:
+    static HiveCache& Instance() {
+        // Left alive at exit: threads of the agent may still use it then.
+        static HiveCache* cache = new HiveCache;
+        return *cache;
+    }
+
+    std::shared_ptr<Hive> Get(const std::string& path, bool create, LONG* error) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ForgetParentsConnections();
+        Entry* entry = Find(path);
+        if (entry) return entry->hive;
+        if (!create && ::access(path.c_str(), F_OK) != 0) {
+            *error = ERROR_FILE_NOT_FOUND;
+            return nullptr;
+        }
+        std::shared_ptr<Hive> hive(new Hive);
+        *error = hive->Open(path, create);
+        if (*error != ERROR_SUCCESS) return nullptr;
+        Entry fresh{hive, 0, 0};
+        if (FileIdentity(path, &fresh.dev, &fresh.ino)) entries_[path] = fresh;
+        return hive;
+    }
+
+private:
+    struct Entry {
+        std::shared_ptr<Hive> hive;
+        dev_t dev;
+        ino_t ino;
+    };
+
+    Entry* Find(const std::string& path) {
+        auto it = entries_.find(path);
+        if (it == entries_.end()) return nullptr;
+        dev_t dev;
+        ino_t ino;
+        if (FileIdentity(path, &dev, &ino) && dev == it->second.dev && ino == it->second.ino) {
+            return &it->second;
+        }
+        entries_.erase(it);
+        return nullptr;
+    }
+
+    // A connection must not be used across fork(); nor closed in the child,
+    // where closing could disturb the parent's locks. The child opens its own.
+    void ForgetParentsConnections() {
+        if (::getpid() == pid_) return;
+        for (auto& [path, entry] : entries_) orphans_.push_back(entry.hive);
+        entries_.clear();
+        pid_ = ::getpid();
+    }
+
+    std::mutex mutex_;
+    std::unordered_map<std::string, Entry> entries_;
+    std::vector<std::shared_ptr<Hive>> orphans_;
+    pid_t pid_ = ::getpid();
+};
+
+// A cached prepared statement, reset for its next use when this goes.
+class Hive::Statement {
+public:
+    Statement(Hive& hive, const char* sql) : stmt_(hive.Prepare(sql)) {}
+    ~Statement() {
+        if (stmt_) {
+            sqlite3_reset(stmt_);
+            sqlite3_clear_bindings(stmt_);
+        }
+    }
+    bool ok() const { return stmt_ != nullptr; }
+    Statement& Bind(int i, int64_t v) {
+        sqlite3_bind_int64(stmt_, i, v);
+        return *this;
+    }
+    Statement& Bind(int i, std::string_view v) {
+        sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& BindBlob(int i, const BYTE* data, size_t size) {
+        // A null pointer would bind NULL, not an empty blob.
+        static const BYTE empty = 0;
+        sqlite3_bind_blob64(stmt_, i, size ? data : &empty, size, SQLITE_TRANSIENT);
+        return *this;
+    }
+    int Step() { return sqlite3_step(stmt_); }
+    int64_t Int(int col) { return sqlite3_column_int64(stmt_, col); }
+    std::string Text(int col) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+        return text ? std::string(text, sqlite3_column_bytes(stmt_, col)) : std::string();
+    }
+    std::vector<BYTE> Blob(int col) {
+        const auto* blob = static_cast<const BYTE*>(sqlite3_column_blob(stmt_, col));
+        return blob ? std::vector<BYTE>(blob, blob + sqlite3_column_bytes(stmt_, col))
+                    : std::vector<BYTE>();
+    }
+
+private:
+    sqlite3_stmt* stmt_;
+};
+
+std::shared_ptr<Hive> Hive::Get(const std::string& path, bool create, LONG* error) {
+    *error = ERROR_SUCCESS;
+    return HiveCache::Instance().Get(path, create, error);
+}
+
+Hive::~Hive() {
+    for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+    if (db_) sqlite3_close_v2(db_);
+}
+
+LONG Hive::Open(const std::string& path, bool create) {
+    if (create) {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    }
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK && !create) {
+        // A hive we may not write can still be read.
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    }
+    if (rc != SQLITE_OK) return Win32Code(rc);
+    // Before anything else: even the journal-mode pragma can meet a lock.
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db_, 1);
+    // SQLite quietly opens a write-protected file read-only.
+    readOnly_ = sqlite3_db_readonly(db_, "main") == 1;
+    if (readOnly_) {
+        rc = sqlite3_exec(db_, "SELECT count(*) FROM keys", nullptr, nullptr, nullptr);
+        return Win32Code(rc);
+    }
+    rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr, nullptr,
+                      nullptr);
+    if (rc != SQLITE_OK) return Win32Code(rc);
+    return Write([this] { return Fail(sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr)); });
+}
+
+LONG Hive::Fail(int rc) {
+    lastRc_ = rc;
+    return Win32Code(rc);
+}
+
+sqlite3_stmt* Hive::Prepare(const char* sql) {
+    auto it = statements_.find(sql);
+    if (it != statements_.end()) return it->second;
+    sqlite3_stmt* stmt = nullptr;
+    lastRc_ = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (lastRc_ != SQLITE_OK) return nullptr;
+    statements_[sql] = stmt;
+    return stmt;
+}
+
+LONG Hive::Read(const std::function<LONG()>& body) { return Transact("BEGIN", body); }
+
+LONG Hive::Write(const std::function<LONG()>& body) {
+    if (readOnly_) return ERROR_ACCESS_DENIED;
+    return Transact("BEGIN IMMEDIATE", body);
+}
+
+LONG Hive::Transact(const char* begin, const std::function<LONG()>& body) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    LONG result = ERROR_REGISTRY_IO_FAILED;
+    for (int attempt = 0; attempt < kBusyAttempts; ++attempt) {
+        lastRc_ = sqlite3_exec(db_, begin, nullptr, nullptr, nullptr);
+        if (lastRc_ != SQLITE_OK) {
+            result = Win32Code(lastRc_);
+            if (IsBusy(lastRc_)) continue;
+            return result;
+        }
+        result = body();
+        if (result == ERROR_SUCCESS) {
+            lastRc_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+            if (lastRc_ == SQLITE_OK) return ERROR_SUCCESS;
+            result = Win32Code(lastRc_);
+        }
+        const int failure = lastRc_;
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (!IsBusy(failure)) return result;
+    }
+    return result;
+}
+
+LONG Hive::KeyExists(int64_t id) {
+    if (id == kRootKey) return ERROR_SUCCESS;
+    Statement q(*this, "SELECT 1 FROM keys WHERE id=?");
+    if (!q.ok()) return Fail(lastRc_);
+    int rc = q.Bind(1, id).Step();
+    if (rc == SQLITE_ROW) return ERROR_SUCCESS;
+    return rc == SQLITE_DONE ? ERROR_KEY_DELETED : Fail(rc);
+}
+
+LONG Hive::FindChild(int64_t parent, std::string_view name, int64_t* id, std::string* stored) {
+    Statement q(*this, "SELECT id, name FROM keys WHERE parent=? AND folded=?");
+    if (!q.ok()) return Fail(lastRc_);
+    int rc = q.Bind(1, parent).Bind(2, Fold(name)).Step();
+    if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
+    if (rc != SQLITE_ROW) return Fail(rc);
+    *id = q.Int(0);
+    if (stored) *stored = q.Text(1);
+    return ERROR_SUCCESS;
+}
+
+LONG Hive::AddChild(int64_t parent, std::string_view name, int64_t* id) {
+    Statement q(*this, "INSERT INTO keys(parent, name, folded) VALUES(?, ?, ?)");
+    if (!q.ok()) return Fail(lastRc_);
+    int rc = q.Bind(1, parent).Bind(2, name).Bind(3, Fold(name)).Step();
+    if (rc != SQLITE_DONE) return Fail(rc);
+    *id = sqlite3_last_insert_rowid(db_);
+    return ERROR_SUCCESS;
+}
+
+LONG Hive::DeleteTree(int64_t id) {
+    static const char* const kValues =
+        "WITH RECURSIVE tree(id) AS (VALUES(?) UNION ALL "
+        "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+        "DELETE FROM vals WHERE key IN tree";
+    static const char* const kKeys =
+        "WITH RECURSIVE tree(id) AS (VALUES(?) UNION ALL "
+        "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+        "DELETE FROM keys WHERE id IN tree";
+    for (const char* sql : {kValues, kKeys}) {
+        Statement q(*this, sql);
+        if (!q.ok()) return Fail(lastRc_);
+        int rc = q.Bind(1, id).Step();
+        if (rc != SQLITE_DONE) return Fail(rc);
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG Hive::ChildAt(int64_t parent, DWORD index, std::string* name) {
+    // Subkeys enumerate in name order, as Windows lists them.
+    Statement q(*this, "SELECT name FROM keys WHERE parent=? ORDER BY folded LIMIT 1 OFFSET ?");
+    if (!q.ok()) return Fail(lastRc_);
+    int rc = q.Bind(1, parent).Bind(2, static_cast<int64_t>(index)).Step();
+    if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
+    if (rc != SQLITE_ROW) return Fail(rc);
+    *name = q.Text(0);
+    return ERROR_SUCCESS;
+}
+
+LONG Hive::GetValue(int64_t key, std::string_view name, ValueRow* row) {
+    Statement q(*this, "SELECT name, type, data FROM vals WHERE key=? AND folded=?");
+    if (!q.ok()) return Fail(lastRc_);
+    int rc = q.Bind(1, key).Bind(2, Fold(name)).Step();
+    if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
+    if (rc != SQLITE_ROW) return Fail(rc);
+    row->name = q.Text(0);
+    row->type = static_cast<DWORD>(q.Int(1));
+    row->data = q.Blob(2);
+    return ERROR_SUCCESS;
+}
+
+LONG Hive::PutValue(int64_t key, std::string_view name, DWORD type, const BYTE* data,
+                    size_t size) {
+    // An existing value keeps its name's spelling and its place in the
+    // enumeration order.
+    Statement q(*this,
+                "INSERT INTO vals(key, name, folded, type, data) VALUES(?, ?, ?, ?, ?) "
+                "ON CONFLICT(key, folded) DO UPDATE SET type=excluded.type, data=excluded.data");
+    if (!q.ok()) return Fail(lastRc_);
+    int rc = q.Bind(1, key).Bind(2, name).Bind(3, Fold(name)).Bind(4, int64_t{type})
+                 .BindBlob(5, data, size)
+                 .Step();
+    return rc == SQLITE_DONE ? ERROR_SUCCESS : Fail(rc);
+}
+
+LONG Hive::DeleteValue(int64_t key, std::string_view name) {
+    Statement q(*this, "DELETE FROM vals WHERE key=? AND folded=?");
+    if (!q.ok()) return Fail(lastRc_);
+    int rc = q.Bind(1, key).Bind(2, Fold(name)).Step();
+    if (rc != SQLITE_DONE) return Fail(rc);
+    return sqlite3_changes(db_) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+LONG Hive::ValueAt(int64_t key, DWORD index, ValueRow* row) {
+    // Values enumerate in the order they were first set.
+    Statement q(*this,
+                "SELECT name, type, data FROM vals WHERE key=? ORDER BY rowid LIMIT 1 OFFSET ?");
+    if (!q.ok()) return Fail(lastRc_);
+    int rc = q.Bind(1, key).Bind(2, static_cast<int64_t>(index)).Step();
+    if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
+    if (rc != SQLITE_ROW) return Fail(rc);
+    row->name = q.Text(0);
+    row->type = static_cast<DWORD>(q.Int(1));
+    row->data = q.Blob(2);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace orb::reg
