@@ -350,33 +350,20 @@ LONG RegReadValue(const std::string& keyPath, const std::string& name, RegValue*
 }
 
 LONG RegReadValues(const std::string& keyPath, std::vector<RegValue>* values) {
+    std::vector<ValueRow> rows;
+    LONG rc = AtKey(HKEY_LOCAL_MACHINE, keyPath.c_str(), Mode::kRead, 0, ERROR_FILE_NOT_FOUND,
+                    [&](Hive& hive, const Place& place) { return hive.Values(place.id, &rows); });
     values->clear();
-    return AtKey(HKEY_LOCAL_MACHINE, keyPath.c_str(), Mode::kRead, 0, ERROR_FILE_NOT_FOUND,
-                 [&](Hive& hive, const Place& place) {
-                     values->clear();  // a busy retry starts over
-                     ValueRow row;
-                     LONG rc;
-                     for (DWORD i = 0; (rc = hive.ValueAt(place.id, i, &row)) == ERROR_SUCCESS;
-                          ++i) {
-                         values->push_back(RegValue{row.name, row.type, std::move(row.data)});
-                     }
-                     return rc == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : rc;
-                 });
+    for (ValueRow& row : rows) {
+        values->push_back(RegValue{std::move(row.name), row.type, std::move(row.data)});
+    }
+    return rc;
 }
 
 LONG RegReadSubkeys(const std::string& keyPath, std::vector<std::string>* names) {
     names->clear();
     return AtKey(HKEY_LOCAL_MACHINE, keyPath.c_str(), Mode::kRead, 0, ERROR_FILE_NOT_FOUND,
-                 [&](Hive& hive, const Place& place) {
-                     names->clear();
-                     std::string name;
-                     LONG rc;
-                     for (DWORD i = 0; (rc = hive.ChildAt(place.id, i, &name)) == ERROR_SUCCESS;
-                          ++i) {
-                         names->push_back(name);
-                     }
-                     return rc == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : rc;
-                 });
+                 [&](Hive& hive, const Place& place) { return hive.Children(place.id, names); });
 }
 
 LONG RegWriteValue(const std::string& keyPath, const RegValue& value) {

@@ -28,7 +28,9 @@ const char* const kSchema =
     "  folded TEXT NOT NULL,"
     "  type INTEGER NOT NULL,"
     "  data BLOB NOT NULL,"
-    "  UNIQUE(key, folded));";
+    "  UNIQUE(key, folded));"
+    // Entries of one key in rowid order: enumeration without a sort.
+    "CREATE INDEX IF NOT EXISTS vals_order ON vals(key);";
 
 bool IsBusy(int rc) {
     rc &= 0xFF;
@@ -231,6 +233,13 @@ sqlite3_stmt* Hive::Prepare(const char* sql) {
     return stmt;
 }
 
+int Hive::Run(const char* sql) {
+    Statement q(*this, sql);
+    if (!q.ok()) return lastRc_;
+    const int rc = q.Step();
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
 LONG Hive::Read(const std::function<LONG()>& body) { return Transact("BEGIN", body); }
 
 LONG Hive::Write(const std::function<LONG()>& body) {
@@ -242,20 +251,26 @@ LONG Hive::Transact(const char* begin, const std::function<LONG()>& body) {
     std::lock_guard<std::mutex> lock(mutex_);
     LONG result = ERROR_REGISTRY_IO_FAILED;
     for (int attempt = 0; attempt < kBusyAttempts; ++attempt) {
-        lastRc_ = sqlite3_exec(db_, begin, nullptr, nullptr, nullptr);
+        lastRc_ = Run(begin);
         if (lastRc_ != SQLITE_OK) {
             result = Win32Code(lastRc_);
             if (IsBusy(lastRc_)) continue;
             return result;
         }
-        result = body();
+        try {
+            result = body();
+        } catch (...) {
+            // Left open, the transaction would make every later BEGIN fail.
+            Run("ROLLBACK");
+            throw;
+        }
         if (result == ERROR_SUCCESS) {
-            lastRc_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+            lastRc_ = Run("COMMIT");
             if (lastRc_ == SQLITE_OK) return ERROR_SUCCESS;
             result = Win32Code(lastRc_);
         }
         const int failure = lastRc_;
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        Run("ROLLBACK");
         if (!IsBusy(failure)) return result;
     }
     return result;
@@ -351,6 +366,28 @@ LONG Hive::DeleteValue(int64_t key, std::string_view name) {
     int rc = q.Bind(1, key).Bind(2, Fold(name)).Step();
     if (rc != SQLITE_DONE) return Fail(rc);
     return sqlite3_changes(db_) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+LONG Hive::Children(int64_t parent, std::vector<std::string>* names) {
+    Statement q(*this, "SELECT name FROM keys WHERE parent=? ORDER BY folded");
+    if (!q.ok()) return Fail(lastRc_);
+    q.Bind(1, parent);
+    names->clear();
+    int rc;
+    while ((rc = q.Step()) == SQLITE_ROW) names->push_back(q.Text(0));
+    return rc == SQLITE_DONE ? ERROR_SUCCESS : Fail(rc);
+}
+
+LONG Hive::Values(int64_t key, std::vector<ValueRow>* rows) {
+    Statement q(*this, "SELECT name, type, data FROM vals WHERE key=? ORDER BY rowid");
+    if (!q.ok()) return Fail(lastRc_);
+    q.Bind(1, key);
+    rows->clear();
+    int rc;
+    while ((rc = q.Step()) == SQLITE_ROW) {
+        rows->push_back(ValueRow{q.Text(0), static_cast<DWORD>(q.Int(1)), q.Blob(2)});
+    }
+    return rc == SQLITE_DONE ? ERROR_SUCCESS : Fail(rc);
 }
 
 LONG Hive::ValueAt(int64_t key, DWORD index, ValueRow* row) {

@@ -65,6 +65,9 @@ public:
     LONG PutValue(int64_t key, std::string_view name, DWORD type, const BYTE* data, size_t size);
     LONG DeleteValue(int64_t key, std::string_view name);
     LONG ValueAt(int64_t key, DWORD index, ValueRow* row);
+    // All at once, in the orders ChildAt and ValueAt enumerate them.
+    LONG Children(int64_t parent, std::vector<std::string>* names);
+    LONG Values(int64_t key, std::vector<ValueRow>* rows);
 
 private:
     class Statement;
@@ -72,6 +75,7 @@ private:
     LONG Open(const std::string& path, bool create);
     LONG Transact(const char* begin, const std::function<LONG()>& body);
     sqlite3_stmt* Prepare(const char* sql);
+    int Run(const char* sql);  // one cached statement without results
     LONG Fail(int rc);  // remembers rc, answers its Win32 code
 
     sqlite3* db_ = nullptr;

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
+#include "platform/sync.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace fs = std::filesystem;
@@ -319,7 +319,7 @@ TEST_F(RegistryTest, ExportShowsTheSubtree) {
 
 TEST_F(RegistryTest, ThreadsWritingAtOnceLoseNothing) {
     constexpr int kThreads = 4, kValues = 100;
-    std::vector<std::thread> writers;
+    std::vector<orb::Thread> writers;
     for (int t = 0; t < kThreads; ++t) {
         writers.emplace_back([t] {
             for (int i = 0; i < kValues; ++i) {
@@ -327,7 +327,7 @@ TEST_F(RegistryTest, ThreadsWritingAtOnceLoseNothing) {
             }
         });
     }
-    for (auto& writer : writers) writer.join();
+    for (auto& writer : writers) writer.Join();
     std::vector<orb::RegValue> values;
     ASSERT_EQ(orb::RegReadValues("Shared", &values), ERROR_SUCCESS);
     EXPECT_EQ(values.size(), size_t{kThreads * kValues});
