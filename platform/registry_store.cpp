@@ -14,6 +14,10 @@ namespace {
 // often a transaction is tried again when even that was not enough.
 constexpr int kBusyTimeoutMs = 10000;
 constexpr int kBusyAttempts = 5;
+// Connections kept open at once. Each holds three files (database, WAL,
+// shared memory); a test binary makes a machine root per test and must not
+// run out of file descriptors.
+constexpr size_t kMaxOpenHives = 8;
 
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS keys("
@@ -89,8 +93,11 @@ public:
     std::shared_ptr<Hive> Get(const std::string& path, bool create, LONG* error) {
         std::lock_guard<std::mutex> lock(mutex_);
         ForgetParentsConnections();
-        Entry* entry = Find(path);
-        if (entry) return entry->hive;
+        auto it = entries_.find(path);
+        if (it != entries_.end() && Current(path, it->second)) {
+            it->second.lastUse = ++uses_;
+            return it->second.hive;
+        }
         if (!create && ::access(path.c_str(), F_OK) != 0) {
             *error = ERROR_FILE_NOT_FOUND;
             return nullptr;
@@ -98,8 +105,11 @@ public:
         std::shared_ptr<Hive> hive(new Hive);
         *error = hive->Open(path, create);
         if (*error != ERROR_SUCCESS) return nullptr;
-        Entry fresh{hive, 0, 0};
-        if (FileIdentity(path, &fresh.dev, &fresh.ino)) entries_[path] = fresh;
+        Entry fresh{hive, 0, 0, ++uses_};
+        if (FileIdentity(path, &fresh.dev, &fresh.ino)) {
+            MakeRoom();
+            entries_[path] = fresh;
+        }
         return hive;
     }
 
@@ -108,18 +118,26 @@ private:
         std::shared_ptr<Hive> hive;
         dev_t dev;
         ino_t ino;
+        uint64_t lastUse;
     };
 
-    Entry* Find(const std::string& path) {
-        auto it = entries_.find(path);
-        if (it == entries_.end()) return nullptr;
+    static bool Current(const std::string& path, const Entry& entry) {
         dev_t dev;
         ino_t ino;
-        if (FileIdentity(path, &dev, &ino) && dev == it->second.dev && ino == it->second.ino) {
-            return &it->second;
+        return FileIdentity(path, &dev, &ino) && dev == entry.dev && ino == entry.ino;
+    }
+
+    // Drops hives whose file is gone, then the least recently used. A hive
+    // still in use by another thread closes when that thread is done.
+    void MakeRoom() {
+        std::erase_if(entries_, [](const auto& item) { return !Current(item.first, item.second); });
+        while (entries_.size() >= kMaxOpenHives) {
+            auto oldest = entries_.begin();
+            for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+                if (it->second.lastUse < oldest->second.lastUse) oldest = it;
+            }
+            entries_.erase(oldest);
         }
-        entries_.erase(it);
-        return nullptr;
     }
 
     // A connection must not be used across fork(); nor closed in the child,
@@ -135,6 +153,7 @@ private:
     std::unordered_map<std::string, Entry> entries_;
     std::vector<std::shared_ptr<Hive>> orphans_;
     pid_t pid_ = ::getpid();
+    uint64_t uses_ = 0;
 };
 
 // A cached prepared statement, reset for its next use when this goes.

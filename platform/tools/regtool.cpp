@@ -8,6 +8,7 @@
 //
 // Exit codes: 0 done, 1 key or value not found, 2 bad command line or data,
 // 3 any other registry error.
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

@@ -236,8 +236,15 @@ TEST_F(RegistryTest, MissingHiveReadsEmptyAndDamagedHiveIsKept) {
     EXPECT_EQ(kept.str(), garbage);
 }
 
-TEST_F(RegistryTest, ARootMadeAnewIsNotServedFromTheOldOne) {
+size_t OpenFiles() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+TEST_F(RegistryTest, MachineRootsComeAndGo) {
     ASSERT_EQ(orb::RegSetDword("K", "v", 1), ERROR_SUCCESS);
+    // A root made anew is not served from the old one's connection.
     fs::remove_all(dir_.path());
     fs::create_directories(dir_.path());
     DWORD value = 0;
@@ -245,6 +252,14 @@ TEST_F(RegistryTest, ARootMadeAnewIsNotServedFromTheOldOne) {
     ASSERT_EQ(orb::RegSetDword("K", "v", 2), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegGetDword("K", "v", &value), ERROR_SUCCESS);
     EXPECT_EQ(value, 2u);
+
+    // One root per test, hundreds of tests: open files stay bounded.
+    const size_t before = OpenFiles();
+    for (int i = 0; i < 30; ++i) {
+        orbtest::ScopedEnv root("ORB_MACHINE_ROOT", dir_ / ("m" + std::to_string(i)));
+        ASSERT_EQ(orb::RegSetDword("K", "v", i), ERROR_SUCCESS);
+    }
+    EXPECT_LT(OpenFiles(), before + 40);
 }
 
 TEST_F(RegistryTest, ConnectRegistryOpensTheOtherMachinesRoot) {
