@@ -18,9 +18,9 @@ protected:
     void SetUp() override { orb::SetClock(&clock_); }
     void TearDown() override { orb::SetClock(nullptr); }
 
-    // Waits (bounded, in real time) until n threads sleep on the clock.
+    // Waits (bounded, in real time) until exactly n threads sleep on the clock.
     void AwaitSleepers(int n) {
-        for (int i = 0; i < 10000 && clock_.Waiters() < n; ++i) {
+        for (int i = 0; i < 10000 && clock_.Waiters() != n; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         ASSERT_EQ(clock_.Waiters(), n);
