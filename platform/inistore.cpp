@@ -1,6 +1,7 @@
-// Reading and replacing INI files on disk. A write locks the file, reads
-// what is there now, and renames a complete new file over it: a reader never
-// sees half a file, and two writers take turns instead of losing an edit.
+// Reading and replacing INI files on disk. A write takes the writers' lock,
+// reads what is there now, and renames a complete new file over it: a reader
+// never sees half a file, and two writers take turns instead of losing an
+// edit.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -51,22 +52,23 @@ DWORD ErrorOf(int error) {
     }
 }
 
-// Opens and locks the file that is at path now. A writer that waited for
-// the lock may hold a file another writer has just replaced; it then tries
-// the new one. -1 on failure.
-int LockCurrentFile(const std::string& path) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0) return -1;
-        struct stat held{}, current{};
-        if (flock(fd, LOCK_EX) == 0 && fstat(fd, &held) == 0 && stat(path.c_str(), &current) == 0 &&
-            held.st_ino == current.st_ino && held.st_dev == current.st_dev) {
-            return fd;
+// Writers lock the file's directory: the directory stays while the file
+// itself is replaced on every write, so a lock on the file would be lost
+// with it (and a writer waiting on the old file would starve). -1 on failure.
+int LockDirectoryOf(const std::string& path) {
+    std::string dir, base;
+    SplitPath(path, &dir, &base);
+    int fd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    while (flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            int error = errno;
+            close(fd);
+            errno = error;
+            return -1;
         }
-        close(fd);
     }
-    errno = EAGAIN;
-    return -1;
+    return fd;
 }
 
 // Writes text to a new file beside path and renames it over path.
@@ -96,21 +98,22 @@ bool ReadIniText(const std::string& path, std::string* text) {
 }
 
 bool EditIniFile(const std::string& path, const std::function<void(IniFile&)>& edit) {
-    int fd = LockCurrentFile(path);
-    if (fd < 0) {
+    int lock = LockDirectoryOf(path);
+    if (lock < 0) {
         SetLastError(ErrorOf(errno));
         return false;
     }
     std::string text;
     struct stat st{};
-    bool ok = ReadFd(fd, &text) && fstat(fd, &st) == 0;
+    bool exists = stat(path.c_str(), &st) == 0;
+    bool ok = !exists || ReadIniText(path, &text);
     if (ok) {
         IniFile ini(text);
         edit(ini);
-        ok = Replace(path, ini.Text(), st.st_mode & 07777);
+        ok = Replace(path, ini.Text(), exists ? (st.st_mode & 07777) : 0644);
     }
     int error = errno;
-    close(fd);  // releases the lock only now that the new file is in place
+    close(lock);  // releases the lock only now that the new file is in place
     if (!ok) {
         SetLastError(ErrorOf(error));
         return false;
