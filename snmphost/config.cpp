@@ -1,0 +1,170 @@
+// Reading the SNMP service's registry keys.
+#include "snmphost/config.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/registry.h"
+
+namespace snmphost {
+
+namespace {
+
+struct Value {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::string data;  // raw bytes as stored
+};
+
+// Every value of an HKLM key; empty when the key is missing.
+std::vector<Value> ListValues(const std::string& keyPath) {
+    std::vector<Value> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return values;
+    std::string name(ORB_REG_MAX_VALUE_NAME + 1, '\0');
+    std::string data(1024, '\0');
+    for (DWORD index = 0;;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataLength = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        const LONG rc = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type,
+                                      reinterpret_cast<LPBYTE>(data.data()), &dataLength);
+        if (rc == ERROR_MORE_DATA && dataLength > data.size()) {
+            data.resize(dataLength);  // same index again with room enough
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        values.push_back({name.substr(0, nameLength), type, data.substr(0, dataLength)});
+        ++index;
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+// REG_SZ data without its terminator(s).
+std::string Text(const Value& value) {
+    std::string text = value.data;
+    const size_t end = text.find('\0');
+    if (end != std::string::npos) text.resize(end);
+    return text;
+}
+
+// %NAME% replaced by the environment variable NAME (left as is when unset),
+// as REG_EXPAND_SZ values are read on Windows.
+std::string ExpandEnvironment(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        const size_t close = text[i] == '%' ? text.find('%', i + 1) : std::string::npos;
+        if (close == std::string::npos) {
+            out += text[i++];
+            continue;
+        }
+        const std::string name = text.substr(i + 1, close - i - 1);
+        const char* value = name.empty() ? nullptr : getenv(name.c_str());
+        out += value ? std::string(value) : text.substr(i, close - i + 1);
+        i = close + 1;
+    }
+    return out;
+}
+
+// Value names "1", "2", ... sort by number; others after them, by name.
+bool NumericOrder(const Value& a, const Value& b) {
+    char* endA = nullptr;
+    char* endB = nullptr;
+    const unsigned long na = strtoul(a.name.c_str(), &endA, 10);
+    const unsigned long nb = strtoul(b.name.c_str(), &endB, 10);
+    const bool numA = !a.name.empty() && *endA == '\0';
+    const bool numB = !b.name.empty() && *endB == '\0';
+    if (numA != numB) return numA;
+    return numA ? na < nb : a.name < b.name;
+}
+
+void ReadAgents(ServiceConfig* config) {
+    std::vector<Value> list = ListValues(std::string(kParametersKey) + "\\ExtensionAgents");
+    std::stable_sort(list.begin(), list.end(), NumericOrder);
+    for (const Value& entry : list) {
+        const std::string agentKey = Text(entry);
+        std::string pathname;
+        if (orb::RegGetString(agentKey, "Pathname", &pathname) != ERROR_SUCCESS || pathname.empty()) {
+            config->warnings.push_back("agent key \"" + agentKey + "\" has no \"Pathname\"");
+            continue;
+        }
+        pathname = ExpandEnvironment(pathname);
+        std::replace(pathname.begin(), pathname.end(), '\\', '/');
+        config->agents.push_back({agentKey, pathname});
+    }
+}
+
+// A community is handed to the engine inside a quoted configuration line.
+bool UsableCommunity(const std::string& name) {
+    if (name.empty() || name.size() > 255) return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return c > ' ' && c < 0x7F && c != '"' && c != '\\' && c != '#';
+    });
+}
+
+void ReadCommunities(ServiceConfig* config) {
+    for (const Value& value : ListValues(std::string(kParametersKey) + "\\ValidCommunities")) {
+        if (!UsableCommunity(value.name)) {
+            config->warnings.push_back("community \"" + value.name + "\" skipped: unusable characters");
+            continue;
+        }
+        DWORD access = 0;
+        if (value.type == REG_DWORD && value.data.size() == sizeof access)
+            std::copy(value.data.begin(), value.data.end(), reinterpret_cast<char*>(&access));
+        else
+            config->warnings.push_back("community \"" + value.name + "\" skipped: not a REG_DWORD");
+        const Access granted = AccessFromRegistry(access);
+        if (granted != Access::kNone) config->communities.push_back({value.name, granted});
+    }
+}
+
+void ReadTrapDestinations(ServiceConfig* config) {
+    const std::string trapKey = std::string(kParametersKey) + "\\TrapConfiguration";
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, trapKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    std::vector<std::string> communities;
+    char name[ORB_REG_MAX_KEY_PATH + 1];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        communities.emplace_back(name, length);
+    }
+    RegCloseKey(key);
+    for (const std::string& community : communities) {
+        if (!UsableCommunity(community)) {
+            config->warnings.push_back("trap community \"" + community + "\" skipped: unusable characters");
+            continue;
+        }
+        std::vector<Value> hosts = ListValues(trapKey + "\\" + community);
+        std::stable_sort(hosts.begin(), hosts.end(), NumericOrder);
+        for (const Value& host : hosts)
+            if (!Text(host).empty()) config->trapDestinations.push_back({community, Text(host)});
+    }
+}
+
+}  // namespace
+
+Access AccessFromRegistry(unsigned value) {
+    switch (value) {
+    case 4:
+        return Access::kReadOnly;
+    case 8:
+    case 16:
+        return Access::kReadWrite;
+    default:
+        return Access::kNone;
+    }
+}
+
+ServiceConfig ReadServiceConfig() {
+    ServiceConfig config;
+    ReadAgents(&config);
+    ReadCommunities(&config);
+    ReadTrapDestinations(&config);
+    return config;
+}
+
+}  // namespace snmphost
