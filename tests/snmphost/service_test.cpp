@@ -1,0 +1,192 @@
+// The SNMP service end to end: snmphost on a free loopback port, a private
+// machine root whose registry registers the test agent, and net-snmp's own
+// command-line tools as the managers and the trap receiver.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "machine_root.h"
+#include "platform/command.h"
+#include "platform/registry.h"
+#include "snmphost/config.h"
+
+namespace {
+
+const std::string kParams = snmphost::kParametersKey;
+const std::string kRoot = ".1.3.6.1.4.1.99999";
+
+std::string BinDir() {
+    const char* dir = getenv("ORB_BIN_DIR");
+    return dir ? dir : ".";
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Polls a log file until it holds text (about 10 s at most).
+bool WaitForText(const std::string& path, const std::string& text, int count = 1) {
+    for (int i = 0; i < 200; ++i) {
+        const std::string log = ReadFile(path);
+        int found = 0;
+        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++found;
+        if (found >= count) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+class SnmpService : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The tools read no MIB files and write nothing outside the root.
+        setenv("MIBS", "", 1);
+        setenv("SNMP_PERSISTENT_DIR", (root_.Path() + "/snmp").c_str(), 1);
+        setenv("SNMPCONFPATH", (root_.Path() + "/snmp").c_str(), 1);
+        port_ = orb::FreeLoopbackPort(true);
+        ASSERT_NE(port_, 0);
+    }
+
+    void RegisterTestAgent(const std::string& pathname) {
+        const std::string agentKey = "SOFTWARE\\Tests\\SNMPAgents\\TestAgent\\CurrentVersion";
+        ASSERT_EQ(orb::RegSetString(kParams + "\\ExtensionAgents", "1", agentKey), ERROR_SUCCESS);
+        ASSERT_EQ(orb::RegSetString(agentKey, "Pathname", pathname), ERROR_SUCCESS);
+    }
+
+    void Configure() {
+        // Written the Windows way: a "\\" path and the ".dll" name.
+        RegisterTestAgent(BinDir() + "\\TestAgent.dll");
+        ASSERT_EQ(orb::RegSetDword(kParams + "\\ValidCommunities", "public", 4), ERROR_SUCCESS);
+        ASSERT_EQ(orb::RegSetDword(kParams + "\\ValidCommunities", "private", 8), ERROR_SUCCESS);
+    }
+
+    void StartService() {
+        log_ = root_.Path() + "/snmphost.log";
+        ASSERT_TRUE(service_.Start({BinDir() + "/snmphost", "--listen", "udp:127.0.0.1:" + std::to_string(port_),
+                                    "--trap-address", "127.0.0.1"},
+                                   log_));
+        ASSERT_TRUE(WaitForText(log_, "snmphost: serving")) << ReadFile(log_);
+    }
+
+    void TearDown() override {
+        if (service_.Pid()) EXPECT_EQ(service_.Stop(), 0) << ReadFile(log_);  // SIGTERM: clean stop
+    }
+
+    // One tool run: "snmpget -v2c -c public ..." against the service.
+    std::string Snmp(const std::string& tool, const std::string& version, const std::string& community,
+                     std::vector<std::string> args) {
+        std::vector<std::string> argv{tool, "-" + version, "-c", community, "-On", "-t", "1", "-r", "1",
+                                      "127.0.0.1:" + std::to_string(port_)};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::string out;
+        EXPECT_NE(orb::RunCommand(argv, 20000, &out), -2) << tool << " hung";
+        return out;
+    }
+
+    ScopedMachineRoot root_;
+    int port_ = 0;
+    std::string log_;
+    orb::BackgroundCommand service_;
+};
+
+TEST_F(SnmpService, GetAndSetReachTheAgentWithItsErrorsInBothVersions) {
+    Configure();
+    StartService();
+    EXPECT_EQ(Snmp("snmpget", "v2c", "public", {kRoot + ".1.0", kRoot + ".3.0", kRoot + ".4.0", kRoot + ".5.0"}),
+              kRoot + ".1.0 = STRING: \"Test Agent\"\n" + kRoot + ".3.0 = Counter32: 7\n" + kRoot +
+                  ".4.0 = IpAddress: 127.0.0.1\n" + kRoot + ".5.0 = OID: " + kRoot + ".5\n");
+
+    // The second of three is unknown: SNMPv1 reports it by index; SNMPv2c
+    // answers the others and marks that one.
+    const std::string v1 = Snmp("snmpget", "v1", "public", {kRoot + ".1.0", kRoot + ".7.0", kRoot + ".2.0"});
+    EXPECT_NE(v1.find("(noSuchName)"), std::string::npos) << v1;
+    EXPECT_NE(v1.find("Failed object: " + kRoot + ".7.0"), std::string::npos) << v1;
+    const std::string v2 = Snmp("snmpget", "v2c", "public", {kRoot + ".1.0", kRoot + ".7.0", kRoot + ".2.0"});
+    EXPECT_EQ(v2, kRoot + ".1.0 = STRING: \"Test Agent\"\n" + kRoot +
+                      ".7.0 = No Such Object available on this agent at this OID\n" + kRoot +
+                      ".2.0 = INTEGER: 42\n");
+
+    // Two writable objects in one request, then both read back.
+    EXPECT_EQ(Snmp("snmpset", "v2c", "private", {kRoot + ".2.0", "i", "-7", kRoot + ".6.0", "s", "changed"}),
+              kRoot + ".2.0 = INTEGER: -7\n" + kRoot + ".6.0 = STRING: \"changed\"\n");
+    EXPECT_EQ(Snmp("snmpget", "v1", "public", {kRoot + ".2.0", kRoot + ".6.0"}),
+              kRoot + ".2.0 = INTEGER: -7\n" + kRoot + ".6.0 = STRING: \"changed\"\n");
+
+    // Refusals: read-only object, wrong type, read-only community.
+    EXPECT_NE(Snmp("snmpset", "v1", "private", {kRoot + ".1.0", "s", "x"}).find("(noSuchName)"), std::string::npos);
+    EXPECT_NE(Snmp("snmpset", "v2c", "private", {kRoot + ".1.0", "s", "x"}).find("notWritable"), std::string::npos);
+    EXPECT_NE(Snmp("snmpset", "v1", "private", {kRoot + ".2.0", "s", "x"}).find("(badValue)"), std::string::npos);
+    EXPECT_NE(Snmp("snmpset", "v2c", "private", {kRoot + ".2.0", "s", "x"}).find("wrongValue"), std::string::npos);
+    EXPECT_NE(Snmp("snmpset", "v2c", "public", {kRoot + ".2.0", "i", "1"}).find("noAccess"), std::string::npos);
+    EXPECT_EQ(Snmp("snmpget", "v1", "public", {kRoot + ".2.0"}), kRoot + ".2.0 = INTEGER: -7\n");
+}
+
+TEST_F(SnmpService, GetNextWalksTheViewAndEndsPastIt) {
+    Configure();
+    StartService();
+    // From before the view, from its root, and between objects.
+    EXPECT_EQ(Snmp("snmpgetnext", "v1", "public", {".1.3.6.1.4.1", kRoot, kRoot + ".2"}),
+              kRoot + ".1.0 = STRING: \"Test Agent\"\n" + kRoot + ".1.0 = STRING: \"Test Agent\"\n" + kRoot +
+                  ".2.0 = INTEGER: 42\n");
+    const std::string walk = Snmp("snmpwalk", "v2c", "public", {kRoot});
+    EXPECT_EQ(walk.find(kRoot + ".1.0 = "), 0u) << walk;
+    EXPECT_NE(walk.find(kRoot + ".9.0 = \"\""), std::string::npos) << walk;
+    EXPECT_EQ(std::count(walk.begin(), walk.end(), '\n'), 8) << walk;  // 7 objects + the end
+    EXPECT_EQ(Snmp("snmpbulkwalk", "v2c", "public", {kRoot}), walk);
+
+    // The agent reports its end as a name past its view.
+    EXPECT_NE(Snmp("snmpgetnext", "v2c", "public", {kRoot + ".9.0"}).find("No more variables left in this MIB View"),
+              std::string::npos);
+    const std::string v1 = Snmp("snmpgetnext", "v1", "public", {kRoot + ".9.0"});
+    EXPECT_NE(v1.find("(noSuchName)"), std::string::npos) << v1;
+}
+
+TEST_F(SnmpService, AgentTrapsLeaveAsV1TrapsInQueueOrder) {
+    Configure();
+    const int trapPort = orb::FreeLoopbackPort(true);
+    ASSERT_NE(trapPort, 0);
+    ASSERT_EQ(orb::RegSetString(kParams + "\\TrapConfiguration\\public", "1", "127.0.0.1:" + std::to_string(trapPort)),
+              ERROR_SUCCESS);
+    const std::string conf = root_.Path() + "/snmptrapd.conf";
+    std::ofstream(conf) << "authCommunity log public\n";
+    const std::string trapLog = root_.Path() + "/traps.log";
+    orb::BackgroundCommand receiver;
+    ASSERT_TRUE(receiver.Start({"snmptrapd", "-f", "-Lo", "-C", "-c", conf, "-On",
+                                "udp:127.0.0.1:" + std::to_string(trapPort)},
+                               trapLog));
+    ASSERT_TRUE(WaitForText(trapLog, "NET-SNMP version")) << ReadFile(trapLog);
+    StartService();
+
+    // One event for three queued traps: the service drains until FALSE.
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "5,7,9"});
+    ASSERT_TRUE(WaitForText(trapLog, "Enterprise Specific Trap", 3)) << ReadFile(trapLog);
+    Snmp("snmpset", "v1", "private", {kRoot + ".9.0", "s", "100"});
+    ASSERT_TRUE(WaitForText(trapLog, "Enterprise Specific Trap", 4)) << ReadFile(trapLog);
+    receiver.Stop();
+
+    const std::string log = ReadFile(trapLog);
+    const size_t t5 = log.find(kRoot + " Enterprise Specific Trap (5)");
+    const size_t t7 = log.find(kRoot + " Enterprise Specific Trap (7)");
+    const size_t t9 = log.find(kRoot + " Enterprise Specific Trap (9)");
+    const size_t t100 = log.find(kRoot + " Enterprise Specific Trap (100)");
+    ASSERT_NE(t5, std::string::npos) << log;
+    EXPECT_TRUE(t5 < t7 && t7 < t9 && t9 < t100) << log;
+    EXPECT_NE(log.find("TRAP, SNMP v1, community public"), std::string::npos) << log;
+    EXPECT_NE(log.find(kRoot + ".1.0 = STRING: \"Test Agent\"", t100), std::string::npos) << log;
+}
+
+TEST_F(SnmpService, NoCommunityMeansNoAccessAndABrokenAgentIsSkipped) {
+    RegisterTestAgent(root_.Path() + "/NoSuchAgent.dll");
+    StartService();
+    EXPECT_NE(ReadFile(log_).find("NoSuchAgent"), std::string::npos);
+    const std::string out = Snmp("snmpget", "v2c", "public", {kRoot + ".1.0"});
+    EXPECT_NE(out.find("Timeout"), std::string::npos) << out;
+}
+
+}  // namespace
