@@ -75,7 +75,9 @@ protected:
     }
 
     void TearDown() override {
-        if (service_.Pid()) EXPECT_EQ(service_.Stop(), 0) << ReadFile(log_);  // SIGTERM: clean stop
+        if (service_.Pid()) {
+            EXPECT_EQ(service_.Stop(), 0) << ReadFile(log_);  // SIGTERM: clean stop
+        }
     }
 
     // One tool run: "snmpget -v2c -c public ..." against the service.
