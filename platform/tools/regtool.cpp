@@ -26,6 +26,9 @@ constexpr int kExitNotFound = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitFailed = 3;
 
+constexpr const char* kKeyHelp = "key path below HKLM, with backslashes";
+constexpr const char* kNameHelp = "value name; \"\" or (Default): the default value";
+
 struct UsageError {
     std::string message;
 };
@@ -186,27 +189,30 @@ int Export(const std::string& key) {
 int main(int argc, char** argv) {
     CLI::App app{"regtool: query and change the machine's registry (HKEY_LOCAL_MACHINE)"};
     app.require_subcommand(1);
+    app.footer("KEY is below HKEY_LOCAL_MACHINE, with backslashes; a leading HKLM\\ is "
+               "accepted.\nExit codes: 0 done, 1 key or value not found, 2 bad command line "
+               "or data, 3 other registry error.");
     std::string key, name, type;
     std::vector<std::string> data;
 
     auto* query = app.add_subcommand("query", "print the values of KEY, or its value NAME");
-    query->add_option("KEY", key, "key path below HKLM, with backslashes")->required();
-    auto* queryName = query->add_option("NAME", name, "value name; \"\" or (Default): default");
+    query->add_option("KEY", key, kKeyHelp)->required();
+    auto* queryName = query->add_option("NAME", name, kNameHelp);
 
     auto* set = app.add_subcommand("set", "set value NAME of KEY, creating KEY when missing");
-    set->add_option("KEY", key)->required();
-    set->add_option("NAME", name)->required();
+    set->add_option("KEY", key, kKeyHelp)->required();
+    set->add_option("NAME", name, kNameHelp)->required();
     set->add_option("TYPE", type, "REG_SZ REG_EXPAND_SZ REG_MULTI_SZ REG_DWORD REG_QWORD "
                                   "REG_BINARY REG_NONE")
         ->required();
     set->add_option("DATA", data, "REG_MULTI_SZ: one per string; REG_BINARY: hex");
 
     auto* del = app.add_subcommand("delete", "delete value NAME of KEY, or KEY with its subkeys");
-    del->add_option("KEY", key)->required();
-    auto* deleteName = del->add_option("NAME", name);
+    del->add_option("KEY", key, kKeyHelp)->required();
+    auto* deleteName = del->add_option("NAME", name, kNameHelp);
 
     auto* exp = app.add_subcommand("export", "print KEY (default: the whole hive) and below");
-    exp->add_option("KEY", key);
+    exp->add_option("KEY", key, kKeyHelp);
 
     try {
         app.parse(argc, argv);
