@@ -12,7 +12,7 @@ namespace {
 
 // One machine root for the whole run, removed at exit.
 class BenchRoot {
-public:
+  public:
     BenchRoot() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "orb-regbench-XXXXXX").string();
@@ -24,7 +24,7 @@ public:
         std::filesystem::remove_all(path_, ignored);
     }
 
-private:
+  private:
     std::string path_;
 };
 BenchRoot g_root;
@@ -56,8 +56,8 @@ void BM_QueryString(benchmark::State& state) {
     char buffer[256];
     for (auto _ : state) {
         DWORD size = sizeof buffer;
-        benchmark::DoNotOptimize(RegQueryValueExA(key, "log", nullptr, nullptr,
-                                                  reinterpret_cast<BYTE*>(buffer), &size));
+        benchmark::DoNotOptimize(
+            RegQueryValueExA(key, "log", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size));
     }
     RegCloseKey(key);
 }

@@ -37,8 +37,8 @@ std::string WithoutTrailingSlashes(std::string path) {
 // A computer name is one path element; anything that could walk out of the
 // directory that holds the machine roots is not a computer name.
 bool PlausibleComputerName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find('/') == std::string::npos && name.find('\\') == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\\') == std::string::npos;
 }
 
 }  // namespace

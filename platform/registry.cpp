@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <unordered_set>
@@ -31,16 +32,21 @@ std::string HivePathOf(const std::string& root) { return root + "/registry.db"; 
 
 // Live handles, so that a stale or made-up HKEY is refused, not followed.
 class HandleTable {
-public:
+  public:
     static HandleTable& Instance() {
         static HandleTable* table = new HandleTable;  // used until the very end
         return *table;
     }
-    HKEY Add(OrbRegKey key) {
-        auto* handle = new OrbRegKey(std::move(key));
-        std::lock_guard<std::mutex> lock(mutex_);
-        live_.insert(handle);
-        return handle;
+    // Null when out of memory.
+    HKEY Add(OrbRegKey key) noexcept {
+        try {
+            auto handle = std::make_unique<OrbRegKey>(std::move(key));
+            std::lock_guard<std::mutex> lock(mutex_);
+            live_.insert(handle.get());
+            return handle.release();
+        } catch (...) {
+            return nullptr;
+        }
     }
     bool Remove(HKEY handle) {
         {
@@ -57,7 +63,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::unordered_set<OrbRegKey*> live_;
 };
@@ -125,13 +131,25 @@ LONG Walk(Hive& hive, const OrbRegKey& from, const std::vector<std::string>& par
     return ERROR_SUCCESS;
 }
 
+// Nothing throws out of the registry: running out of memory is a code.
+template <class F>
+LONG Guarded(F&& f) noexcept {
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+        return ERROR_REGISTRY_IO_FAILED;
+    }
+}
+
 enum class Mode { kRead, kWrite, kCreate };
 
 // Resolves key\subKey and runs body on it in one transaction. missing is the
 // answer when the hive does not exist yet (it reads as an empty hive).
 LONG AtKey(HKEY key, LPCSTR subKey, Mode mode, REGSAM need, LONG missing,
            const std::function<LONG(Hive&, const Place&)>& body) {
-    try {
+    return Guarded([&]() -> LONG {
         OrbRegKey from;
         LONG rc = Resolve(key, &from);
         if (rc != ERROR_SUCCESS) return rc;
@@ -150,11 +168,7 @@ LONG AtKey(HKEY key, LPCSTR subKey, Mode mode, REGSAM need, LONG missing,
             return walked == ERROR_SUCCESS ? body(*hive, place) : walked;
         };
         return mode == Mode::kRead ? hive->Read(work) : hive->Write(work);
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    } catch (...) {
-        return ERROR_REGISTRY_IO_FAILED;
-    }
+    });
 }
 
 // Win32 copy-out: null data asks for the size; too small a buffer gets
@@ -215,17 +229,18 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM sam, PHKEY result) {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     Place found;
-    LONG rc = AtKey(key, subKey, Mode::kRead, 0, ERROR_FILE_NOT_FOUND,
-                    [&](Hive&, const Place& place) {
-                        found = place;
-                        return ERROR_SUCCESS;
-                    });
-    if (rc == ERROR_SUCCESS) *result = NewHandle(found, sam);
-    return rc;
+    LONG rc =
+        AtKey(key, subKey, Mode::kRead, 0, ERROR_FILE_NOT_FOUND, [&](Hive&, const Place& place) {
+            found = place;
+            return ERROR_SUCCESS;
+        });
+    if (rc != ERROR_SUCCESS) return rc;
+    *result = NewHandle(found, sam);
+    return *result ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 }
 
-LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM sam, void*,
-                     PHKEY result, LPDWORD disposition) {
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM sam, void*, PHKEY result,
+                     LPDWORD disposition) {
     if (!result || !subKey) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     Place made;
@@ -236,6 +251,7 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM sam, v
                     });
     if (rc != ERROR_SUCCESS) return rc;
     *result = NewHandle(made, sam);
+    if (!*result) return ERROR_NOT_ENOUGH_MEMORY;
     if (disposition) *disposition = made.created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
 }
@@ -259,17 +275,14 @@ LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data,
 LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
     LONG rc = CheckValue(name, type, data, size);
     if (rc != ERROR_SUCCESS) return rc;
-    std::vector<BYTE> bytes;
-    try {
-        bytes = StoredForm(type, data, size);
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
-    return AtKey(key, nullptr, Mode::kWrite, KEY_SET_VALUE, ERROR_FILE_NOT_FOUND,
-                 [&](Hive& hive, const Place& place) {
-                     return hive.PutValue(place.id, name ? name : "", type, bytes.data(),
-                                          bytes.size());
-                 });
+    return Guarded([&] {
+        const std::vector<BYTE> bytes = StoredForm(type, data, size);
+        return AtKey(key, nullptr, Mode::kWrite, KEY_SET_VALUE, ERROR_FILE_NOT_FOUND,
+                     [&](Hive& hive, const Place& place) {
+                         return hive.PutValue(place.id, name ? name : "", type, bytes.data(),
+                                              bytes.size());
+                     });
+    });
 }
 
 LONG RegDeleteValueA(HKEY key, LPCSTR name) {
@@ -293,10 +306,9 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWOR
                    LPDWORD clsLength, void*) {
     if (!name || !nameLength) return ERROR_INVALID_PARAMETER;
     std::string child;
-    LONG rc = AtKey(key, nullptr, Mode::kRead, KEY_ENUMERATE_SUB_KEYS, ERROR_NO_MORE_ITEMS,
-                    [&](Hive& hive, const Place& place) {
-                        return hive.ChildAt(place.id, index, &child);
-                    });
+    LONG rc = AtKey(
+        key, nullptr, Mode::kRead, KEY_ENUMERATE_SUB_KEYS, ERROR_NO_MORE_ITEMS,
+        [&](Hive& hive, const Place& place) { return hive.ChildAt(place.id, index, &child); });
     if (rc != ERROR_SUCCESS) return rc;
     // Keys here have no class.
     if (clsLength) {
@@ -310,10 +322,9 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWOR
                    LPBYTE data, LPDWORD dataLength) {
     if (!name || !nameLength || (data && !dataLength)) return ERROR_INVALID_PARAMETER;
     ValueRow row;
-    LONG rc = AtKey(key, nullptr, Mode::kRead, KEY_QUERY_VALUE, ERROR_NO_MORE_ITEMS,
-                    [&](Hive& hive, const Place& place) {
-                        return hive.ValueAt(place.id, index, &row);
-                    });
+    LONG rc =
+        AtKey(key, nullptr, Mode::kRead, KEY_QUERY_VALUE, ERROR_NO_MORE_ITEMS,
+              [&](Hive& hive, const Place& place) { return hive.ValueAt(place.id, index, &row); });
     if (rc != ERROR_SUCCESS) return rc;
     rc = CopyName(row.name, name, nameLength);
     if (rc != ERROR_SUCCESS) return rc;
@@ -324,40 +335,42 @@ LONG RegConnectRegistryA(LPCSTR machine, HKEY key, PHKEY result) {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     if (key != HKEY_LOCAL_MACHINE) return ERROR_INVALID_HANDLE;
-    try {
+    return Guarded([&]() -> LONG {
         const std::string root =
             machine && *machine ? orb::MachineRootOf(machine) : orb::MachineRoot();
         if (root.empty()) return ERROR_BAD_NETPATH;
         Place top;
         top.hive = HivePathOf(root);
         *result = NewHandle(top, KEY_ALL_ACCESS);
-        return ERROR_SUCCESS;
-    } catch (...) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
+        return *result ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+    });
 }
 
 namespace orb {
 
 LONG RegReadValue(const std::string& keyPath, const std::string& name, RegValue* value) {
-    ValueRow row;
-    LONG rc = AtKey(HKEY_LOCAL_MACHINE, keyPath.c_str(), Mode::kRead, 0, ERROR_FILE_NOT_FOUND,
-                    [&](Hive& hive, const Place& place) {
-                        return hive.GetValue(place.id, name, &row);
-                    });
-    if (rc == ERROR_SUCCESS) *value = RegValue{row.name, row.type, std::move(row.data)};
-    return rc;
+    return Guarded([&]() -> LONG {
+        ValueRow row;
+        LONG rc = AtKey(
+            HKEY_LOCAL_MACHINE, keyPath.c_str(), Mode::kRead, 0, ERROR_FILE_NOT_FOUND,
+            [&](Hive& hive, const Place& place) { return hive.GetValue(place.id, name, &row); });
+        if (rc == ERROR_SUCCESS) *value = RegValue{row.name, row.type, std::move(row.data)};
+        return rc;
+    });
 }
 
 LONG RegReadValues(const std::string& keyPath, std::vector<RegValue>* values) {
-    std::vector<ValueRow> rows;
-    LONG rc = AtKey(HKEY_LOCAL_MACHINE, keyPath.c_str(), Mode::kRead, 0, ERROR_FILE_NOT_FOUND,
-                    [&](Hive& hive, const Place& place) { return hive.Values(place.id, &rows); });
-    values->clear();
-    for (ValueRow& row : rows) {
-        values->push_back(RegValue{std::move(row.name), row.type, std::move(row.data)});
-    }
-    return rc;
+    return Guarded([&]() -> LONG {
+        std::vector<ValueRow> rows;
+        LONG rc =
+            AtKey(HKEY_LOCAL_MACHINE, keyPath.c_str(), Mode::kRead, 0, ERROR_FILE_NOT_FOUND,
+                  [&](Hive& hive, const Place& place) { return hive.Values(place.id, &rows); });
+        values->clear();
+        for (ValueRow& row : rows) {
+            values->push_back(RegValue{std::move(row.name), row.type, std::move(row.data)});
+        }
+        return rc;
+    });
 }
 
 LONG RegReadSubkeys(const std::string& keyPath, std::vector<std::string>* names) {
@@ -367,22 +380,22 @@ LONG RegReadSubkeys(const std::string& keyPath, std::vector<std::string>* names)
 }
 
 LONG RegWriteValue(const std::string& keyPath, const RegValue& value) {
-    const auto size = static_cast<DWORD>(value.data.size());
-    LONG rc = CheckValue(value.name.c_str(), value.type, value.data.data(), size);
-    if (rc != ERROR_SUCCESS) return rc;
-    const std::vector<BYTE> bytes = StoredForm(value.type, value.data.data(), size);
-    return AtKey(HKEY_LOCAL_MACHINE, keyPath.c_str(), Mode::kCreate, 0, ERROR_FILE_NOT_FOUND,
-                 [&](Hive& hive, const Place& place) {
-                     return hive.PutValue(place.id, value.name, value.type, bytes.data(),
-                                          bytes.size());
-                 });
+    return Guarded([&]() -> LONG {
+        const auto size = static_cast<DWORD>(value.data.size());
+        LONG rc = CheckValue(value.name.c_str(), value.type, value.data.data(), size);
+        if (rc != ERROR_SUCCESS) return rc;
+        const std::vector<BYTE> bytes = StoredForm(value.type, value.data.data(), size);
+        return AtKey(HKEY_LOCAL_MACHINE, keyPath.c_str(), Mode::kCreate, 0, ERROR_FILE_NOT_FOUND,
+                     [&](Hive& hive, const Place& place) {
+                         return hive.PutValue(place.id, value.name, value.type, bytes.data(),
+                                              bytes.size());
+                     });
+    });
 }
 
 LONG RegRemoveValue(const std::string& keyPath, const std::string& name) {
     return AtKey(HKEY_LOCAL_MACHINE, keyPath.c_str(), Mode::kWrite, 0, ERROR_FILE_NOT_FOUND,
-                 [&](Hive& hive, const Place& place) {
-                     return hive.DeleteValue(place.id, name);
-                 });
+                 [&](Hive& hive, const Place& place) { return hive.DeleteValue(place.id, name); });
 }
 
 LONG RegRemoveKey(const std::string& keyPath) {
@@ -398,48 +411,58 @@ LONG RegStoredPath(const std::string& keyPath, std::string* stored) {
 }
 
 LONG RegGetString(const std::string& keyPath, const std::string& name, std::string* out) {
-    RegValue value;
-    LONG rc = RegReadValue(keyPath, name, &value);
-    if (rc != ERROR_SUCCESS) return rc;
-    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return ERROR_UNSUPPORTED_TYPE;
-    const auto* text = reinterpret_cast<const char*>(value.data.data());
-    *out = std::string(text, strnlen(text, value.data.size()));
-    return ERROR_SUCCESS;
+    return Guarded([&]() -> LONG {
+        RegValue value;
+        LONG rc = RegReadValue(keyPath, name, &value);
+        if (rc != ERROR_SUCCESS) return rc;
+        if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return ERROR_UNSUPPORTED_TYPE;
+        const auto* text = reinterpret_cast<const char*>(value.data.data());
+        *out = std::string(text, strnlen(text, value.data.size()));
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegGetDword(const std::string& keyPath, const std::string& name, DWORD* out) {
-    RegValue value;
-    LONG rc = RegReadValue(keyPath, name, &value);
-    if (rc != ERROR_SUCCESS) return rc;
-    if (value.type != REG_DWORD || value.data.size() != sizeof(DWORD)) {
-        return ERROR_UNSUPPORTED_TYPE;
-    }
-    std::memcpy(out, value.data.data(), sizeof(DWORD));
-    return ERROR_SUCCESS;
+    return Guarded([&]() -> LONG {
+        RegValue value;
+        LONG rc = RegReadValue(keyPath, name, &value);
+        if (rc != ERROR_SUCCESS) return rc;
+        if (value.type != REG_DWORD || value.data.size() != sizeof(DWORD)) {
+            return ERROR_UNSUPPORTED_TYPE;
+        }
+        std::memcpy(out, value.data.data(), sizeof(DWORD));
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegSetString(const std::string& keyPath, const std::string& name, const std::string& value,
                   DWORD type) {
-    const auto* bytes = reinterpret_cast<const BYTE*>(value.c_str());
-    return RegWriteValue(keyPath, RegValue{name, type, {bytes, bytes + value.size() + 1}});
+    return Guarded([&]() -> LONG {
+        const auto* bytes = reinterpret_cast<const BYTE*>(value.c_str());
+        return RegWriteValue(keyPath, RegValue{name, type, {bytes, bytes + value.size() + 1}});
+    });
 }
 
 LONG RegSetDword(const std::string& keyPath, const std::string& name, DWORD value) {
-    const auto* bytes = reinterpret_cast<const BYTE*>(&value);
-    return RegWriteValue(keyPath, RegValue{name, REG_DWORD, {bytes, bytes + sizeof value}});
+    return Guarded([&]() -> LONG {
+        const auto* bytes = reinterpret_cast<const BYTE*>(&value);
+        return RegWriteValue(keyPath, RegValue{name, REG_DWORD, {bytes, bytes + sizeof value}});
+    });
 }
 
 LONG RegSetMultiString(const std::string& keyPath, const std::string& name,
                        const std::vector<std::string>& items) {
-    // Each item with its terminator, then the list's own; an empty list is
-    // the single NUL byte.
-    std::vector<BYTE> bytes;
-    for (const std::string& item : items) {
-        bytes.insert(bytes.end(), item.begin(), item.end());
+    return Guarded([&]() -> LONG {
+        // Each item with its terminator, then the list's own; an empty list is
+        // the single NUL byte.
+        std::vector<BYTE> bytes;
+        for (const std::string& item : items) {
+            bytes.insert(bytes.end(), item.begin(), item.end());
+            bytes.push_back(0);
+        }
         bytes.push_back(0);
-    }
-    bytes.push_back(0);
-    return RegWriteValue(keyPath, RegValue{name, REG_MULTI_SZ, std::move(bytes)});
+        return RegWriteValue(keyPath, RegValue{name, REG_MULTI_SZ, std::move(bytes)});
+    });
 }
 
 }  // namespace orb

@@ -70,8 +70,8 @@ typedef DWORD REGSAM;
 //   handle whose key was deleted ERROR_KEY_DELETED.
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM sam, PHKEY result);
-LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR cls, DWORD options,
-                     REGSAM sam, void* security, PHKEY result, LPDWORD disposition);
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR cls, DWORD options, REGSAM sam,
+                     void* security, PHKEY result, LPDWORD disposition);
 LONG RegCloseKey(HKEY key);
 // data may be null (size query); *size in: buffer bytes, out: bytes stored or needed.
 LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,

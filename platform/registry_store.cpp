@@ -45,19 +45,26 @@ LONG Win32Code(int rc) {
     switch (rc & 0xFF) {
         case SQLITE_OK:
         case SQLITE_ROW:
-        case SQLITE_DONE: return ERROR_SUCCESS;
+        case SQLITE_DONE:
+            return ERROR_SUCCESS;
         case SQLITE_NOTADB:
         case SQLITE_CORRUPT:
         case SQLITE_ERROR:  // a database without our tables
             return ERROR_BADDB;
-        case SQLITE_CANTOPEN: return ERROR_CANTOPEN;
+        case SQLITE_CANTOPEN:
+            return ERROR_CANTOPEN;
         case SQLITE_READONLY:
         case SQLITE_PERM:
-        case SQLITE_AUTH: return ERROR_ACCESS_DENIED;
-        case SQLITE_FULL: return ERROR_CANTWRITE;
-        case SQLITE_NOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-        case SQLITE_TOOBIG: return ERROR_INVALID_PARAMETER;
-        default: return ERROR_REGISTRY_IO_FAILED;
+        case SQLITE_AUTH:
+            return ERROR_ACCESS_DENIED;
+        case SQLITE_FULL:
+            return ERROR_CANTWRITE;
+        case SQLITE_NOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case SQLITE_TOOBIG:
+            return ERROR_INVALID_PARAMETER;
+        default:
+            return ERROR_REGISTRY_IO_FAILED;
     }
 }
 
@@ -83,7 +90,7 @@ std::string Fold(std::string_view name) {
 // replaced since it was opened (a test's machine root torn down and made
 // again) is opened anew rather than served from a stale connection.
 class HiveCache {
-public:
+  public:
     static HiveCache& Instance() {
         // Left alive at exit: threads of the agent may still use it then.
         static HiveCache* cache = new HiveCache;
@@ -113,7 +120,7 @@ public:
         return hive;
     }
 
-private:
+  private:
     struct Entry {
         std::shared_ptr<Hive> hive;
         dev_t dev;
@@ -158,7 +165,7 @@ private:
 
 // A cached prepared statement, reset for its next use when this goes.
 class Hive::Statement {
-public:
+  public:
     Statement(Hive& hive, const char* sql) : stmt_(hive.Prepare(sql)) {}
     ~Statement() {
         if (stmt_) {
@@ -193,7 +200,7 @@ public:
                     : std::vector<BYTE>();
     }
 
-private:
+  private:
     sqlite3_stmt* stmt_;
 };
 
@@ -365,15 +372,17 @@ LONG Hive::GetValue(int64_t key, std::string_view name, ValueRow* row) {
     return ERROR_SUCCESS;
 }
 
-LONG Hive::PutValue(int64_t key, std::string_view name, DWORD type, const BYTE* data,
-                    size_t size) {
+LONG Hive::PutValue(int64_t key, std::string_view name, DWORD type, const BYTE* data, size_t size) {
     // An existing value keeps its name's spelling and its place in the
     // enumeration order.
     Statement q(*this,
                 "INSERT INTO vals(key, name, folded, type, data) VALUES(?, ?, ?, ?, ?) "
                 "ON CONFLICT(key, folded) DO UPDATE SET type=excluded.type, data=excluded.data");
     if (!q.ok()) return Fail(lastRc_);
-    int rc = q.Bind(1, key).Bind(2, name).Bind(3, Fold(name)).Bind(4, int64_t{type})
+    int rc = q.Bind(1, key)
+                 .Bind(2, name)
+                 .Bind(3, Fold(name))
+                 .Bind(4, int64_t{type})
                  .BindBlob(5, data, size)
                  .Step();
     return rc == SQLITE_DONE ? ERROR_SUCCESS : Fail(rc);

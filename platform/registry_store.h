@@ -40,7 +40,7 @@ struct ValueRow {
 std::string Fold(std::string_view name);
 
 class Hive {
-public:
+  public:
     // The hive in the database file at path. Without create, a missing file
     // answers ERROR_FILE_NOT_FOUND and nothing is created.
     static std::shared_ptr<Hive> Get(const std::string& path, bool create, LONG* error);
@@ -69,14 +69,14 @@ public:
     LONG Children(int64_t parent, std::vector<std::string>* names);
     LONG Values(int64_t key, std::vector<ValueRow>* rows);
 
-private:
+  private:
     class Statement;
     Hive() = default;
     LONG Open(const std::string& path, bool create);
     LONG Transact(const char* begin, const std::function<LONG()>& body);
     sqlite3_stmt* Prepare(const char* sql);
     int Run(const char* sql);  // one cached statement without results
-    LONG Fail(int rc);  // remembers rc, answers its Win32 code
+    LONG Fail(int rc);         // remembers rc, answers its Win32 code
 
     sqlite3* db_ = nullptr;
     bool readOnly_ = false;

@@ -1,7 +1,8 @@
 // Registry data as text: the forms regtool prints and reads back.
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "platform/registry.h"
 
@@ -114,15 +115,19 @@ std::string RegFormatData(DWORD type, const std::vector<BYTE>& data) {
     std::string out;
     switch (type) {
         case REG_SZ:
-        case REG_EXPAND_SZ: AppendText(&out, text, strnlen(text, data.size())); return out;
-        case REG_MULTI_SZ: return MultiString(data);
+        case REG_EXPAND_SZ:
+            AppendText(&out, text, strnlen(text, data.size()));
+            return out;
+        case REG_MULTI_SZ:
+            return MultiString(data);
         case REG_DWORD:
             if (data.size() == sizeof(DWORD)) return std::to_string(LittleEndian(data));
             return Hex(data);
         case REG_QWORD:
             if (data.size() == sizeof(uint64_t)) return std::to_string(LittleEndian(data));
             return Hex(data);
-        default: return Hex(data);
+        default:
+            return Hex(data);
     }
 }
 

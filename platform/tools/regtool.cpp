@@ -8,6 +8,7 @@
 //
 // Exit codes: 0 done, 1 key or value not found, 2 bad command line or data,
 // 3 any other registry error.
+#include <CLI/CLI.hpp>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -15,8 +16,6 @@
 #include <iostream>
 #include <string>
 #include <vector>
-
-#include <CLI/CLI.hpp>
 
 #include "platform/registry.h"
 
@@ -80,8 +79,8 @@ uint64_t ParseNumber(const std::string& text, unsigned bits) {
 std::vector<BYTE> ParseHex(const std::vector<std::string>& args) {
     std::string digits;
     for (const std::string& arg : args) digits += arg;
-    if (digits.size() % 2 || digits.find_first_not_of("0123456789abcdefABCDEF") !=
-                                 std::string::npos) {
+    if (digits.size() % 2 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
         throw UsageError{"hex data needs pairs of hex digits: " + digits};
     }
     std::vector<BYTE> bytes;
@@ -122,24 +121,37 @@ std::vector<BYTE> ParseData(DWORD type, const std::string& typeName,
             bytes.push_back(0);
             return bytes;
         }
-        case REG_DWORD: return LittleEndian(ParseNumber(OneArgument(data, typeName), 32), 4);
-        case REG_QWORD: return LittleEndian(ParseNumber(OneArgument(data, typeName), 64), 8);
-        default: return ParseHex(data);
+        case REG_DWORD:
+            return LittleEndian(ParseNumber(OneArgument(data, typeName), 32), 4);
+        case REG_QWORD:
+            return LittleEndian(ParseNumber(OneArgument(data, typeName), 64), 8);
+        default:
+            return ParseHex(data);
     }
 }
 
 const char* ErrorText(LONG rc) {
     switch (rc) {
-        case ERROR_FILE_NOT_FOUND: return "not found";
-        case ERROR_ACCESS_DENIED: return "access denied";
-        case ERROR_FILENAME_EXCED_RANGE: return "name too long";
-        case ERROR_INVALID_PARAMETER: return "invalid parameter";
-        case ERROR_BADDB: return "the registry hive is damaged";
-        case ERROR_CANTOPEN: return "the registry hive cannot be opened";
-        case ERROR_CANTWRITE: return "the registry hive cannot be written";
-        case ERROR_KEY_DELETED: return "the key was deleted";
-        case ERROR_NOT_ENOUGH_MEMORY: return "out of memory";
-        default: return "registry I/O failed";
+        case ERROR_FILE_NOT_FOUND:
+            return "not found";
+        case ERROR_ACCESS_DENIED:
+            return "access denied";
+        case ERROR_FILENAME_EXCED_RANGE:
+            return "name too long";
+        case ERROR_INVALID_PARAMETER:
+            return "invalid parameter";
+        case ERROR_BADDB:
+            return "the registry hive is damaged";
+        case ERROR_CANTOPEN:
+            return "the registry hive cannot be opened";
+        case ERROR_CANTWRITE:
+            return "the registry hive cannot be written";
+        case ERROR_KEY_DELETED:
+            return "the key was deleted";
+        case ERROR_NOT_ENOUGH_MEMORY:
+            return "out of memory";
+        default:
+            return "registry I/O failed";
     }
 }
 
@@ -189,9 +201,10 @@ int Export(const std::string& key) {
 int main(int argc, char** argv) {
     CLI::App app{"regtool: query and change the machine's registry (HKEY_LOCAL_MACHINE)"};
     app.require_subcommand(1);
-    app.footer("KEY is below HKEY_LOCAL_MACHINE, with backslashes; a leading HKLM\\ is "
-               "accepted.\nExit codes: 0 done, 1 key or value not found, 2 bad command line "
-               "or data, 3 other registry error.");
+    app.footer(
+        "KEY is below HKEY_LOCAL_MACHINE, with backslashes; a leading HKLM\\ is "
+        "accepted.\nExit codes: 0 done, 1 key or value not found, 2 bad command line "
+        "or data, 3 other registry error.");
     std::string key, name, type;
     std::vector<std::string> data;
 
@@ -202,8 +215,9 @@ int main(int argc, char** argv) {
     auto* set = app.add_subcommand("set", "set value NAME of KEY, creating KEY when missing");
     set->add_option("KEY", key, kKeyHelp)->required();
     set->add_option("NAME", name, kNameHelp)->required();
-    set->add_option("TYPE", type, "REG_SZ REG_EXPAND_SZ REG_MULTI_SZ REG_DWORD REG_QWORD "
-                                  "REG_BINARY REG_NONE")
+    set->add_option("TYPE", type,
+                    "REG_SZ REG_EXPAND_SZ REG_MULTI_SZ REG_DWORD REG_QWORD "
+                    "REG_BINARY REG_NONE")
         ->required();
     set->add_option("DATA", data, "REG_MULTI_SZ: one per string; REG_BINARY: hex");
 

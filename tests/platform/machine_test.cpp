@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class MachineTest : public ::testing::Test {
-protected:
+  protected:
     orbtest::ScratchDir dir_;
     std::string root_ = dir_ / "ALPHA";
     orbtest::ScopedEnv rootEnv_{"ORB_MACHINE_ROOT", root_ + "//"};

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         for (HKEY key : open_) RegCloseKey(key);
     }
@@ -55,9 +55,9 @@ TEST_F(RegistryTest, NamesCompareWithoutCaseAndKeepTheirSpelling) {
     ASSERT_EQ(Open("\\Software\\\\lumora\\ORBINTEGRATION\\", &other), ERROR_SUCCESS);
     char data[32];
     DWORD size = sizeof data, type = 0;
-    ASSERT_EQ(RegQueryValueExA(other, "LOGDIR", nullptr, &type, reinterpret_cast<BYTE*>(data),
-                               &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegQueryValueExA(other, "LOGDIR", nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(type, DWORD{REG_SZ});
     EXPECT_STREQ(data, "/var/log");
 
@@ -94,11 +94,9 @@ TEST_F(RegistryTest, QueryFollowsWin32BufferRules) {
               ERROR_SUCCESS);
     EXPECT_EQ(std::string(data, 6), std::string("abcd\0#", 6));
 
-    EXPECT_EQ(RegQueryValueExA(key, "s", nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                               nullptr),
+    EXPECT_EQ(RegQueryValueExA(key, "s", nullptr, nullptr, reinterpret_cast<BYTE*>(data), nullptr),
               ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegQueryValueExA(key, "none", nullptr, &type, nullptr, &size),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegQueryValueExA(key, "none", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
 
     // The default value has no name, given as null or "".
     ASSERT_EQ(SetString(key, nullptr, "dflt"), ERROR_SUCCESS);
@@ -112,16 +110,16 @@ TEST_F(RegistryTest, EnumerationsByIndex) {
     HKEY key = Create("Root");
     for (const char* sub : {"charlie", "Alpha", "bravo"}) {
         HKEY child;
-        ASSERT_EQ(RegCreateKeyExA(key, sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
-                                  nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExA(key, sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
+            ERROR_SUCCESS);
         RegCloseKey(child);
     }
     std::vector<std::string> names;
     char name[16];
     DWORD length = sizeof name;
-    for (DWORD i = 0; RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-                      ERROR_SUCCESS;
+    for (DWORD i = 0;
+         RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
          ++i, length = sizeof name) {
         names.push_back(name);
     }
@@ -143,16 +141,14 @@ TEST_F(RegistryTest, EnumerationsByIndex) {
     ASSERT_EQ(SetString(key, "Z", "now a string"), ERROR_SUCCESS);
     DWORD type = 0, size = 0;
     length = sizeof name;
-    ASSERT_EQ(RegEnumValueA(key, 0, name, &length, nullptr, &type, nullptr, &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumValueA(key, 0, name, &length, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_STREQ(name, "z");
     EXPECT_EQ(type, DWORD{REG_SZ});
     EXPECT_EQ(size, 13u);
     BYTE small[4];
     size = sizeof small;
     length = sizeof name;
-    EXPECT_EQ(RegEnumValueA(key, 0, name, &length, nullptr, &type, small, &size),
-              ERROR_MORE_DATA);
+    EXPECT_EQ(RegEnumValueA(key, 0, name, &length, nullptr, &type, small, &size), ERROR_MORE_DATA);
     EXPECT_EQ(size, 13u);
     length = sizeof name;
     EXPECT_EQ(RegEnumValueA(key, 3, name, &length, nullptr, nullptr, nullptr, nullptr),
@@ -205,8 +201,8 @@ TEST_F(RegistryTest, BadInputChangesNothing) {
     EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (fits + "x").c_str(), 0, nullptr, 0,
                               KEY_ALL_ACCESS, nullptr, &deep, nullptr),
               ERROR_FILENAME_EXCED_RANGE);
-    EXPECT_EQ(RegCreateKeyExA(key, (fits.substr(2) + "x").c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &deep, nullptr),
+    EXPECT_EQ(RegCreateKeyExA(key, (fits.substr(2) + "x").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &deep, nullptr),
               ERROR_FILENAME_EXCED_RANGE);
     std::vector<std::string> subkeys;
     ASSERT_EQ(orb::RegReadSubkeys("K", &subkeys), ERROR_SUCCESS);
@@ -222,9 +218,9 @@ TEST_F(RegistryTest, MissingHiveReadsEmptyAndDamagedHiveIsKept) {
     EXPECT_EQ(Open("SOFTWARE", &key), ERROR_FILE_NOT_FOUND);
     char name[8];
     DWORD length = sizeof name;
-    EXPECT_EQ(RegEnumKeyExA(HKEY_LOCAL_MACHINE, 0, name, &length, nullptr, nullptr, nullptr,
-                            nullptr),
-              ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(
+        RegEnumKeyExA(HKEY_LOCAL_MACHINE, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+        ERROR_NO_MORE_ITEMS);
     EXPECT_FALSE(fs::exists(Hive()));
 
     const std::string garbage(8192, 'G');
@@ -271,12 +267,11 @@ TEST_F(RegistryTest, ConnectRegistryOpensTheOtherMachinesRoot) {
     ASSERT_EQ(orb::RegSetString("SOFTWARE\\Who", "Name", "here"), ERROR_SUCCESS);
 
     HKEY remote, local, key;
-    EXPECT_EQ(RegConnectRegistryA("\\\\NOWHERE", HKEY_LOCAL_MACHINE, &remote),
-              ERROR_BAD_NETPATH);
+    EXPECT_EQ(RegConnectRegistryA("\\\\NOWHERE", HKEY_LOCAL_MACHINE, &remote), ERROR_BAD_NETPATH);
     ASSERT_EQ(RegConnectRegistryA("\\\\THERE", HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
     open_.push_back(remote);
-    ASSERT_EQ(RegCreateKeyExA(remote, "SOFTWARE\\Who", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(remote, "SOFTWARE\\Who", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     open_.push_back(key);
     ASSERT_EQ(SetString(key, "Name", "there"), ERROR_SUCCESS);
@@ -288,8 +283,7 @@ TEST_F(RegistryTest, ConnectRegistryOpensTheOtherMachinesRoot) {
     open_.push_back(key);
     char data[16];
     DWORD size = sizeof data;
-    ASSERT_EQ(RegQueryValueExA(key, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                               &size),
+    ASSERT_EQ(RegQueryValueExA(key, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size),
               ERROR_SUCCESS);
     EXPECT_STREQ(data, "here");
 }
@@ -316,8 +310,7 @@ TEST_F(RegistryTest, ConvenienceCallsAndTypes) {
 TEST_F(RegistryTest, ExportShowsTheSubtree) {
     ASSERT_EQ(orb::RegSetString("S\\App", "", "tab\there"), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegSetMultiString("S\\App", "List", {"x", "y"}), ERROR_SUCCESS);
-    ASSERT_EQ(orb::RegWriteValue("S\\App\\Sub", {"Bin", REG_BINARY, {0x00, 0xAB}}),
-              ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegWriteValue("S\\App\\Sub", {"Bin", REG_BINARY, {0x00, 0xAB}}), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegSetDword("Other", "n", 1), ERROR_SUCCESS);
     std::string text;
     ASSERT_EQ(orb::RegExportText("s\\app", &text), ERROR_SUCCESS);

@@ -1,7 +1,7 @@
 // regtool as operators and scripts use it: the real program on a private
 // machine root.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -21,13 +21,13 @@ struct Outcome {
 };
 
 class RegtoolTest : public ::testing::Test {
-protected:
+  protected:
     // Starts argv with stdout to a file; the pid, or -1.
     pid_t Start(const std::vector<std::string>& argv, const std::string& outFile) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         std::vector<char*> args;
         for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
         args.push_back(nullptr);
@@ -59,9 +59,8 @@ protected:
 TEST_F(RegtoolTest, SetQueryDeleteEachType) {
     const std::string key = "HKLM\\SOFTWARE\\Lumora\\OrbIntegration";
     EXPECT_EQ(Regtool({"set", key, "Support", "REG_DWORD", "-1"}).exit, 0);
-    EXPECT_EQ(Regtool({"set", "software\\lumora\\orbintegration", "Debug", "reg_dword", "0x10"})
-                  .exit,
-              0);
+    EXPECT_EQ(
+        Regtool({"set", "software\\lumora\\orbintegration", "Debug", "reg_dword", "0x10"}).exit, 0);
     EXPECT_EQ(Regtool({"set", key, "LOG", "REG_SZ", "C:\\logs"}).exit, 0);
     EXPECT_EQ(Regtool({"set", key, "Watchers", "REG_MULTI_SZ", "\"a\",\"1\"", "b"}).exit, 0);
     EXPECT_EQ(Regtool({"set", key, "Blob", "REG_BINARY", "00ff", "10"}).exit, 0);
