@@ -47,18 +47,24 @@ std::string Join(const std::string& dir, const std::string& name) {
     return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
-// Every entry of dir whose name matches name without letter case, sorted so
-// that the choice among several spellings does not depend on the file system.
-std::vector<std::string> NoCaseMatches(const std::string& dir, const std::string& name) {
-    std::vector<std::string> found;
+// For each of names, the entries of dir that match it without letter case,
+// sorted so that the choice among several spellings does not depend on the
+// file system. One pass over the directory serves all names.
+std::vector<std::vector<std::string>> NoCaseMatches(const std::string& dir,
+                                                    const std::vector<std::string>& names) {
+    std::vector<std::vector<std::string>> found(names.size());
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
     if (!d) return found;
-    std::string wanted = Lower(name);
+    std::vector<std::string> wanted;
+    for (const std::string& name : names) wanted.push_back(Lower(name));
     while (dirent* entry = readdir(d)) {
-        if (Lower(entry->d_name) == wanted) found.push_back(entry->d_name);
+        std::string lower = Lower(entry->d_name);
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            if (lower == wanted[i]) found[i].push_back(entry->d_name);
+        }
     }
     closedir(d);
-    std::sort(found.begin(), found.end());
+    for (auto& spellings : found) std::sort(spellings.begin(), spellings.end());
     return found;
 }
 
@@ -66,11 +72,13 @@ std::vector<std::string> NoCaseMatches(const std::string& dir, const std::string
 
 std::string FindInDirectory(const std::string& dir, const std::vector<std::string>& names,
                             const std::function<bool(const std::string&)>& accept) {
+    // The exact spellings first: cheap, and right in most cases.
     for (const std::string& name : names) {
-        if (name.empty()) continue;
-        std::string exact = Join(dir, name);
-        if (accept(exact)) return exact;
-        for (const std::string& spelling : NoCaseMatches(dir, name)) {
+        if (!name.empty() && accept(Join(dir, name))) return Join(dir, name);
+    }
+    std::vector<std::vector<std::string>> matches = NoCaseMatches(dir, names);
+    for (const auto& spellings : matches) {
+        for (const std::string& spelling : spellings) {
             std::string path = Join(dir, spelling);
             if (accept(path)) return path;
         }
