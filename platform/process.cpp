@@ -3,6 +3,7 @@
 // programs works on one machine root.
 #include "platform/process.h"
 
+#include <dlfcn.h>
 #include <errno.h>
 #include <poll.h>
 #include <signal.h>
@@ -14,6 +15,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "platform/pathsearch.h"
@@ -117,6 +119,22 @@ void AwaitExit(const Process& process, DWORD timeoutMs) {
     }
 }
 
+// The reaper thread runs code of whichever module this copy of the platform
+// is linked into. A library that starts a program and is then unloaded
+// (installer actions, agents) must not take that code away from under the
+// thread, so such a module stays mapped until the process ends. (Today's
+// libstdc++ already marks such modules undeletable through its unique
+// symbols; this does not rely on that.)
+void KeepThisModuleMapped() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<void*>(&KeepThisModuleMapped), &info) && info.dli_fname) {
+            dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        }
+    });
+}
+
 }  // namespace
 
 bool StartProgram(const std::vector<std::string>& argv, const std::string& workingDir,
@@ -190,6 +208,7 @@ void ReleaseProcess(Process& process) {
     if (process.ended || process.pid <= 0) return;
     Process owned = process;
     process = Process{};
+    KeepThisModuleMapped();
     Thread reaper([owned]() mutable { Reap(owned, true); });
     reaper.Detach();
 }
