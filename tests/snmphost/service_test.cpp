@@ -66,11 +66,12 @@ protected:
         ASSERT_EQ(orb::RegSetDword(kParams + "\\ValidCommunities", "private", 8), ERROR_SUCCESS);
     }
 
-    void StartService() {
+    // Standalone on port_ unless other mode arguments are given.
+    void StartService(std::vector<std::string> mode = {}) {
+        if (mode.empty()) mode = {"--listen", "udp:127.0.0.1:" + std::to_string(port_), "--trap-address", "127.0.0.1"};
+        mode.insert(mode.begin(), BinDir() + "/snmphost");
         log_ = root_.Path() + "/snmphost.log";
-        ASSERT_TRUE(service_.Start({BinDir() + "/snmphost", "--listen", "udp:127.0.0.1:" + std::to_string(port_),
-                                    "--trap-address", "127.0.0.1"},
-                                   log_));
+        ASSERT_TRUE(service_.Start(mode, log_));
         ASSERT_TRUE(WaitForText(log_, "snmphost: serving")) << ReadFile(log_);
     }
 
@@ -181,6 +182,51 @@ TEST_F(SnmpService, AgentTrapsLeaveAsV1TrapsInQueueOrder) {
     EXPECT_TRUE(t5 < t7 && t7 < t9 && t9 < t100) << log;
     EXPECT_NE(log.find("TRAP, SNMP v1, community public"), std::string::npos) << log;
     EXPECT_NE(log.find(kRoot + ".1.0 = STRING: \"Test Agent\"", t100), std::string::npos) << log;
+}
+
+TEST_F(SnmpService, GetNextCrossesFromOneAgentsViewIntoTheNext) {
+    Configure();
+    ASSERT_EQ(orb::RegSetString(kParams + "\\ExtensionAgents", "2", "SOFTWARE\\Tests\\B"), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString("SOFTWARE\\Tests\\B", "Pathname", BinDir() + "/TestAgentB.dll"), ERROR_SUCCESS);
+    StartService();
+    const std::string before = ".1.3.6.1.4.1.99998";
+    for (const char* version : {"v1", "v2c"})
+        EXPECT_EQ(Snmp("snmpgetnext", version, "public", {before + ".9.0", before + ".6.0"}),
+                  kRoot + ".1.0 = STRING: \"Test Agent\"\n" + before + ".9.0 = \"\"\n");
+    const std::string walk = Snmp("snmpbulkwalk", "v2c", "public", {".1.3.6.1.4.1"});
+    EXPECT_EQ(std::count(walk.begin(), walk.end(), '\n'), 15) << walk;  // 2 x 7 objects + the end
+    // A GET spanning both agents: one request each, answers in PDU order.
+    EXPECT_EQ(Snmp("snmpget", "v2c", "public", {kRoot + ".2.0", before + ".2.0"}),
+              kRoot + ".2.0 = INTEGER: 42\n" + before + ".2.0 = INTEGER: 42\n");
+}
+
+// The system's master agent (our own snmpd on loopback) serves the view
+// through snmphost as its AgentX subagent.
+TEST_F(SnmpService, ServesAsAgentXSubagent) {
+    RegisterTestAgent(BinDir() + "/TestAgent.dll");
+    const std::string socket = root_.Path() + "/agentx.sock";
+    const std::string conf = root_.Path() + "/snmpd.conf";
+    std::ofstream(conf) << "agentaddress udp:127.0.0.1:" << port_ << "\nmaster agentx\nagentXSocket " << socket
+                        << "\nrocommunity public 127.0.0.1\nrwcommunity private 127.0.0.1\n";
+    orb::BackgroundCommand master;
+    const std::string masterLog = root_.Path() + "/snmpd.log";
+    ASSERT_TRUE(master.Start({"snmpd", "-f", "-C", "-c", conf, "-I", "-smux", "-Lo"}, masterLog));
+    ASSERT_TRUE(WaitForText(masterLog, "NET-SNMP version")) << ReadFile(masterLog);
+    StartService({"--agentx", socket});
+
+    std::string first;
+    for (int i = 0; i < 50 && first.find("Test Agent") == std::string::npos; ++i) {
+        first = Snmp("snmpget", "v2c", "public", {kRoot + ".1.0"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(first, kRoot + ".1.0 = STRING: \"Test Agent\"\n");
+    const std::string v1 = Snmp("snmpget", "v1", "public", {kRoot + ".1.0", kRoot + ".7.0", kRoot + ".2.0"});
+    EXPECT_NE(v1.find("Failed object: " + kRoot + ".7.0"), std::string::npos) << v1;
+    EXPECT_EQ(Snmp("snmpset", "v2c", "private", {kRoot + ".2.0", "i", "5"}), kRoot + ".2.0 = INTEGER: 5\n");
+    EXPECT_NE(Snmp("snmpset", "v2c", "private", {kRoot + ".1.0", "s", "x"}).find("notWritable"), std::string::npos);
+    const std::string walk = Snmp("snmpwalk", "v2c", "public", {kRoot});
+    EXPECT_EQ(std::count(walk.begin(), walk.end(), '\n'), 7) << walk;  // snmpd's own tree follows
+    EXPECT_EQ(master.Stop(), 0) << ReadFile(masterLog);
 }
 
 TEST_F(SnmpService, NoCommunityMeansNoAccessAndABrokenAgentIsSkipped) {

@@ -17,8 +17,13 @@ namespace {
 
 using Arcs = std::vector<UINT>;
 
-const Arcs kRoot{1, 3, 6, 1, 4, 1, 99999};
-UINT g_rootArcs[] = {1, 3, 6, 1, 4, 1, 99999};  // handed out, never copied
+// Built twice: a second copy on another enterprise arc serves the view just
+// before this one, so that walks cross from one agent to the next.
+#ifndef TEST_AGENT_ARC
+#define TEST_AGENT_ARC 99999
+#endif
+const Arcs kRoot{1, 3, 6, 1, 4, 1, TEST_AGENT_ARC};
+UINT g_rootArcs[] = {1, 3, 6, 1, 4, 1, TEST_AGENT_ARC};  // handed out, never copied
 
 struct Object {
     BYTE type;
