@@ -128,6 +128,18 @@ TEST_F(SnmpService, GetAndSetReachTheAgentWithItsErrorsInBothVersions) {
     EXPECT_NE(Snmp("snmpset", "v2c", "private", {kRoot + ".2.0", "s", "x"}).find("wrongValue"), std::string::npos);
     EXPECT_NE(Snmp("snmpset", "v2c", "public", {kRoot + ".2.0", "i", "1"}).find("noAccess"), std::string::npos);
     EXPECT_EQ(Snmp("snmpget", "v1", "public", {kRoot + ".2.0"}), kRoot + ".2.0 = INTEGER: -7\n");
+
+    // Junk datagrams and the longest OIDs a request may carry change nothing.
+    std::string longOid = kRoot;
+    for (int i = 0; i < 120; ++i) longOid += ".4294967295";
+    const std::string port = std::to_string(port_);
+    EXPECT_EQ(orb::RunCommand({"bash", "-c", "printf '\\x30\\x82\\xff\\xff\\x02' >/dev/udp/127.0.0.1/" + port +
+                                                 "; head -c 3000 /dev/urandom >/dev/udp/127.0.0.1/" + port},
+                              5000, nullptr),
+              0);
+    EXPECT_EQ(Snmp("snmpget", "v2c", "public", {longOid, kRoot + ".2.0"}),
+              longOid + " = No Such Object available on this agent at this OID\n" + kRoot + ".2.0 = INTEGER: -7\n");
+    EXPECT_NE(Snmp("snmpgetnext", "v1", "public", {longOid}).find("(noSuchName)"), std::string::npos);
 }
 
 TEST_F(SnmpService, GetNextWalksTheViewAndEndsPastIt) {
