@@ -1,0 +1,105 @@
+#include "framework/orbcli/commands.h"
+
+#include "framework/orbcli/import_file.h"
+#include "framework/orbcli/objects.h"
+#include "framework/orbcli/session.h"
+#include "framework/orbcli/tree.h"
+
+namespace orbcli {
+namespace {
+
+constexpr const char* kClientName = "orbcli";
+
+// Texts come from the repository as bytes; JSON output must stay printable
+// whatever they hold, so invalid UTF-8 is replaced rather than refused.
+std::string Dump(const nlohmann::ordered_json& json) {
+    return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+void PrintObject(const std::string& cls, const Object& object, std::ostream& out) {
+    out << "object " << cls << "\n";
+    for (const auto& [name, value] : object.properties)
+        if (!value.null) out << "    " << name << "  " << FormatValue(value) << "\n";
+    out << "end\n";
+}
+
+}  // namespace
+
+void RepoCreate(const std::string& name, std::ostream&) {
+    Session session(kClientName);
+    session.CreateRepository(name);
+}
+
+void RepoList(std::ostream& out) {
+    Session session(kClientName);
+    for (const std::string& name : session.Repositories()) out << name << "\n";
+}
+
+void Import(const Target& target, const std::string& file, std::ostream&) {
+    Session session(kClientName);
+    session.Connect(target.repository);
+    ImportFile(session, file);
+}
+
+void ClassList(const Target& target, std::ostream& out) {
+    Session session(kClientName);
+    session.Connect(target.repository);
+    for (const std::string& cls : session.Classes()) out << cls << "\n";
+}
+
+void ClassShow(const Target& target, const std::string& cls, std::ostream& out) {
+    Session session(kClientName);
+    session.Connect(target.repository);
+    const auto properties = session.Describe(cls);
+    out << "class " << cls << "\n";
+    for (const PropertyInfo& p : properties) out << "    " << p.name << "  " << TypeName(p.type) << "\n";
+    out << "end\n";
+}
+
+void ObjectAdd(const Target& target, const std::string& cls, const std::vector<std::string>& args,
+               std::ostream& out) {
+    Session session(kClientName);
+    session.Connect(target.repository);
+    const auto properties = session.Describe(cls);
+    const std::string uuid = CreateObject(session, cls, properties, ParseAssignments(properties, args));
+    if (!uuid.empty()) out << uuid << "\n";
+}
+
+void ObjectList(const Target& target, const std::string& cls,
+                const std::vector<std::string>& args, bool json, std::ostream& out) {
+    Session session(kClientName);
+    session.Connect(target.repository);
+    const auto properties = session.Describe(cls);
+    const auto objects = SelectObjects(session, cls, properties, ParseAssignments(properties, args));
+    if (!json) {
+        for (const Object& object : objects) PrintObject(cls, object, out);
+        return;
+    }
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const Object& object : objects) {
+        nlohmann::ordered_json item = nlohmann::ordered_json::object();
+        for (const auto& [name, value] : object.properties) item[name] = ValueToJson(value);
+        array.push_back(std::move(item));
+    }
+    out << Dump(array) << "\n";
+}
+
+void ObjectDelete(const Target& target, const std::string& cls,
+                  const std::vector<std::string>& args, std::ostream& out) {
+    Session session(kClientName);
+    session.Connect(target.repository);
+    const auto properties = session.Describe(cls);
+    out << DeleteObjects(session, cls, ParseAssignments(properties, args)) << "\n";
+}
+
+void ShowTree(const Target& target, bool json, std::ostream& out) {
+    Session session(kClientName);
+    session.Connect(target.repository);
+    const Tree tree = BuildTree(session);
+    if (json)
+        out << Dump(TreeToJson(tree)) << "\n";
+    else
+        out << RenderTree(tree);
+}
+
+}  // namespace orbcli

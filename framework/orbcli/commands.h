@@ -1,0 +1,30 @@
+// orbcli's commands, one function each. Every command writes its answer to
+// out and throws ToolError when a step fails; main() turns that into the
+// code's name on standard error and a non-zero exit.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace orbcli {
+
+// The repository chosen with -r; empty for the machine's default.
+struct Target {
+    std::string repository;
+};
+
+void RepoCreate(const std::string& name, std::ostream& out);
+void RepoList(std::ostream& out);
+void Import(const Target& target, const std::string& file, std::ostream& out);
+void ClassList(const Target& target, std::ostream& out);
+void ClassShow(const Target& target, const std::string& cls, std::ostream& out);
+void ObjectAdd(const Target& target, const std::string& cls, const std::vector<std::string>& args,
+               std::ostream& out);
+void ObjectList(const Target& target, const std::string& cls,
+                const std::vector<std::string>& args, bool json, std::ostream& out);
+void ObjectDelete(const Target& target, const std::string& cls,
+                  const std::vector<std::string>& args, std::ostream& out);
+void ShowTree(const Target& target, bool json, std::ostream& out);
+
+}  // namespace orbcli
