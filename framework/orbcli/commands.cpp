@@ -1,5 +1,7 @@
 #include "framework/orbcli/commands.h"
 
+#include <algorithm>
+
 #include "framework/orbcli/import_file.h"
 #include "framework/orbcli/objects.h"
 #include "framework/orbcli/session.h"
@@ -16,10 +18,26 @@ std::string Dump(const nlohmann::ordered_json& json) {
     return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
+// Property lines of a block, names padded to one column as in the
+// framework's own definition files.
+std::string Line(const std::string& name, size_t width, const std::string& text) {
+    return "    " + name + std::string(width - name.size() + 2, ' ') + text + "\n";
+}
+
+template <typename Items, typename NameOf>
+size_t NameWidth(const Items& items, NameOf nameOf) {
+    size_t width = 0;
+    for (const auto& item : items) width = std::max(width, nameOf(item).size());
+    return width;
+}
+
+// An object block in the class-definition syntax, so that a listing can be
+// imported again. Null values are left out, as they are in such files.
 void PrintObject(const std::string& cls, const Object& object, std::ostream& out) {
+    const size_t width = NameWidth(object.properties, [](const auto& p) { return p.first; });
     out << "object " << cls << "\n";
     for (const auto& [name, value] : object.properties)
-        if (!value.null) out << "    " << name << "  " << FormatValue(value) << "\n";
+        if (!value.null) out << Line(name, width, FormatValue(value));
     out << "end\n";
 }
 
@@ -51,8 +69,9 @@ void ClassShow(const Target& target, const std::string& cls, std::ostream& out) 
     Session session(kClientName);
     session.Connect(target.repository);
     const auto properties = session.Describe(cls);
+    const size_t width = NameWidth(properties, [](const PropertyInfo& p) { return p.name; });
     out << "class " << cls << "\n";
-    for (const PropertyInfo& p : properties) out << "    " << p.name << "  " << TypeName(p.type) << "\n";
+    for (const PropertyInfo& p : properties) out << Line(p.name, width, TypeName(p.type));
     out << "end\n";
 }
 

@@ -157,7 +157,16 @@ std::string CreateObject(Session& session, const std::string& cls,
                                 "property \"" + values[i].property + "\" is given twice");
     const PropertyInfo* uuid = FindProperty(properties, "uuid");
     const bool hasUuid = uuid != nullptr && uuid->type == ORBOM_TYPE_UUID;
-    if (hasUuid && !Assigns(values, "uuid")) {
+    // The repository does not police "uuid"; objects are found by it, so a
+    // second object with a used one would shadow the first.
+    if (hasUuid && Assigns(values, "uuid")) {
+        const Assignment* given = nullptr;
+        for (const Assignment& a : values)
+            if (a.property == "uuid") given = &a;
+        if (!SelectObjects(session, cls, {*uuid}, {*given}).empty())
+            throw ToolError(ORBOM_RC_NAME_IS_NOT_UNIQUE,
+                            "an object of class \"" + cls + "\" has uuid " + FormatValue(given->value));
+    } else if (hasUuid) {
         UUID id{};
         if (UuidCreate(&id) != RPC_S_OK)
             throw ToolError(ORBOM_RC_SYSTEM_ERROR, "cannot create a UUID");
