@@ -11,9 +11,9 @@ char Letter(const std::string& arg) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(arg[1])));
 }
 
-// "/r:NAME" or "/r=NAME"; the name may not be empty.
+// "/r:NAME" or "/r=NAME".
 bool RepositorySwitch(const std::string& arg, std::string* name) {
-    if (arg.size() < 4 || !IsSwitchPrefix(arg[0]) || Letter(arg) != 'r') return false;
+    if (arg.size() < 3 || !IsSwitchPrefix(arg[0]) || Letter(arg) != 'r') return false;
     if (arg[2] != ':' && arg[2] != '=') return false;
     *name = arg.substr(3);
     return true;
@@ -35,7 +35,11 @@ bool ApplySwitch(char letter, Args* out) {
 bool ParseArgs(const std::vector<std::string>& argv, Args* out, std::string* error) {
     *out = Args();
     for (const std::string& arg : argv) {
-        if (RepositorySwitch(arg, &out->repository)) continue;
+        if (RepositorySwitch(arg, &out->repository)) {
+            if (!out->repository.empty()) continue;
+            *error = arg + " needs a repository name";
+            return false;
+        }
         if (arg.size() == 2 && IsSwitchPrefix(arg[0])) {
             if (ApplySwitch(Letter(arg), out)) continue;
             *error = "unknown switch " + arg;

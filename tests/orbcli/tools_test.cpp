@@ -1,0 +1,225 @@
+// quill and orbcli as installers, operators and scripts run them: the real
+// programs on a private machine root.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/registry.h"
+#include "tests/orbcli/run_tool.h"
+#include "tests/platform/scratch_dir.h"
+
+namespace {
+
+using nlohmann::json;
+using orbtest::Outcome;
+
+const char* const kApiKey = "SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Orbmap\\Orbmap/API";
+
+class ToolsTest : public ::testing::Test {
+protected:
+    Outcome Orbcli(const std::vector<std::string>& args) {
+        return orbtest::RunTool(dir_.path(), "orbcli", args);
+    }
+    Outcome Quill(const std::vector<std::string>& args, const std::string& input = "") {
+        return orbtest::RunTool(dir_.path(), "quill", args, input);
+    }
+    std::string Write(const std::string& name, const std::string& text) {
+        std::ofstream(dir_ / name) << text;
+        return dir_ / name;
+    }
+    // The product's definitions in the machine's new default repository.
+    void Install() { ASSERT_EQ(Quill({"/q", "/g", "/x", lumora_}).exit, 0); }
+
+    // Everything a listing shows: every class with its properties, every
+    // object of the classes the tests touch, and the containment.
+    std::string Snapshot() {
+        std::string all = Orbcli({"repo", "list"}).out;
+        const std::string classes = Orbcli({"class", "list"}).out;
+        std::istringstream names(classes);
+        for (std::string cls; std::getline(names, cls);)
+            all += Orbcli({"class", "show", cls}).out + Orbcli({"object", "list", cls}).out;
+        return all + Orbcli({"tree", "--json"}).out;
+    }
+
+    std::string Add(const std::vector<std::string>& args) {
+        std::vector<std::string> full{"object", "add"};
+        full.insert(full.end(), args.begin(), args.end());
+        const Outcome run = Orbcli(full);
+        EXPECT_EQ(run.exit, 0) << run.err;
+        return run.out.substr(0, run.out.find('\n'));
+    }
+    void Link(const std::string& parentClass, const std::string& parent,
+              const std::string& childClass, const std::string& child) {
+        Add({"Inclusion", "parent_class=" + parentClass, "parent_uuid=" + parent,
+             "child_class=" + childClass, "child_uuid=" + child, "child_sequence_no=0"});
+    }
+
+    orbtest::ScratchDir dir_;
+    orbtest::ScopedEnv root_{"ORB_MACHINE_ROOT", dir_ / "machine"};
+    orbtest::ScopedEnv computer_{"ORB_COMPUTERNAME", "TESTBOX"};
+    const std::string lumora_ = std::string(getenv("ORB_BIN_DIR")) + "/Lumora.orb";
+};
+
+TEST_F(ToolsTest, ImportingTwiceChangesNothing) {
+    Install();
+    EXPECT_EQ(Orbcli({"repo", "list"}).out, "TESTBOX\n");
+    const Outcome shown = Orbcli({"class", "show", "LumoraVB"});
+    EXPECT_NE(shown.out.find("DomainName"), std::string::npos);
+    EXPECT_NE(Orbcli({"object", "list", "ManagedObjectRoot"})
+                  .out.find("{7A1D44C2-93E5-11CF-A2B8-0040C91F6E2D}"),
+              std::string::npos);
+    Add({"LumoraVB", "name=srv1"});
+    const std::string before = Snapshot();
+    EXPECT_EQ(Quill({"/q", "/g", "/x", lumora_}).exit, 0);
+    EXPECT_EQ(Orbcli({"import", lumora_}).exit, 0);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(ToolsTest, MalformedOrConflictingFileIsRefusedAndChangesNothing) {
+    Install();
+    const std::string before = Snapshot();
+    const std::string broken = Write("broken.orb",
+                                     "# fine so far\n"
+                                     "class NewOne\n    uuid uuid\nend\n"
+                                     "class LumoraVB\n    extra string\n"
+                                     "    status strng\n"
+                                     "end\n");
+    for (const Outcome& run : {Orbcli({"import", broken}), Quill({"/q", "/x", broken})}) {
+        EXPECT_NE(run.exit, 0);
+        EXPECT_NE(run.err.find("line 7"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("ORBOM_RC_"), std::string::npos) << run.err;
+    }
+    const std::string retyped = Write("retyped.orb", "class NewOne\n uuid uuid\nend\n"
+                                                     "class LumoraVB\n status string\nend\n");
+    const Outcome conflict = Orbcli({"import", retyped});
+    EXPECT_NE(conflict.exit, 0);
+    EXPECT_NE(conflict.err.find("line 5"), std::string::npos) << conflict.err;
+    EXPECT_EQ(Snapshot(), before);
+
+    // A new property on an existing class is added; its objects keep theirs.
+    Add({"LumoraVB", "name=srv1", "status=3"});
+    ASSERT_EQ(Orbcli({"import", Write("grow.orb", "class LumoraVB\n  build integer\nend\n")}).exit, 0);
+    const json objects = json::parse(Orbcli({"object", "list", "LumoraVB", "--json"}).out);
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0]["status"], 3);
+    EXPECT_TRUE(objects[0].contains("build") && objects[0]["build"].is_null());
+}
+
+TEST_F(ToolsTest, ObjectsRoundTripWithTypedJson) {
+    Install();
+    ASSERT_EQ(Orbcli({"import", Write("gadget.orb", "class Gadget\n uuid uuid\n name string\n"
+                                                    " weight double\n on boolean\n"
+                                                    " seen datetime\n grade char\n"
+                                                    " blob binary\n count integer\nend\n")})
+                  .exit,
+              0);
+    const std::string id = Add({"Gadget", "name=a \"b\"", "weight=1.5", "on=true", "grade=A",
+                                "blob=00ff", "count=-4", "seen=2026-12-08 02:00:00"});
+    EXPECT_EQ(id.size(), 38u);
+    Add({"Gadget", "name=other", "count=9"});
+
+    const Outcome listed = Orbcli({"object", "list", "Gadget", "count=-4", "--json"});
+    ASSERT_EQ(listed.exit, 0) << listed.err;
+    const json objects = json::parse(listed.out);
+    ASSERT_EQ(objects.size(), 1u);
+    const json& g = objects[0];
+    EXPECT_EQ(g["uuid"], id);
+    EXPECT_EQ(g["name"], "a \"b\"");
+    EXPECT_EQ(g["weight"], 1.5);
+    EXPECT_EQ(g["on"], true);
+    EXPECT_EQ(g["grade"], "A");
+    EXPECT_EQ(g["blob"], "00FF");
+    EXPECT_TRUE(g["count"].is_number_integer());
+    EXPECT_EQ(g["seen"], "2026-12-08 02:00:00");
+
+    // A listing is a definition file: importing it adds nothing new.
+    const std::string listing = Orbcli({"object", "list", "Gadget"}).out;
+    EXPECT_EQ(Orbcli({"import", Write("again.orb", listing)}).exit, 0);
+    EXPECT_EQ(json::parse(Orbcli({"object", "list", "Gadget", "--json"}).out).size(), 2u);
+
+    const Outcome bad = Orbcli({"object", "add", "Gadget", "count=many"});
+    EXPECT_NE(bad.exit, 0);
+    EXPECT_NE(bad.err.find("ORBOM_RC_DATATYPE_MISMATCH"), std::string::npos);
+    const Outcome reused = Orbcli({"object", "add", "Gadget", "uuid=" + id});
+    EXPECT_NE(reused.err.find("ORBOM_RC_NAME_IS_NOT_UNIQUE"), std::string::npos);
+
+    EXPECT_EQ(Orbcli({"object", "delete", "Gadget", "uuid=" + id}).out, "1\n");
+    EXPECT_EQ(Orbcli({"object", "delete", "Gadget", "uuid=" + id}).out, "0\n");
+    EXPECT_EQ(json::parse(Orbcli({"object", "list", "Gadget", "--json"}).out).size(), 1u);
+}
+
+TEST_F(ToolsTest, TreeFollowsLinksFromMachinesAndViews) {
+    Install();
+    const std::string host = Add({"WindowsNT_Server", "name=HOST1", "label=HOST1"});
+    const std::string space = Add({"Sentispace", "name=HOST1-Sentispace"});
+    const std::string server = Add({"LumoraVB", "name=HOST1"});
+    const std::string view = Add({"BusinessView", "name=Lumora Vaultline Backup"});
+    Link("WindowsNT_Server", host, "Sentispace", space);
+    Link("Sentispace", space, "LumoraVB", server);
+    Link("BusinessView", view, "LumoraVB", server);
+    Link("LumoraVB", server, "WindowsNT_Server", host);  // a loop made by hand
+    Link("BusinessView", view, "VLO", "{00000000-0000-0000-0000-000000000001}");
+
+    const Outcome run = Orbcli({"tree", "--json"});
+    ASSERT_EQ(run.exit, 0) << run.err;
+    const json tree = json::parse(run.out);
+    ASSERT_EQ(tree["machines"].size(), 1u);
+    const json& machine = tree["machines"][0];
+    EXPECT_EQ(machine["name"], "HOST1");
+    ASSERT_EQ(machine["children"].size(), 1u);
+    const json& container = machine["children"][0];
+    EXPECT_EQ(container["class"], "Sentispace");
+    ASSERT_EQ(container["children"].size(), 1u);
+    EXPECT_EQ(container["children"][0]["uuid"], server);
+    EXPECT_EQ(container["children"][0]["children"][0]["cycle"], true);
+
+    ASSERT_EQ(tree["views"].size(), 1u);
+    const json& members = tree["views"][0]["children"];
+    ASSERT_EQ(members.size(), 2u);
+    EXPECT_EQ(members[0]["uuid"], server);
+    EXPECT_EQ(members[1]["missing"], true);
+
+    const std::string text = Orbcli({"tree"}).out;
+    EXPECT_NE(text.find("        LumoraVB \"HOST1\" " + server), std::string::npos) << text;
+}
+
+TEST_F(ToolsTest, ErrorsNameTheCode) {
+    EXPECT_NE(Orbcli({"class", "list"}).err.find("ORBOM_RC_NO_MATCH"), std::string::npos);
+    const Outcome noDefault = Quill({"/q", "/x", lumora_});
+    EXPECT_NE(noDefault.exit, 0);
+    EXPECT_EQ(Orbcli({"repo", "list"}).out, "");
+    Install();
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"object", "list", "Nothing"}, "ORBOM_RC_INVALID_CLASS"},
+        {{"-r", "elsewhere", "class", "list"}, "ORBOM_RC_INVALID_REPOSITORY"},
+        {{"object", "list", "LumoraVB", "colour=red"}, "ORBOM_RC_INVALID_PROPERTY"},
+        {{"repo", "create", "TESTBOX"}, "ORBOM_RC_NAME_IS_NOT_UNIQUE"},
+        {{"import", dir_ / "absent.orb"}, "ORBOM_RC_INVALID_MAP_FILE"},
+    };
+    for (const auto& [args, name] : cases) {
+        const Outcome run = Orbcli(args);
+        EXPECT_NE(run.exit, 0) << args[0];
+        EXPECT_NE(run.err.find(name), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(ToolsTest, QuillAsksUnlessQuietAndNamesANewDefaultFromSettings) {
+    ASSERT_EQ(orb::RegSetString(kApiKey, "RepositoryName", "SiteRepo"), ERROR_SUCCESS);
+    ASSERT_EQ(Orbcli({"repo", "create", "Other"}).exit, 0);
+    ASSERT_EQ(Orbcli({"-r", "Other", "object", "list", "Vaultline"}).exit, 1);
+
+    EXPECT_EQ(Quill({"/g", lumora_}, "n\n").exit, 2);  // declined: nothing imported
+    EXPECT_NE(Orbcli({"-r", "Other", "class", "show", "Vaultline"}).exit, 0);
+    const Outcome yes = Quill({"/g", lumora_}, "y\n");
+    EXPECT_EQ(yes.exit, 0) << yes.err;
+    EXPECT_EQ(Orbcli({"-r", "Other", "class", "show", "Vaultline"}).exit, 0);
+
+    // On a machine without repositories /g creates the one the settings name.
+    orbtest::ScratchDir fresh;
+    orbtest::ScopedEnv root("ORB_MACHINE_ROOT", fresh / "machine");
+    ASSERT_EQ(orb::RegSetString(kApiKey, "RepositoryName", "SiteRepo"), ERROR_SUCCESS);
+    ASSERT_EQ(Quill({"/Q", "/G", "/X", lumora_}).exit, 0);
+    EXPECT_EQ(Orbcli({"repo", "list"}).out, "SiteRepo\n");
+}
+
+}  // namespace
