@@ -80,16 +80,18 @@ void ObjectAdd(const Target& target, const std::string& cls, const std::vector<s
     Session session(kClientName);
     session.Connect(target.repository);
     const auto properties = session.Describe(cls);
-    const std::string uuid = CreateObject(session, cls, properties, ParseAssignments(properties, args));
+    const std::string uuid =
+        CreateObject(session, cls, properties, ParseAssignments(properties, args));
     if (!uuid.empty()) out << uuid << "\n";
 }
 
-void ObjectList(const Target& target, const std::string& cls,
-                const std::vector<std::string>& args, bool json, std::ostream& out) {
+void ObjectList(const Target& target, const std::string& cls, const std::vector<std::string>& args,
+                bool json, std::ostream& out) {
     Session session(kClientName);
     session.Connect(target.repository);
     const auto properties = session.Describe(cls);
-    const auto objects = SelectObjects(session, cls, properties, ParseAssignments(properties, args));
+    const auto objects =
+        SelectObjects(session, cls, properties, ParseAssignments(properties, args));
     if (!json) {
         for (const Object& object : objects) PrintObject(cls, object, out);
         return;

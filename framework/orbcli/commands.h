@@ -21,8 +21,8 @@ void ClassList(const Target& target, std::ostream& out);
 void ClassShow(const Target& target, const std::string& cls, std::ostream& out);
 void ObjectAdd(const Target& target, const std::string& cls, const std::vector<std::string>& args,
                std::ostream& out);
-void ObjectList(const Target& target, const std::string& cls,
-                const std::vector<std::string>& args, bool json, std::ostream& out);
+void ObjectList(const Target& target, const std::string& cls, const std::vector<std::string>& args,
+                bool json, std::ostream& out);
 void ObjectDelete(const Target& target, const std::string& cls,
                   const std::vector<std::string>& args, std::ostream& out);
 void ShowTree(const Target& target, bool json, std::ostream& out);

@@ -6,9 +6,7 @@
 #include <sstream>
 
 namespace orbcli {
-namespace {
-
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadClassFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ToolError(ORBOM_RC_INVALID_MAP_FILE, "cannot read \"" + path + "\"");
     std::ostringstream text;
@@ -17,18 +15,15 @@ std::string ReadWholeFile(const std::string& path) {
     return text.str();
 }
 
-}  // namespace
-
-void ImportFile(Session& session, const std::string& path) {
-    const std::string text = ReadWholeFile(path);
+void ImportText(Session& session, const std::string& path, const std::string& text) {
     // The client takes a 32-bit length; a definition file is never near it.
     if (text.size() > std::numeric_limits<uint32_t>::max())
         throw ToolError(ORBOM_RC_INVALID_MAP_FILE, "\"" + path + "\" is too large");
     uint32_t line = 0;
     char message[512] = "";
-    const ORBOM_RC rc = ORBOM_Class_Import(session.connection(), text.data(),
-                                           static_cast<uint32_t>(text.size()), &line, message,
-                                           sizeof message);
+    const ORBOM_RC rc =
+        ORBOM_Class_Import(session.connection(), text.data(), static_cast<uint32_t>(text.size()),
+                           &line, message, sizeof message);
     if (rc == ORBOM_RC_SUCCESS) return;
     std::string where = path;
     if (line != 0) where += " line " + std::to_string(line);

@@ -9,8 +9,17 @@
 
 namespace orbcli {
 
-// Imports the file into the session's connected repository. Throws
-// ToolError naming the file and, for a malformed file, the line at fault.
-void ImportFile(Session& session, const std::string& path);
+// The file's whole text; ToolError (ORBOM_RC_INVALID_MAP_FILE) when it
+// cannot be read.
+std::string ReadClassFile(const std::string& path);
+
+// Imports text read from path into the session's connected repository.
+// Throws ToolError naming the file and, for a malformed file, the line at
+// fault.
+void ImportText(Session& session, const std::string& path, const std::string& text);
+
+inline void ImportFile(Session& session, const std::string& path) {
+    ImportText(session, path, ReadClassFile(path));
+}
 
 }  // namespace orbcli

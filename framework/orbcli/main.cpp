@@ -2,9 +2,8 @@
 // Every form is one subcommand; "-r NAME" picks the repository, otherwise
 // the machine's default one is used. A failure prints the repository code's
 // name and exits with 1; a command line it cannot parse exits as CLI11 says.
-#include <iostream>
-
 #include <CLI/CLI.hpp>
+#include <iostream>
 
 #include "framework/orbcli/commands.h"
 #include "framework/orbcli/session.h"
@@ -55,9 +54,11 @@ int Run(int argc, char** argv) {
     CLI::App* object = app.add_subcommand("object", "add, list and delete objects");
     object->require_subcommand(1);
     CLI::App* add = AddObjectCommand(object, "add", "create an object; prints its uuid", o, false);
-    CLI::App* list = AddObjectCommand(object, "list", "list objects matching all PROP=VALUE", o, false);
+    CLI::App* list =
+        AddObjectCommand(object, "list", "list objects matching all PROP=VALUE", o, false);
     list->add_flag("--json", o.json, "print one JSON array");
-    CLI::App* del = AddObjectCommand(object, "delete", "delete matching objects; prints the count", o, true);
+    CLI::App* del =
+        AddObjectCommand(object, "delete", "delete matching objects; prints the count", o, true);
 
     CLI::App* tree = app.add_subcommand("tree", "machines and views with what they contain");
     tree->add_flag("--json", o.json, "print JSON");
@@ -69,15 +70,24 @@ int Run(int argc, char** argv) {
     }
 
     std::ostream& out = std::cout;
-    if (*repoCreate) orbcli::RepoCreate(o.name, out);
-    else if (*repoList) orbcli::RepoList(out);
-    else if (*import) orbcli::Import(o.target, o.file, out);
-    else if (*classList) orbcli::ClassList(o.target, out);
-    else if (*classShow) orbcli::ClassShow(o.target, o.cls, out);
-    else if (*add) orbcli::ObjectAdd(o.target, o.cls, o.args, out);
-    else if (*list) orbcli::ObjectList(o.target, o.cls, o.args, o.json, out);
-    else if (*del) orbcli::ObjectDelete(o.target, o.cls, o.args, out);
-    else if (*tree) orbcli::ShowTree(o.target, o.json, out);
+    if (*repoCreate)
+        orbcli::RepoCreate(o.name, out);
+    else if (*repoList)
+        orbcli::RepoList(out);
+    else if (*import)
+        orbcli::Import(o.target, o.file, out);
+    else if (*classList)
+        orbcli::ClassList(o.target, out);
+    else if (*classShow)
+        orbcli::ClassShow(o.target, o.cls, out);
+    else if (*add)
+        orbcli::ObjectAdd(o.target, o.cls, o.args, out);
+    else if (*list)
+        orbcli::ObjectList(o.target, o.cls, o.args, o.json, out);
+    else if (*del)
+        orbcli::ObjectDelete(o.target, o.cls, o.args, out);
+    else if (*tree)
+        orbcli::ShowTree(o.target, o.json, out);
     out.flush();
     return out ? 0 : 1;
 }

@@ -9,7 +9,7 @@ namespace {
 
 // Owns a criteria list for one call.
 class CriteriaList {
-public:
+  public:
     explicit CriteriaList(const std::vector<Assignment>& criteria) {
         Check(ORBOM_Criteria_Allocate(&handle_, static_cast<uint32_t>(criteria.size())),
               "cannot allocate criteria");
@@ -24,17 +24,17 @@ public:
     CriteriaList& operator=(const CriteriaList&) = delete;
     ORBOM_CRITERIA handle() const { return handle_; }
 
-private:
+  private:
     ORBOM_CRITERIA handle_ = 0;
 };
 
 // Owns a selection; reads the current object's properties.
 class Selection {
-public:
+  public:
     Selection(Session& session, const std::string& cls, ORBOM_CRITERIA criteria) {
         uint32_t objects = 0, classes = 0, properties = 0;
-        Check(ORBOM_ObjectList_Select(session.connection(), cls.c_str(), criteria, "*", 0,
-                                      &handle_, &objects, &classes, &properties),
+        Check(ORBOM_ObjectList_Select(session.connection(), cls.c_str(), criteria, "*", 0, &handle_,
+                                      &objects, &classes, &properties),
               "cannot select objects of class \"" + cls + "\"");
     }
     ~Selection() { ORBOM_ObjectList_EndSelect(&handle_); }
@@ -69,14 +69,14 @@ public:
         return value;
     }
 
-private:
+  private:
     ORBOM_SELECTION handle_ = 0;
     ORBOM_OBJECT current_ = 0;
 };
 
 // Owns a property list for one create.
 class PropertyList {
-public:
+  public:
     explicit PropertyList(const std::vector<Assignment>& values) {
         Check(ORBOM_PropertyList_Allocate(&handle_, static_cast<uint32_t>(values.size())),
               "cannot allocate a property list");
@@ -91,7 +91,7 @@ public:
     PropertyList& operator=(const PropertyList&) = delete;
     ORBOM_PROPLIST handle() const { return handle_; }
 
-private:
+  private:
     ORBOM_PROPLIST handle_ = 0;
 };
 
@@ -124,7 +124,8 @@ std::vector<Assignment> ParseAssignments(const std::vector<PropertyInfo>& proper
             throw ToolError(ORBOM_RC_INVALID_PROPERTY, "\"" + arg + "\" is not PROP=VALUE");
         const PropertyInfo* property = FindProperty(properties, name);
         if (property == nullptr)
-            throw ToolError(ORBOM_RC_INVALID_PROPERTY, "the class has no property \"" + name + "\"");
+            throw ToolError(ORBOM_RC_INVALID_PROPERTY,
+                            "the class has no property \"" + name + "\"");
         std::optional<Value> value = ParseValue(property->type, text, &error);
         if (!value) throw ToolError(ORBOM_RC_DATATYPE_MISMATCH, name + ": " + error);
         out.push_back({name, std::move(*value)});
@@ -164,8 +165,9 @@ std::string CreateObject(Session& session, const std::string& cls,
         for (const Assignment& a : values)
             if (a.property == "uuid") given = &a;
         if (!SelectObjects(session, cls, {*uuid}, {*given}).empty())
-            throw ToolError(ORBOM_RC_NAME_IS_NOT_UNIQUE,
-                            "an object of class \"" + cls + "\" has uuid " + FormatValue(given->value));
+            throw ToolError(
+                ORBOM_RC_NAME_IS_NOT_UNIQUE,
+                "an object of class \"" + cls + "\" has uuid " + FormatValue(given->value));
     } else if (hasUuid) {
         UUID id{};
         if (UuidCreate(&id) != RPC_S_OK)
@@ -188,7 +190,8 @@ uint32_t DeleteObjects(Session& session, const std::string& cls,
                        const std::vector<Assignment>& criteria) {
     CriteriaList list(criteria);
     uint32_t count = 0;
-    const ORBOM_RC rc = ORBOM_Object_Delete(session.connection(), cls.c_str(), list.handle(), &count);
+    const ORBOM_RC rc =
+        ORBOM_Object_Delete(session.connection(), cls.c_str(), list.handle(), &count);
     if (rc == ORBOM_RC_NO_MATCH) return 0;
     Check(rc, "cannot delete objects of class \"" + cls + "\"");
     return count;

@@ -10,10 +10,12 @@ constexpr uint32_t kNameBuffer = 64;
 
 std::string CodeName(ORBOM_RC rc) {
 #define ORBCLI_CODE_ROW(code, name) \
-    case code: return name;
+    case code:                      \
+        return name;
     switch (rc) {
         ORBOM_RC_FOREACH(ORBCLI_CODE_ROW)
-        default: return "code " + std::to_string(rc);
+        default:
+            return "code " + std::to_string(rc);
     }
 #undef ORBCLI_CODE_ROW
 }
@@ -84,8 +86,8 @@ std::vector<PropertyInfo> Session::Describe(const std::string& cls) {
     char buffer[kNameBuffer];
     for (uint32_t index = 0;; ++index) {
         uint32_t type = 0;
-        const ORBOM_RC rc =
-            ORBOM_Class_GetPropertyInfo(connection_, cls.c_str(), index, buffer, sizeof buffer, &type);
+        const ORBOM_RC rc = ORBOM_Class_GetPropertyInfo(connection_, cls.c_str(), index, buffer,
+                                                        sizeof buffer, &type);
         if (rc == ORBOM_RC_END_OF_DATA) return properties;
         Check(rc, "cannot describe class \"" + cls + "\"");
         properties.push_back({buffer, static_cast<int>(type)});

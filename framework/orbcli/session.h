@@ -16,11 +16,11 @@ std::string CodeName(ORBOM_RC rc);
 
 // A failed step: the repository's code and what was being done.
 class ToolError : public std::runtime_error {
-public:
+  public:
     ToolError(ORBOM_RC rc, const std::string& what) : std::runtime_error(what), rc_(rc) {}
     ORBOM_RC rc() const { return rc_; }
 
-private:
+  private:
     ORBOM_RC rc_;
 };
 
@@ -33,7 +33,7 @@ struct PropertyInfo {
 };
 
 class Session {
-public:
+  public:
     explicit Session(const char* clientName);
     ~Session();
     Session(const Session&) = delete;
@@ -57,7 +57,7 @@ public:
     // for a class the repository does not know.
     std::vector<PropertyInfo> Describe(const std::string& cls);
 
-private:
+  private:
     ORBOM_KERNEL kernel_ = 0;
     ORBOM_CONNECTION connection_ = 0;
     std::string repository_;

@@ -11,10 +11,29 @@ namespace {
 // The machine classes discovery files hosts under: the Windows ones, then
 // the Unix ones, as the backup integration searches them.
 const char* const kMachineClasses[] = {
-    "Windows", "WindowsNT", "WindowsNT_Server", "Windows2000", "Windows2000_Server", "WindowsXP",
-    "Windows_NetServer", "DellServer_NT", "DellServer_W2K", "Compaq_WindowsNT_Server",
-    "Compaq_Windows2000_Server", "Unclassified_TCP", "HPServer", "HPUnix", "Solaris", "SCOUnix",
-    "SunOS", "SUN", "CalderaLinux", "RedhatLinux", "SuSELinux", "TruboLinux", "Unix",
+    "Windows",
+    "WindowsNT",
+    "WindowsNT_Server",
+    "Windows2000",
+    "Windows2000_Server",
+    "WindowsXP",
+    "Windows_NetServer",
+    "DellServer_NT",
+    "DellServer_W2K",
+    "Compaq_WindowsNT_Server",
+    "Compaq_Windows2000_Server",
+    "Unclassified_TCP",
+    "HPServer",
+    "HPUnix",
+    "Solaris",
+    "SCOUnix",
+    "SunOS",
+    "SUN",
+    "CalderaLinux",
+    "RedhatLinux",
+    "SuSELinux",
+    "TruboLinux",
+    "Unix",
 };
 
 // Links can form loops (a hand-made link back up); deeper than this is
@@ -37,7 +56,7 @@ std::string TextOf(const Value* value) {
 }
 
 class TreeBuilder {
-public:
+  public:
     explicit TreeBuilder(Session& session) : session_(session) {
         for (const std::string& cls : session.Classes()) classes_.insert(cls);
         LoadLinks();
@@ -51,7 +70,7 @@ public:
 
     bool Has(const std::string& cls) const { return classes_.count(cls) != 0; }
 
-private:
+  private:
     void LoadLinks() {
         if (!Has("Inclusion")) return;
         const auto properties = session_.Describe("Inclusion");
@@ -76,8 +95,14 @@ private:
             const std::string uuid = TextOf(object.Find("uuid"));
             if (uuid.empty()) continue;
             Entry entry;
-            if (const Value* name = object.Find("name")) entry.name = *name; else entry.name.null = true;
-            if (const Value* label = object.Find("label")) entry.label = *label; else entry.label.null = true;
+            if (const Value* name = object.Find("name"))
+                entry.name = *name;
+            else
+                entry.name.null = true;
+            if (const Value* label = object.Find("label"))
+                entry.label = *label;
+            else
+                entry.label.null = true;
             entries.emplace_back(uuid, std::move(entry));
         }
         return entries;
@@ -106,7 +131,8 @@ private:
         path_.insert(uuid);
         auto links = children_.find(uuid);
         if (links != children_.end())
-            for (const Link& link : links->second) node.children.push_back(Node(link.childClass, link.childUuid));
+            for (const Link& link : links->second)
+                node.children.push_back(Node(link.childClass, link.childUuid));
         path_.erase(uuid);
         return node;
     }

@@ -3,10 +3,9 @@
 // links, and every business process view with its members.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "framework/orbcli/session.h"
 #include "framework/orbcli/values.h"

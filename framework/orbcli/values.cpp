@@ -120,21 +120,32 @@ std::string UuidText(const Value& value) {
     return orb::UuidToString(ReadPod<UUID>(value));
 }
 
-std::string TextOf(const Value& value) { return std::string(value.bytes.begin(), value.bytes.end()); }
+std::string TextOf(const Value& value) {
+    return std::string(value.bytes.begin(), value.bytes.end());
+}
 
 }  // namespace
 
 std::string TypeName(int type) {
     switch (type) {
-        case kString: return "string";
-        case kInteger: return "integer";
-        case kDouble: return "double";
-        case kUuid: return "uuid";
-        case kBoolean: return "boolean";
-        case kDateTime: return "datetime";
-        case kChar: return "char";
-        case kBinary: return "binary";
-        default: return "type " + std::to_string(type);
+        case kString:
+            return "string";
+        case kInteger:
+            return "integer";
+        case kDouble:
+            return "double";
+        case kUuid:
+            return "uuid";
+        case kBoolean:
+            return "boolean";
+        case kDateTime:
+            return "datetime";
+        case kChar:
+            return "char";
+        case kBinary:
+            return "binary";
+        default:
+            return "type " + std::to_string(type);
     }
 }
 
@@ -142,16 +153,24 @@ std::optional<Value> ParseValue(int type, const std::string& text, std::string* 
     std::optional<Value> out;
     switch (type) {
         case kString:
-        case kDateTime: out = Text(type, text); break;
+        case kDateTime:
+            out = Text(type, text);
+            break;
         case kInteger:
             if (auto number = ParseInt32(text)) out = Pod(kInteger, *number);
             break;
-        case kDouble: out = ParseDouble(text); break;
-        case kBoolean: out = ParseBoolean(text); break;
+        case kDouble:
+            out = ParseDouble(text);
+            break;
+        case kBoolean:
+            out = ParseBoolean(text);
+            break;
         case kChar:
             if (text.size() == 1) out = Text(kChar, text);
             break;
-        case kBinary: out = ParseBinary(text); break;
+        case kBinary:
+            out = ParseBinary(text);
+            break;
         case kUuid: {
             UUID id{};
             if (orb::UuidFromString(text, &id)) out = Pod(kUuid, id);
@@ -168,24 +187,36 @@ std::optional<Value> ParseValue(int type, const std::string& text, std::string* 
 std::string FormatValue(const Value& value) {
     if (value.null) return "null";
     switch (value.type) {
-        case kInteger: return std::to_string(ReadPod<int32_t>(value));
-        case kDouble: return DoubleText(ReadPod<double>(value));
-        case kBoolean: return ReadPod<int32_t>(value) != 0 ? "true" : "false";
-        case kUuid: return UuidText(value);
-        case kBinary: return Hex(value.bytes);
-        default: return Quote(TextOf(value));
+        case kInteger:
+            return std::to_string(ReadPod<int32_t>(value));
+        case kDouble:
+            return DoubleText(ReadPod<double>(value));
+        case kBoolean:
+            return ReadPod<int32_t>(value) != 0 ? "true" : "false";
+        case kUuid:
+            return UuidText(value);
+        case kBinary:
+            return Hex(value.bytes);
+        default:
+            return Quote(TextOf(value));
     }
 }
 
 nlohmann::ordered_json ValueToJson(const Value& value) {
     if (value.null) return nullptr;
     switch (value.type) {
-        case kInteger: return ReadPod<int32_t>(value);
-        case kDouble: return ReadPod<double>(value);
-        case kBoolean: return ReadPod<int32_t>(value) != 0;
-        case kUuid: return UuidText(value);
-        case kBinary: return Hex(value.bytes);
-        default: return TextOf(value);
+        case kInteger:
+            return ReadPod<int32_t>(value);
+        case kDouble:
+            return ReadPod<double>(value);
+        case kBoolean:
+            return ReadPod<int32_t>(value) != 0;
+        case kUuid:
+            return UuidText(value);
+        case kBinary:
+            return Hex(value.bytes);
+        default:
+            return TextOf(value);
     }
 }
 

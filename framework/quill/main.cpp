@@ -1,6 +1,7 @@
 // quill: the framework's class-definition import tool. Imports one
 // class-definition file into the machine's default repository (or the one
 // /r: names); the whole file or nothing. See quill_args.h for the switches.
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -14,23 +15,33 @@ namespace {
 
 using orbcli::ToolError;
 
-// The repository the import goes to, created first under /g when the
-// machine has none.
-std::string ChooseRepository(orbcli::Session& session, const quill::Args& args) {
-    if (!args.repository.empty()) return args.repository;
+struct Target {
+    std::string name;
+    bool create = false;
+};
+
+// The repository the import goes to: the one /r: names, else the default
+// one; under /g a missing one is to be created.
+Target ChooseRepository(orbcli::Session& session, const quill::Args& args) {
     const std::vector<std::string> all = session.Repositories();
-    if (!all.empty()) return all.front();
-    if (!args.create)
+    Target target{args.repository};
+    if (target.name.empty() && !all.empty()) target.name = all.front();
+    if (!target.name.empty() && std::find(all.begin(), all.end(), target.name) != all.end())
+        return target;
+    if (!args.create) {
+        if (!target.name.empty()) return target;  // connecting says what is wrong with it
         throw ToolError(ORBOM_RC_NO_MATCH, "this machine has no repository (/g creates one)");
-    const std::string name = quill::DefaultRepositoryName();
-    session.CreateRepository(name);
-    return name;
+    }
+    if (target.name.empty()) target.name = quill::DefaultRepositoryName();
+    target.create = true;
+    return target;
 }
 
-bool Confirm(const quill::Args& args, const std::string& repository) {
+bool Confirm(const quill::Args& args, const Target& target) {
     if (args.quiet) return true;
-    std::cout << "Import the class definitions in \"" << args.file << "\" into repository \""
-              << repository << "\"? [y/N] " << std::flush;
+    std::cout << "Import the class definitions in \"" << args.file << "\" into "
+              << (target.create ? "new repository" : "repository") << " \"" << target.name
+              << "\"? [y/N] " << std::flush;
     std::string answer;
     if (!std::getline(std::cin, answer)) return false;
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
@@ -45,10 +56,14 @@ void WaitForEnter(const quill::Args& args) {
 
 int Import(const quill::Args& args) {
     orbcli::Session session("quill");
-    const std::string repository = ChooseRepository(session, args);
-    if (!Confirm(args, repository)) throw ToolError(ORBOM_RC_CANCEL, "nothing imported");
+    const Target target = ChooseRepository(session, args);
+    const std::string& repository = target.name;
+    // Read first: a file that cannot be read must not leave a new repository.
+    const std::string text = orbcli::ReadClassFile(args.file);
+    if (!Confirm(args, target)) throw ToolError(ORBOM_RC_CANCEL, "nothing imported");
+    if (target.create) session.CreateRepository(repository);
     session.Connect(repository);
-    orbcli::ImportFile(session, args.file);
+    orbcli::ImportText(session, args.file, text);
     if (!args.quiet)
         std::cout << "Imported \"" << args.file << "\" into repository \"" << repository << "\".\n";
     return 0;

@@ -21,12 +21,21 @@ bool RepositorySwitch(const std::string& arg, std::string* name) {
 
 bool ApplySwitch(char letter, Args* out) {
     switch (letter) {
-        case 'q': out->quiet = true; return true;
-        case 'g': out->create = true; return true;
-        case 'x': out->noWait = true; return true;
+        case 'q':
+            out->quiet = true;
+            return true;
+        case 'g':
+            out->create = true;
+            return true;
+        case 'x':
+            out->noWait = true;
+            return true;
         case '?':
-        case 'h': out->help = true; return true;
-        default: return false;
+        case 'h':
+            out->help = true;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -62,7 +71,7 @@ const char* Usage() {
     return "usage: quill [/q] [/g] [/x] [/r:NAME] FILE\n"
            "  Imports the class definitions in FILE into the machine's default repository.\n"
            "  /q       quiet: ask no questions, print only errors\n"
-           "  /g       create the machine's default repository first when there is none\n"
+           "  /g       create the repository first when it does not exist\n"
            "  /x       exit when done (otherwise wait for Enter in a terminal)\n"
            "  /r:NAME  import into repository NAME\n";
 }

@@ -2,9 +2,10 @@
 // class-definition file.
 //
 //   /q        quiet: ask no questions and print nothing but errors
-//   /g        when the machine has no repository yet, create its default one
-//             (named by the framework's "RepositoryName" or
-//             "DefaultRepository" setting, else the computer name) first
+//   /g        create the target repository first when it does not exist; a
+//             machine without any gets its default one (named by the
+//             framework's "RepositoryName" or "DefaultRepository" setting,
+//             else the computer name)
 //   /x        exit as soon as the import ends; without it quill waits for
 //             Enter when it runs in a terminal, so that a window opened for
 //             it stays readable

@@ -1,7 +1,7 @@
 // quill's switches as installers and operators write them.
-#include <gtest/gtest.h>
-
 #include "framework/quill/quill_args.h"
+
+#include <gtest/gtest.h>
 
 namespace quill {
 namespace {

@@ -16,7 +16,7 @@ using orbtest::Outcome;
 const char* const kApiKey = "SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Orbmap\\Orbmap/API";
 
 class ToolsTest : public ::testing::Test {
-protected:
+  protected:
     Outcome Orbcli(const std::vector<std::string>& args) {
         return orbtest::RunTool(dir_.path(), "orbcli", args);
     }
@@ -89,8 +89,9 @@ TEST_F(ToolsTest, MalformedOrConflictingFileIsRefusedAndChangesNothing) {
         EXPECT_NE(run.err.find("line 7"), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("ORBOM_RC_"), std::string::npos) << run.err;
     }
-    const std::string retyped = Write("retyped.orb", "class NewOne\n uuid uuid\nend\n"
-                                                     "class LumoraVB\n status string\nend\n");
+    const std::string retyped = Write("retyped.orb",
+                                      "class NewOne\n uuid uuid\nend\n"
+                                      "class LumoraVB\n status string\nend\n");
     const Outcome conflict = Orbcli({"import", retyped});
     EXPECT_NE(conflict.exit, 0);
     EXPECT_NE(conflict.err.find("line 5"), std::string::npos) << conflict.err;
@@ -98,7 +99,8 @@ TEST_F(ToolsTest, MalformedOrConflictingFileIsRefusedAndChangesNothing) {
 
     // A new property on an existing class is added; its objects keep theirs.
     Add({"LumoraVB", "name=srv1", "status=3"});
-    ASSERT_EQ(Orbcli({"import", Write("grow.orb", "class LumoraVB\n  build integer\nend\n")}).exit, 0);
+    ASSERT_EQ(Orbcli({"import", Write("grow.orb", "class LumoraVB\n  build integer\nend\n")}).exit,
+              0);
     const json objects = json::parse(Orbcli({"object", "list", "LumoraVB", "--json"}).out);
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(objects[0]["status"], 3);
@@ -107,10 +109,11 @@ TEST_F(ToolsTest, MalformedOrConflictingFileIsRefusedAndChangesNothing) {
 
 TEST_F(ToolsTest, ObjectsRoundTripWithTypedJson) {
     Install();
-    ASSERT_EQ(Orbcli({"import", Write("gadget.orb", "class Gadget\n uuid uuid\n name string\n"
-                                                    " weight double\n on boolean\n"
-                                                    " seen datetime\n grade char\n"
-                                                    " blob binary\n count integer\nend\n")})
+    ASSERT_EQ(Orbcli({"import", Write("gadget.orb",
+                                      "class Gadget\n uuid uuid\n name string\n"
+                                      " weight double\n on boolean\n"
+                                      " seen datetime\n grade char\n"
+                                      " blob binary\n count integer\nend\n")})
                   .exit,
               0);
     const std::string id = Add({"Gadget", "name=a \"b\"", "weight=1.5", "on=true", "grade=A",
@@ -213,6 +216,11 @@ TEST_F(ToolsTest, QuillAsksUnlessQuietAndNamesANewDefaultFromSettings) {
     const Outcome yes = Quill({"/g", lumora_}, "y\n");
     EXPECT_EQ(yes.exit, 0) << yes.err;
     EXPECT_EQ(Orbcli({"-r", "Other", "class", "show", "Vaultline"}).exit, 0);
+
+    // /g makes a repository it is told to use, unless the file cannot be read.
+    EXPECT_NE(Quill({"/q", "/g", "/x", "/r:Ghost", dir_ / "absent.orb"}).exit, 0);
+    EXPECT_EQ(Quill({"/q", "/g", "/x", "/r:Fresh", lumora_}).exit, 0);
+    EXPECT_EQ(Orbcli({"repo", "list"}).out, "Fresh\nOther\n");
 
     // On a machine without repositories /g creates the one the settings name.
     orbtest::ScratchDir fresh;

@@ -1,10 +1,10 @@
 // Operator text to repository values and back: the conversions orbcli puts
 // between the command line and the repository.
+#include "framework/orbcli/values.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
-
-#include "framework/orbcli/values.h"
 
 namespace orbcli {
 namespace {
