@@ -29,21 +29,25 @@ BENCHMARK(BM_OidTextRoundTrip);
 
 // snmphost on a private root with the test agent, for the whole run.
 class RunningService {
-public:
+  public:
     RunningService() {
-        root_ = (std::filesystem::temp_directory_path() / ("snmphost-bench-" + std::to_string(getpid()))).string();
+        root_ = (std::filesystem::temp_directory_path() /
+                 ("snmphost-bench-" + std::to_string(getpid())))
+                    .string();
         std::filesystem::create_directories(root_);
         setenv("ORB_MACHINE_ROOT", root_.c_str(), 1);
         setenv("MIBS", "", 1);
         setenv("SNMP_PERSISTENT_DIR", (root_ + "/snmp").c_str(), 1);
         const std::string params = "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters";
         orb::RegSetString(params + "\\ExtensionAgents", "1", "SOFTWARE\\Bench\\TestAgent");
-        orb::RegSetString("SOFTWARE\\Bench\\TestAgent", "Pathname", orb::ProgramDirectory() + "/TestAgent.dll");
+        orb::RegSetString("SOFTWARE\\Bench\\TestAgent", "Pathname",
+                          orb::ProgramDirectory() + "/TestAgent.dll");
         orb::RegSetDword(params + "\\ValidCommunities", "public", 4);
         port_ = orb::FreeLoopbackPort(true);
         const std::string log = root_ + "/snmphost.log";
         service_.Start({orb::ProgramDirectory() + "/snmphost", "--listen", Address()}, log);
-        for (int i = 0; i < 200 && !Ready(log); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        for (int i = 0; i < 200 && !Ready(log); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ~RunningService() {
         service_.Stop();
@@ -51,7 +55,7 @@ public:
     }
     std::string Address() const { return "udp:127.0.0.1:" + std::to_string(port_); }
 
-private:
+  private:
     static bool Ready(const std::string& log) {
         std::ifstream in(log);
         std::stringstream text;
@@ -122,15 +126,9 @@ void Run(benchmark::State& state, int command, int repetitions) {
     snmp_sess_close(session);
 }
 
-void BM_ServiceGet(benchmark::State& state) {
-    Run(state, SNMP_MSG_GET, 0);
-}
-void BM_ServiceGetNext(benchmark::State& state) {
-    Run(state, SNMP_MSG_GETNEXT, 0);
-}
-void BM_ServiceGetBulk7(benchmark::State& state) {
-    Run(state, SNMP_MSG_GETBULK, 7);
-}
+void BM_ServiceGet(benchmark::State& state) { Run(state, SNMP_MSG_GET, 0); }
+void BM_ServiceGetNext(benchmark::State& state) { Run(state, SNMP_MSG_GETNEXT, 0); }
+void BM_ServiceGetBulk7(benchmark::State& state) { Run(state, SNMP_MSG_GETBULK, 7); }
 BENCHMARK(BM_ServiceGet)->UseRealTime();
 BENCHMARK(BM_ServiceGetNext)->UseRealTime();
 BENCHMARK(BM_ServiceGetBulk7)->UseRealTime();

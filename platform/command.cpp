@@ -84,8 +84,9 @@ int RunCommand(const std::vector<std::string>& argv, DWORD timeoutMs, std::strin
     bool timedOut = false;
     char buffer[4096];
     for (;;) {  // read until the program closes its output or time runs out
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - SteadyClock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now())
+                .count();
         if (left <= 0) {
             timedOut = true;
             break;
@@ -106,9 +107,7 @@ int RunCommand(const std::vector<std::string>& argv, DWORD timeoutMs, std::strin
     return ExitCode(status);
 }
 
-BackgroundCommand::~BackgroundCommand() {
-    Stop();
-}
+BackgroundCommand::~BackgroundCommand() { Stop(); }
 
 bool BackgroundCommand::Start(const std::vector<std::string>& argv, const std::string& logFile) {
     if (pid_) return false;

@@ -22,7 +22,7 @@ int RunCommand(const std::vector<std::string>& argv, DWORD timeoutMs, std::strin
 // appended to a log file (empty: discarded). Stopped (SIGTERM, then SIGKILL
 // after a grace period) when the object is destroyed.
 class BackgroundCommand {
-public:
+  public:
     BackgroundCommand() = default;
     ~BackgroundCommand();
     BackgroundCommand(const BackgroundCommand&) = delete;
@@ -36,7 +36,7 @@ public:
     int Stop(DWORD graceMs = 5000);
     int Pid() const { return pid_; }
 
-private:
+  private:
     int pid_ = 0;
     int status_ = -1;
 };

@@ -50,12 +50,8 @@ void StopOnTerminateSignals(Wakeup* wakeup) {
     sigaction(SIGINT, &action, nullptr);
 }
 
-bool StopRequested() {
-    return g_stopRequested.load();
-}
+bool StopRequested() { return g_stopRequested.load(); }
 
-void RequestStop() {
-    OnTerminateSignal(0);
-}
+void RequestStop() { OnTerminateSignal(0); }
 
 }  // namespace orb

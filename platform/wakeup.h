@@ -8,7 +8,7 @@
 namespace orb {
 
 class Wakeup {
-public:
+  public:
     Wakeup();
     ~Wakeup();
     Wakeup(const Wakeup&) = delete;
@@ -23,7 +23,7 @@ public:
     // Clears the readable state; returns the number of signals since the last Drain.
     uint64_t Drain() noexcept;
 
-private:
+  private:
     int fd_ = -1;
 };
 

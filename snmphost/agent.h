@@ -12,7 +12,7 @@
 namespace snmphost {
 
 class ExtensionAgent {
-public:
+  public:
     ExtensionAgent() = default;
     ~ExtensionAgent();
     ExtensionAgent(const ExtensionAgent&) = delete;
@@ -28,8 +28,8 @@ public:
     bool Query(BYTE requestType, SnmpVarBindList* bindings, AsnInteger32* errorStatus,
                AsnInteger32* errorIndex);
     // SnmpExtensionTrap; false when no trap was filled in.
-    bool Trap(AsnObjectIdentifier* enterprise, AsnInteger32* genericTrap, AsnInteger32* specificTrap,
-              AsnTimeticks* timeStamp, SnmpVarBindList* bindings);
+    bool Trap(AsnObjectIdentifier* enterprise, AsnInteger32* genericTrap,
+              AsnInteger32* specificTrap, AsnTimeticks* timeStamp, SnmpVarBindList* bindings);
 
     const std::string& Pathname() const { return pathname_; }
     // The agent's view, copied (the agent keeps its own).
@@ -37,7 +37,7 @@ public:
     // The agent's trap event; null when it has none or cannot send traps.
     HANDLE TrapEvent() const { return trap_ ? trapEvent_ : nullptr; }
 
-private:
+  private:
     std::string pathname_;
     HMODULE module_ = nullptr;
     PFNSNMPEXTENSIONINIT init_ = nullptr;

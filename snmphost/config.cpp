@@ -86,7 +86,8 @@ void ReadAgents(ServiceConfig* config) {
     for (const Value& entry : list) {
         const std::string agentKey = Text(entry);
         std::string pathname;
-        if (orb::RegGetString(agentKey, "Pathname", &pathname) != ERROR_SUCCESS || pathname.empty()) {
+        if (orb::RegGetString(agentKey, "Pathname", &pathname) != ERROR_SUCCESS ||
+            pathname.empty()) {
             config->warnings.push_back("agent key \"" + agentKey + "\" has no \"Pathname\"");
             continue;
         }
@@ -107,7 +108,8 @@ bool UsableCommunity(const std::string& name) {
 void ReadCommunities(ServiceConfig* config) {
     for (const Value& value : ListValues(std::string(kParametersKey) + "\\ValidCommunities")) {
         if (!UsableCommunity(value.name)) {
-            config->warnings.push_back("community \"" + value.name + "\" skipped: unusable characters");
+            config->warnings.push_back("community \"" + value.name +
+                                       "\" skipped: unusable characters");
             continue;
         }
         DWORD access = 0;
@@ -123,19 +125,22 @@ void ReadCommunities(ServiceConfig* config) {
 void ReadTrapDestinations(ServiceConfig* config) {
     const std::string trapKey = std::string(kParametersKey) + "\\TrapConfiguration";
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, trapKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, trapKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
     std::vector<std::string> communities;
     char name[ORB_REG_MAX_KEY_PATH + 1];
     for (DWORD index = 0;; ++index) {
         DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
             break;
         communities.emplace_back(name, length);
     }
     RegCloseKey(key);
     for (const std::string& community : communities) {
         if (!UsableCommunity(community)) {
-            config->warnings.push_back("trap community \"" + community + "\" skipped: unusable characters");
+            config->warnings.push_back("trap community \"" + community +
+                                       "\" skipped: unusable characters");
             continue;
         }
         std::vector<Value> hosts = ListValues(trapKey + "\\" + community);
@@ -149,13 +154,13 @@ void ReadTrapDestinations(ServiceConfig* config) {
 
 Access AccessFromRegistry(unsigned value) {
     switch (value) {
-    case 4:
-        return Access::kReadOnly;
-    case 8:
-    case 16:
-        return Access::kReadWrite;
-    default:
-        return Access::kNone;
+        case 4:
+            return Access::kReadOnly;
+        case 8:
+        case 16:
+            return Access::kReadWrite;
+        default:
+            return Access::kNone;
     }
 }
 

@@ -15,7 +15,8 @@
 
 namespace snmphost {
 
-inline constexpr const char* kParametersKey = "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters";
+inline constexpr const char* kParametersKey =
+    "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters";
 
 struct AgentRegistration {
     std::string key;       // the agent's key, as listed
@@ -38,7 +39,7 @@ struct ServiceConfig {
     std::vector<AgentRegistration> agents;
     std::vector<Community> communities;  // only those that grant access
     std::vector<TrapDestination> trapDestinations;
-    std::vector<std::string> warnings;   // entries skipped, for the log
+    std::vector<std::string> warnings;  // entries skipped, for the log
 };
 
 // Reads all of it; missing keys give empty lists. Agents come in the numeric

@@ -31,32 +31,33 @@ bool ToAsnValue(const netsnmp_variable_list* vb, AsnAny* out) {
     *out = AsnAny{};
     out->asnType = ASN_NULL;
     switch (vb->type) {
-    case ASN_INTEGER:
-        out->asnValue.number = static_cast<AsnInteger32>(*vb->val.integer);
-        break;
-    case ASN_COUNTER:
-    case ASN_GAUGE:
-    case ASN_TIMETICKS:
-    case ASN_UINTEGER:
-        out->asnValue.unsigned32 = static_cast<AsnUnsigned32>(*vb->val.integer);
-        break;
-    case ASN_COUNTER64:
-        out->asnValue.counter64.QuadPart =
-            (static_cast<uint64_t>(vb->val.counter64->high & 0xFFFFFFFFul) << 32) |
-            (vb->val.counter64->low & 0xFFFFFFFFul);
-        break;
-    case ASN_OCTET_STR:
-    case ASN_IPADDRESS:
-    case ASN_OPAQUE:
-        if (!CopyOctets(vb->val.string, vb->val_len, &out->asnValue.string)) return false;
-        break;
-    case ASN_OBJECT_ID:
-        if (!ToAsnName(vb->val.objid, vb->val_len / sizeof(oid), &out->asnValue.object)) return false;
-        break;
-    case ASN_NULL:
-        return true;
-    default:
-        return false;
+        case ASN_INTEGER:
+            out->asnValue.number = static_cast<AsnInteger32>(*vb->val.integer);
+            break;
+        case ASN_COUNTER:
+        case ASN_GAUGE:
+        case ASN_TIMETICKS:
+        case ASN_UINTEGER:
+            out->asnValue.unsigned32 = static_cast<AsnUnsigned32>(*vb->val.integer);
+            break;
+        case ASN_COUNTER64:
+            out->asnValue.counter64.QuadPart =
+                (static_cast<uint64_t>(vb->val.counter64->high & 0xFFFFFFFFul) << 32) |
+                (vb->val.counter64->low & 0xFFFFFFFFul);
+            break;
+        case ASN_OCTET_STR:
+        case ASN_IPADDRESS:
+        case ASN_OPAQUE:
+            if (!CopyOctets(vb->val.string, vb->val_len, &out->asnValue.string)) return false;
+            break;
+        case ASN_OBJECT_ID:
+            if (!ToAsnName(vb->val.objid, vb->val_len / sizeof(oid), &out->asnValue.object))
+                return false;
+            break;
+        case ASN_NULL:
+            return true;
+        default:
+            return false;
     }
     out->asnType = static_cast<BYTE>(vb->type);
     return true;
@@ -76,39 +77,42 @@ bool ToAsnBinding(const netsnmp_variable_list* vb, bool withValue, SnmpVarBind* 
 bool PutAsnValue(const AsnAny& value, netsnmp_variable_list* vb) {
     const auto& v = value.asnValue;
     switch (value.asnType) {
-    case ASN_INTEGER:
-        return snmp_set_var_typed_integer(vb, ASN_INTEGER, v.number) == 0;
-    case ASN_COUNTER32:
-    case ASN_GAUGE32:
-    case ASN_TIMETICKS:
-    case ASN_UNSIGNED32:
-        return snmp_set_var_typed_integer(vb, value.asnType, static_cast<long>(v.unsigned32)) == 0;
-    case ASN_COUNTER64: {
-        counter64 c{static_cast<u_long>(v.counter64.QuadPart >> 32),
-                    static_cast<u_long>(v.counter64.QuadPart & 0xFFFFFFFFu)};
-        return snmp_set_var_typed_value(vb, ASN_COUNTER64, &c, sizeof c) == 0;
-    }
-    case ASN_OCTETSTRING:
-    case ASN_BITS:  // BITS travel as OCTET STRING
-    case ASN_OPAQUE:
-    case ASN_IPADDRESS: {
-        if (v.string.length && !v.string.stream) return false;
-        if (value.asnType == ASN_IPADDRESS && v.string.length != 4) return false;
-        const u_char type = value.asnType == ASN_BITS ? ASN_OCTET_STR : value.asnType;
-        return snmp_set_var_typed_value(vb, type, v.string.stream, v.string.length) == 0;
-    }
-    case ASN_OBJECTIDENTIFIER: {
-        if (v.object.idLength > MAX_OID_LEN || (v.object.idLength && !v.object.ids)) return false;
-        std::vector<oid> arcs(v.object.ids, v.object.ids + v.object.idLength);
-        return snmp_set_var_typed_value(vb, ASN_OBJECT_ID, arcs.data(), arcs.size() * sizeof(oid)) == 0;
-    }
-    case ASN_NULL:
-    case SNMP_EXCEPTION_NOSUCHOBJECT:
-    case SNMP_EXCEPTION_NOSUCHINSTANCE:
-    case SNMP_EXCEPTION_ENDOFMIBVIEW:
-        return snmp_set_var_typed_value(vb, value.asnType, nullptr, 0) == 0;
-    default:
-        return false;
+        case ASN_INTEGER:
+            return snmp_set_var_typed_integer(vb, ASN_INTEGER, v.number) == 0;
+        case ASN_COUNTER32:
+        case ASN_GAUGE32:
+        case ASN_TIMETICKS:
+        case ASN_UNSIGNED32:
+            return snmp_set_var_typed_integer(vb, value.asnType, static_cast<long>(v.unsigned32)) ==
+                   0;
+        case ASN_COUNTER64: {
+            counter64 c{static_cast<u_long>(v.counter64.QuadPart >> 32),
+                        static_cast<u_long>(v.counter64.QuadPart & 0xFFFFFFFFu)};
+            return snmp_set_var_typed_value(vb, ASN_COUNTER64, &c, sizeof c) == 0;
+        }
+        case ASN_OCTETSTRING:
+        case ASN_BITS:  // BITS travel as OCTET STRING
+        case ASN_OPAQUE:
+        case ASN_IPADDRESS: {
+            if (v.string.length && !v.string.stream) return false;
+            if (value.asnType == ASN_IPADDRESS && v.string.length != 4) return false;
+            const u_char type = value.asnType == ASN_BITS ? ASN_OCTET_STR : value.asnType;
+            return snmp_set_var_typed_value(vb, type, v.string.stream, v.string.length) == 0;
+        }
+        case ASN_OBJECTIDENTIFIER: {
+            if (v.object.idLength > MAX_OID_LEN || (v.object.idLength && !v.object.ids))
+                return false;
+            std::vector<oid> arcs(v.object.ids, v.object.ids + v.object.idLength);
+            return snmp_set_var_typed_value(vb, ASN_OBJECT_ID, arcs.data(),
+                                            arcs.size() * sizeof(oid)) == 0;
+        }
+        case ASN_NULL:
+        case SNMP_EXCEPTION_NOSUCHOBJECT:
+        case SNMP_EXCEPTION_NOSUCHINSTANCE:
+        case SNMP_EXCEPTION_ENDOFMIBVIEW:
+            return snmp_set_var_typed_value(vb, value.asnType, nullptr, 0) == 0;
+        default:
+            return false;
     }
 }
 

@@ -27,7 +27,8 @@ struct Batch {
 
     // false: out of memory, or the value of request *bad cannot be handed over.
     bool Build(const Requests& requests, bool withValues, size_t* bad) {
-        list.list = static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(requests.size() * sizeof(SnmpVarBind)));
+        list.list =
+            static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(requests.size() * sizeof(SnmpVarBind)));
         if (!list.list) return false;
         for (size_t i = 0; i < requests.size(); ++i) {
             *bad = i;
@@ -38,7 +39,8 @@ struct Batch {
     }
     // The 0-based position the agent's error index names (first when out of range).
     size_t Failed(size_t count) const {
-        return index >= 1 && static_cast<size_t>(index) <= count ? static_cast<size_t>(index - 1) : 0;
+        return index >= 1 && static_cast<size_t>(index) <= count ? static_cast<size_t>(index - 1)
+                                                                 : 0;
     }
 };
 
@@ -122,10 +124,12 @@ bool AnsweredExactly(const Context& c, netsnmp_request_info* r) {
     Batch batch;
     const Requests one{r};
     size_t bad = 0;
-    if (!batch.Build(one, false, &bad) || !c.agent->Query(SNMP_PDU_GET, &batch.list, &batch.status, &batch.index))
+    if (!batch.Build(one, false, &bad) ||
+        !c.agent->Query(SNMP_PDU_GET, &batch.list, &batch.status, &batch.index))
         return false;
     const AsnAny& value = batch.list.list[0].value;
-    if (batch.status != SNMP_ERRORSTATUS_NOERROR || value.asnType == ASN_NULL || value.asnType >= 0x80)
+    if (batch.status != SNMP_ERRORSTATUS_NOERROR || value.asnType == ASN_NULL ||
+        value.asnType >= 0x80)
         return false;
     return PutAsnValue(value, r->requestvb);
 }
@@ -149,7 +153,8 @@ void ServeGetNext(const Context& c, Requests requests) {
     }
     while (!pending.empty()) {
         Batch batch;
-        if (!Prepare(c, batch, pending, false) || !Call(c, SNMP_PDU_GETNEXT, batch, pending)) return;
+        if (!Prepare(c, batch, pending, false) || !Call(c, SNMP_PDU_GETNEXT, batch, pending))
+            return;
         if (batch.status == SNMP_ERRORSTATUS_NOERROR) {
             for (size_t i = 0; i < pending.size(); ++i) TakeNext(c, pending[i], batch.list.list[i]);
             return;
@@ -168,7 +173,8 @@ void ServeSet(const Context& c, const Requests& pending) {
     Batch batch;
     if (!Prepare(c, batch, pending, true) || !Call(c, SNMP_PDU_SET, batch, pending)) return;
     if (batch.status != SNMP_ERRORSTATUS_NOERROR)
-        Fail(c, pending[batch.Failed(pending.size())], MapAgentStatus(batch.status, SNMP_PDU_SET, c.v1));
+        Fail(c, pending[batch.Failed(pending.size())],
+             MapAgentStatus(batch.status, SNMP_PDU_SET, c.v1));
 }
 
 int HandleView(netsnmp_mib_handler*, netsnmp_handler_registration* registration,
@@ -178,20 +184,20 @@ int HandleView(netsnmp_mib_handler*, netsnmp_handler_registration* registration,
     const Requests pending = Unprocessed(requests);
     if (pending.empty()) return SNMP_ERR_NOERROR;
     switch (info->mode) {
-    case MODE_GET:
-        ServeGet(c, pending);
-        break;
-    case MODE_GETNEXT:  // GETBULK arrives here too, one repetition at a time
-        ServeGetNext(c, pending);
-        break;
-    case MODE_SET_ACTION:
-        // The agent checks and applies in one call; ACTION is the first
-        // phase that runs only when every binding of the request passed the
-        // engine's own checks.
-        ServeSet(c, pending);
-        break;
-    default:
-        break;
+        case MODE_GET:
+            ServeGet(c, pending);
+            break;
+        case MODE_GETNEXT:  // GETBULK arrives here too, one repetition at a time
+            ServeGetNext(c, pending);
+            break;
+        case MODE_SET_ACTION:
+            // The agent checks and applies in one call; ACTION is the first
+            // phase that runs only when every binding of the request passed the
+            // engine's own checks.
+            ServeSet(c, pending);
+            break;
+        default:
+            break;
     }
     return SNMP_ERR_NOERROR;
 }
@@ -201,14 +207,14 @@ int HandleView(netsnmp_mib_handler*, netsnmp_handler_registration* registration,
 int MapAgentStatus(int status, BYTE requestType, bool v1Request) {
     if (v1Request) return status;
     switch (status) {
-    case SNMP_ERRORSTATUS_NOSUCHNAME:
-        return requestType == SNMP_PDU_SET ? SNMP_ERR_NOTWRITABLE : SNMP_ERR_GENERR;
-    case SNMP_ERRORSTATUS_BADVALUE:
-        return requestType == SNMP_PDU_SET ? SNMP_ERR_WRONGVALUE : SNMP_ERR_GENERR;
-    case SNMP_ERRORSTATUS_READONLY:
-        return requestType == SNMP_PDU_SET ? SNMP_ERR_NOTWRITABLE : SNMP_ERR_GENERR;
-    default:
-        return status;
+        case SNMP_ERRORSTATUS_NOSUCHNAME:
+            return requestType == SNMP_PDU_SET ? SNMP_ERR_NOTWRITABLE : SNMP_ERR_GENERR;
+        case SNMP_ERRORSTATUS_BADVALUE:
+            return requestType == SNMP_PDU_SET ? SNMP_ERR_WRONGVALUE : SNMP_ERR_GENERR;
+        case SNMP_ERRORSTATUS_READONLY:
+            return requestType == SNMP_PDU_SET ? SNMP_ERR_NOTWRITABLE : SNMP_ERR_GENERR;
+        default:
+            return status;
     }
 }
 

@@ -18,13 +18,12 @@ void SetQuietDefaults() {
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_DISABLE_PERL, 1);
-    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_DONT_LOG_TCPWRAPPERS_CONNECTS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID,
+                           NETSNMP_DS_AGENT_DONT_LOG_TCPWRAPPERS_CONNECTS, 1);
     add_to_init_list(const_cast<char*>("-smux"));  // no SMUX listener on tcp/199
 }
 
-void ConfigLine(const std::string& line) {
-    netsnmp_config(const_cast<char*>(line.c_str()));
-}
+void ConfigLine(const std::string& line) { netsnmp_config(const_cast<char*>(line.c_str())); }
 
 // Communities of the registry; none means no access at all.
 void ConfigureCommunities(const ServiceConfig& config) {
@@ -41,7 +40,8 @@ bool AddTrapDestinations(const ServiceConfig& config) {
         // The port goes inside the address text: a separate port argument
         // is mishandled by this engine version.
         if (!create_trap_session(const_cast<char*>(d.address.c_str()), 0,
-                                 const_cast<char*>(d.community.c_str()), SNMP_VERSION_1, SNMP_MSG_TRAP)) {
+                                 const_cast<char*>(d.community.c_str()), SNMP_VERSION_1,
+                                 SNMP_MSG_TRAP)) {
             Log(LOG_WARNING, "cannot send traps to \"" + d.address + "\"");
             all = false;
         }
@@ -61,12 +61,15 @@ bool StartEngine(const EngineOptions& options, const ServiceConfig& config,
     const bool subagent = !options.agentx.empty();
     if (subagent) {
         netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_ROLE, 1);
-        netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_X_SOCKET, options.agentx.c_str());
+        netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_X_SOCKET,
+                              options.agentx.c_str());
     } else {
-        netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_PORTS, options.listen.c_str());
+        netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_PORTS,
+                              options.listen.c_str());
     }
     if (!options.trapAddress.empty())
-        netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_TRAP_ADDR, options.trapAddress.c_str());
+        netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_TRAP_ADDR,
+                              options.trapAddress.c_str());
     if (init_agent(kAppName) != 0) {
         *error = "the SNMP engine did not start";
         return false;
@@ -92,9 +95,7 @@ void WatchDescriptor(int fd, void (*onReadable)(int, void*), void* data) {
     register_readfd(fd, onReadable, data);
 }
 
-void ServeOnce() {
-    agent_check_and_process(1);
-}
+void ServeOnce() { agent_check_and_process(1); }
 
 void StopEngine() {
     snmp_shutdown(kAppName);

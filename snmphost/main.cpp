@@ -2,7 +2,6 @@
 // registry and serves them over SNMPv1 and SNMPv2c, standalone on a UDP
 // address or as an AgentX subagent of the system's master agent.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -24,7 +23,8 @@ struct Service {
     std::unique_ptr<snmphost::TrapPump> traps;
 };
 
-std::vector<std::unique_ptr<snmphost::ExtensionAgent>> LoadAgents(const snmphost::ServiceConfig& config) {
+std::vector<std::unique_ptr<snmphost::ExtensionAgent>> LoadAgents(
+    const snmphost::ServiceConfig& config) {
     std::vector<std::unique_ptr<snmphost::ExtensionAgent>> agents;
     const DWORD timeZero = GetTickCount();
     for (const snmphost::AgentRegistration& entry : config.agents) {

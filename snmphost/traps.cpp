@@ -17,7 +17,8 @@ netsnmp_variable_list* TrapVariables(const SnmpVarBindList& bindings) {
     for (UINT i = 0; i < bindings.len && bindings.list; ++i) {
         const std::vector<oid> name = FromAsnName(bindings.list[i].name);
         if (name.empty()) continue;
-        netsnmp_variable_list* vb = snmp_varlist_add_variable(&vars, name.data(), name.size(), ASN_NULL, nullptr, 0);
+        netsnmp_variable_list* vb =
+            snmp_varlist_add_variable(&vars, name.data(), name.size(), ASN_NULL, nullptr, 0);
         if (vb && !PutAsnValue(bindings.list[i].value, vb))
             snmp_set_var_typed_value(vb, ASN_NULL, nullptr, 0);
     }
@@ -26,7 +27,8 @@ netsnmp_variable_list* TrapVariables(const SnmpVarBindList& bindings) {
 
 }  // namespace
 
-TrapPump::TrapPump(const std::vector<ExtensionAgent*>& agents, orb::Wakeup* wakeup) : wakeup_(wakeup) {
+TrapPump::TrapPump(const std::vector<ExtensionAgent*>& agents, orb::Wakeup* wakeup)
+    : wakeup_(wakeup) {
     for (ExtensionAgent* agent : agents) {
         if (!agent->TrapEvent()) continue;
         watches_.push_back(std::make_unique<Watch>());
@@ -34,9 +36,7 @@ TrapPump::TrapPump(const std::vector<ExtensionAgent*>& agents, orb::Wakeup* wake
     }
 }
 
-TrapPump::~TrapPump() {
-    Stop();
-}
+TrapPump::~TrapPump() { Stop(); }
 
 void TrapPump::Start() {
     for (auto& watch : watches_) {
@@ -86,7 +86,8 @@ void TrapPump::Drain(ExtensionAgent* agent) {
         if (ent.empty()) ent.assign(agent->View().begin(), agent->View().end());
         netsnmp_variable_list* vars = TrapVariables(bindings);
         SnmpUtilVarBindListFree(&bindings);
-        send_enterprise_trap_vars(generic, specific, ent.data(), static_cast<int>(ent.size()), vars);
+        send_enterprise_trap_vars(generic, specific, ent.data(), static_cast<int>(ent.size()),
+                                  vars);
         snmp_free_varbind(vars);
     }
     // More may be waiting: come back after serving what else is due.

@@ -15,7 +15,7 @@
 namespace snmphost {
 
 class TrapPump {
-public:
+  public:
     TrapPump(const std::vector<ExtensionAgent*>& agents, orb::Wakeup* wakeup);
     ~TrapPump();
     TrapPump(const TrapPump&) = delete;
@@ -28,7 +28,7 @@ public:
     // On the SNMP thread: fetches and sends the traps of every signalled agent.
     void SendPending();
 
-private:
+  private:
     struct Watch {
         ExtensionAgent* agent;
         std::atomic<bool> signalled{false};

@@ -10,14 +10,14 @@ namespace {
 
 bool IsOctetType(BYTE type) {
     switch (type) {
-    case ASN_OCTETSTRING:
-    case ASN_BITS:
-    case ASN_SEQUENCE:
-    case ASN_IPADDRESS:
-    case ASN_OPAQUE:
-        return true;
-    default:
-        return false;
+        case ASN_OCTETSTRING:
+        case ASN_BITS:
+        case ASN_SEQUENCE:
+        case ASN_IPADDRESS:
+        case ASN_OPAQUE:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -31,13 +31,9 @@ void ClearOctets(AsnOctetString* octets) {
 
 extern "C" {
 
-LPVOID SnmpUtilMemAlloc(UINT bytes) {
-    return calloc(1, bytes ? bytes : 1);
-}
+LPVOID SnmpUtilMemAlloc(UINT bytes) { return calloc(1, bytes ? bytes : 1); }
 
-void SnmpUtilMemFree(LPVOID block) {
-    free(block);
-}
+void SnmpUtilMemFree(LPVOID block) { free(block); }
 
 LPVOID SnmpUtilMemReAlloc(LPVOID block, UINT bytes) {
     if (!block) return SnmpUtilMemAlloc(bytes);

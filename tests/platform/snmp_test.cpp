@@ -1,11 +1,11 @@
 // The extension-agent utilities: OID text parsing and printing, ordering, and
 // deep copies whose ownership the service and the agents rely on.
+#include "platform/snmp.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "platform/snmp.h"
 
 namespace {
 
@@ -69,8 +69,9 @@ TEST(SnmpOidText, OidToAPrintsWithoutLeadingDotAndTruncatesHugeOids) {
 }
 
 TEST(SnmpOid, OrdersLikeSnmpLexicographicOrder) {
-    std::vector<UINT> root{1, 3, 6, 1, 4, 1, 58231, 2, 12, 9}, child{1, 3, 6, 1, 4, 1, 58231, 2, 12, 9, 3},
-        next{1, 3, 6, 1, 4, 1, 58231, 2, 12, 10}, big{1, 3, 6, 1, 4, 1, 4294967295u};
+    std::vector<UINT> root{1, 3, 6, 1, 4, 1, 58231, 2, 12, 9},
+        child{1, 3, 6, 1, 4, 1, 58231, 2, 12, 9, 3}, next{1, 3, 6, 1, 4, 1, 58231, 2, 12, 10},
+        big{1, 3, 6, 1, 4, 1, 4294967295u};
     AsnObjectIdentifier r = View(root), c = View(child), n = View(next), b = View(big);
     EXPECT_LT(SnmpUtilOidCmp(&r, &c), 0);  // a prefix comes first
     EXPECT_GT(SnmpUtilOidCmp(&n, &c), 0);
@@ -111,7 +112,8 @@ TEST(SnmpValues, ListCopyIsDeepAndFreeHonoursTheDynamicFlag) {
     SnmpVarBindList src{};
     src.len = 4;
     src.list = static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(src.len * sizeof(SnmpVarBind)));
-    for (UINT i = 0; i < src.len; ++i) ASSERT_TRUE(SnmpMgrStrToOid((".1.3." + std::to_string(i)).c_str(), &src.list[i].name));
+    for (UINT i = 0; i < src.len; ++i)
+        ASSERT_TRUE(SnmpMgrStrToOid((".1.3." + std::to_string(i)).c_str(), &src.list[i].name));
     src.list[0].value.asnType = ASN_INTEGER;
     src.list[0].value.asnValue.number = -5;
     src.list[1].value.asnType = ASN_OCTETSTRING;
@@ -131,7 +133,8 @@ TEST(SnmpValues, ListCopyIsDeepAndFreeHonoursTheDynamicFlag) {
     ASSERT_EQ(copy.len, 4u);
     EXPECT_EQ(orb::OidToText(copy.list[3].name), ".1.3.3");
     EXPECT_EQ(copy.list[0].value.asnValue.number, -5);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(copy.list[1].value.asnValue.string.stream), 2), "ab");
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(copy.list[1].value.asnValue.string.stream), 2),
+              "ab");
     EXPECT_TRUE(copy.list[3].value.asnValue.string.dynamic);
     EXPECT_EQ(orb::OidToText(copy.list[2].value.asnValue.object), ".1.3.6.1.4.1.58231");
     SnmpUtilVarBindListFree(&copy);

@@ -1,12 +1,13 @@
 // Reading the SNMP service's registry keys as the Windows SNMP service lays
 // them out (and as the installer writes them).
+#include "snmphost/config.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "machine_root.h"
 #include "platform/registry.h"
-#include "snmphost/config.h"
 
 namespace {
 
@@ -15,13 +16,18 @@ const std::string kParams = snmphost::kParametersKey;
 TEST(SnmphostConfig, AgentsInNumericOrderWithWindowsPathsMadeUsable) {
     ScopedMachineRoot root;
     setenv("SNMPHOST_TEST_HOME", "/opt/vault", 1);
-    ASSERT_EQ(orb::RegSetString(kParams + "\\ExtensionAgents", "10", "SOFTWARE\\B\\CurrentVersion"), ERROR_SUCCESS);
-    ASSERT_EQ(orb::RegSetString(kParams + "\\ExtensionAgents", "2", "SOFTWARE\\A\\CurrentVersion"), ERROR_SUCCESS);
-    ASSERT_EQ(orb::RegSetString(kParams + "\\ExtensionAgents", "3", "SOFTWARE\\Missing"), ERROR_SUCCESS);
-    ASSERT_EQ(orb::RegSetString("SOFTWARE\\A\\CurrentVersion", "Pathname", "C:\\Agents\\a.dll"), ERROR_SUCCESS);
-    ASSERT_EQ(orb::RegSetString("SOFTWARE\\B\\CurrentVersion", "Pathname",
-                                "%SNMPHOST_TEST_HOME%\\lmEBAgent.dll;%UNSET_VARIABLE_X%", REG_EXPAND_SZ),
+    ASSERT_EQ(orb::RegSetString(kParams + "\\ExtensionAgents", "10", "SOFTWARE\\B\\CurrentVersion"),
               ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(kParams + "\\ExtensionAgents", "2", "SOFTWARE\\A\\CurrentVersion"),
+              ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(kParams + "\\ExtensionAgents", "3", "SOFTWARE\\Missing"),
+              ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString("SOFTWARE\\A\\CurrentVersion", "Pathname", "C:\\Agents\\a.dll"),
+              ERROR_SUCCESS);
+    ASSERT_EQ(
+        orb::RegSetString("SOFTWARE\\B\\CurrentVersion", "Pathname",
+                          "%SNMPHOST_TEST_HOME%\\lmEBAgent.dll;%UNSET_VARIABLE_X%", REG_EXPAND_SZ),
+        ERROR_SUCCESS);
 
     const snmphost::ServiceConfig config = snmphost::ReadServiceConfig();
     ASSERT_EQ(config.agents.size(), 2u);
@@ -39,15 +45,16 @@ TEST(SnmphostConfig, CommunitiesGrantOnlyWhatTheirAccessValueSays) {
     ASSERT_EQ(orb::RegSetDword(key, "create", 16), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegSetDword(key, "none", 1), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegSetDword(key, "notify", 2), ERROR_SUCCESS);
-    ASSERT_EQ(orb::RegSetDword(key, "two words", 4), ERROR_SUCCESS);      // cannot be configured safely
+    ASSERT_EQ(orb::RegSetDword(key, "two words", 4), ERROR_SUCCESS);  // cannot be configured safely
     ASSERT_EQ(orb::RegSetString(key, "stringly", "4"), ERROR_SUCCESS);  // wrong type: no access
 
     const snmphost::ServiceConfig config = snmphost::ReadServiceConfig();
     std::map<std::string, snmphost::Access> granted;
     for (const auto& c : config.communities) granted[c.name] = c.access;
-    EXPECT_EQ(granted, (std::map<std::string, snmphost::Access>{{"public", snmphost::Access::kReadOnly},
-                                                                {"private", snmphost::Access::kReadWrite},
-                                                                {"create", snmphost::Access::kReadWrite}}));
+    EXPECT_EQ(granted,
+              (std::map<std::string, snmphost::Access>{{"public", snmphost::Access::kReadOnly},
+                                                       {"private", snmphost::Access::kReadWrite},
+                                                       {"create", snmphost::Access::kReadWrite}}));
     EXPECT_EQ(config.warnings.size(), 2u);
     EXPECT_TRUE(config.agents.empty());
 }
@@ -63,8 +70,9 @@ TEST(SnmphostConfig, TrapDestinationsPerCommunityInValueOrder) {
     const snmphost::ServiceConfig config = snmphost::ReadServiceConfig();
     std::map<std::string, std::vector<std::string>> byCommunity;
     for (const auto& d : config.trapDestinations) byCommunity[d.community].push_back(d.address);
-    EXPECT_EQ(byCommunity, (std::map<std::string, std::vector<std::string>>{
-                               {"ops", {"127.0.0.1:1164"}}, {"public", {"localhost", "127.0.0.1:1163"}}}));
+    EXPECT_EQ(byCommunity,
+              (std::map<std::string, std::vector<std::string>>{
+                  {"ops", {"127.0.0.1:1164"}}, {"public", {"localhost", "127.0.0.1:1163"}}}));
     EXPECT_TRUE(config.communities.empty());  // no ValidCommunities: no access
 }
 

@@ -2,16 +2,17 @@
 // directory, named by ORB_MACHINE_ROOT while the test runs, removed after.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
-#include <unistd.h>
-
 class ScopedMachineRoot {
-public:
+  public:
     ScopedMachineRoot() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "snmphost-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "snmphost-test-XXXXXX").string();
         path_ = mkdtemp(pattern.data()) ? pattern : std::string();
         setenv("ORB_MACHINE_ROOT", path_.c_str(), 1);
     }
@@ -21,6 +22,6 @@ public:
     }
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };

@@ -35,7 +35,8 @@ bool WaitForText(const std::string& path, const std::string& text, int count = 1
     for (int i = 0; i < 200; ++i) {
         const std::string log = ReadFile(path);
         int found = 0;
-        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++found;
+        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+            ++found;
         if (found >= count) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -43,7 +44,7 @@ bool WaitForText(const std::string& path, const std::string& text, int count = 1
 }
 
 class SnmpService : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // The tools read no MIB files and write nothing outside the root.
         setenv("MIBS", "", 1);
@@ -68,7 +69,9 @@ protected:
 
     // Standalone on port_ unless other mode arguments are given.
     void StartService(std::vector<std::string> mode = {}) {
-        if (mode.empty()) mode = {"--listen", "udp:127.0.0.1:" + std::to_string(port_), "--trap-address", "127.0.0.1"};
+        if (mode.empty())
+            mode = {"--listen", "udp:127.0.0.1:" + std::to_string(port_), "--trap-address",
+                    "127.0.0.1"};
         mode.insert(mode.begin(), BinDir() + "/snmphost");
         log_ = root_.Path() + "/snmphost.log";
         ASSERT_TRUE(service_.Start(mode, log_));
@@ -82,10 +85,11 @@ protected:
     }
 
     // One tool run: "snmpget -v2c -c public ..." against the service.
-    std::string Snmp(const std::string& tool, const std::string& version, const std::string& community,
-                     std::vector<std::string> args) {
-        std::vector<std::string> argv{tool, "-" + version, "-c", community, "-On", "-t", "1", "-r", "1",
-                                      "127.0.0.1:" + std::to_string(port_)};
+    std::string Snmp(const std::string& tool, const std::string& version,
+                     const std::string& community, std::vector<std::string> args) {
+        std::vector<std::string> argv{
+            tool, "-" + version, "-c", community, "-On",
+            "-t", "1",           "-r", "1",       "127.0.0.1:" + std::to_string(port_)};
         argv.insert(argv.end(), args.begin(), args.end());
         std::string out;
         EXPECT_NE(orb::RunCommand(argv, 20000, &out), -2) << tool << " hung";
@@ -101,45 +105,57 @@ protected:
 TEST_F(SnmpService, GetAndSetReachTheAgentWithItsErrorsInBothVersions) {
     Configure();
     StartService();
-    EXPECT_EQ(Snmp("snmpget", "v2c", "public", {kRoot + ".1.0", kRoot + ".3.0", kRoot + ".4.0", kRoot + ".5.0"}),
+    EXPECT_EQ(Snmp("snmpget", "v2c", "public",
+                   {kRoot + ".1.0", kRoot + ".3.0", kRoot + ".4.0", kRoot + ".5.0"}),
               kRoot + ".1.0 = STRING: \"Test Agent\"\n" + kRoot + ".3.0 = Counter32: 7\n" + kRoot +
                   ".4.0 = IpAddress: 127.0.0.1\n" + kRoot + ".5.0 = OID: " + kRoot + ".5\n");
 
     // The second of three is unknown: SNMPv1 reports it by index; SNMPv2c
     // answers the others and marks that one.
-    const std::string v1 = Snmp("snmpget", "v1", "public", {kRoot + ".1.0", kRoot + ".7.0", kRoot + ".2.0"});
+    const std::string v1 =
+        Snmp("snmpget", "v1", "public", {kRoot + ".1.0", kRoot + ".7.0", kRoot + ".2.0"});
     EXPECT_NE(v1.find("(noSuchName)"), std::string::npos) << v1;
     EXPECT_NE(v1.find("Failed object: " + kRoot + ".7.0"), std::string::npos) << v1;
-    const std::string v2 = Snmp("snmpget", "v2c", "public", {kRoot + ".1.0", kRoot + ".7.0", kRoot + ".2.0"});
+    const std::string v2 =
+        Snmp("snmpget", "v2c", "public", {kRoot + ".1.0", kRoot + ".7.0", kRoot + ".2.0"});
     EXPECT_EQ(v2, kRoot + ".1.0 = STRING: \"Test Agent\"\n" + kRoot +
                       ".7.0 = No Such Object available on this agent at this OID\n" + kRoot +
                       ".2.0 = INTEGER: 42\n");
 
     // Two writable objects in one request, then both read back.
-    EXPECT_EQ(Snmp("snmpset", "v2c", "private", {kRoot + ".2.0", "i", "-7", kRoot + ".6.0", "s", "changed"}),
+    EXPECT_EQ(Snmp("snmpset", "v2c", "private",
+                   {kRoot + ".2.0", "i", "-7", kRoot + ".6.0", "s", "changed"}),
               kRoot + ".2.0 = INTEGER: -7\n" + kRoot + ".6.0 = STRING: \"changed\"\n");
     EXPECT_EQ(Snmp("snmpget", "v1", "public", {kRoot + ".2.0", kRoot + ".6.0"}),
               kRoot + ".2.0 = INTEGER: -7\n" + kRoot + ".6.0 = STRING: \"changed\"\n");
 
     // Refusals: read-only object, wrong type, read-only community.
-    EXPECT_NE(Snmp("snmpset", "v1", "private", {kRoot + ".1.0", "s", "x"}).find("(noSuchName)"), std::string::npos);
-    EXPECT_NE(Snmp("snmpset", "v2c", "private", {kRoot + ".1.0", "s", "x"}).find("notWritable"), std::string::npos);
-    EXPECT_NE(Snmp("snmpset", "v1", "private", {kRoot + ".2.0", "s", "x"}).find("(badValue)"), std::string::npos);
-    EXPECT_NE(Snmp("snmpset", "v2c", "private", {kRoot + ".2.0", "s", "x"}).find("wrongValue"), std::string::npos);
-    EXPECT_NE(Snmp("snmpset", "v2c", "public", {kRoot + ".2.0", "i", "1"}).find("noAccess"), std::string::npos);
+    EXPECT_NE(Snmp("snmpset", "v1", "private", {kRoot + ".1.0", "s", "x"}).find("(noSuchName)"),
+              std::string::npos);
+    EXPECT_NE(Snmp("snmpset", "v2c", "private", {kRoot + ".1.0", "s", "x"}).find("notWritable"),
+              std::string::npos);
+    EXPECT_NE(Snmp("snmpset", "v1", "private", {kRoot + ".2.0", "s", "x"}).find("(badValue)"),
+              std::string::npos);
+    EXPECT_NE(Snmp("snmpset", "v2c", "private", {kRoot + ".2.0", "s", "x"}).find("wrongValue"),
+              std::string::npos);
+    EXPECT_NE(Snmp("snmpset", "v2c", "public", {kRoot + ".2.0", "i", "1"}).find("noAccess"),
+              std::string::npos);
     EXPECT_EQ(Snmp("snmpget", "v1", "public", {kRoot + ".2.0"}), kRoot + ".2.0 = INTEGER: -7\n");
 
     // Junk datagrams and the longest OIDs a request may carry change nothing.
     std::string longOid = kRoot;
     for (int i = 0; i < 120; ++i) longOid += ".4294967295";
     const std::string port = std::to_string(port_);
-    EXPECT_EQ(orb::RunCommand({"bash", "-c", "printf '\\x30\\x82\\xff\\xff\\x02' >/dev/udp/127.0.0.1/" + port +
-                                                 "; head -c 3000 /dev/urandom >/dev/udp/127.0.0.1/" + port},
+    EXPECT_EQ(orb::RunCommand({"bash", "-c",
+                               "printf '\\x30\\x82\\xff\\xff\\x02' >/dev/udp/127.0.0.1/" + port +
+                                   "; head -c 3000 /dev/urandom >/dev/udp/127.0.0.1/" + port},
                               5000, nullptr),
               0);
     EXPECT_EQ(Snmp("snmpget", "v2c", "public", {longOid, kRoot + ".2.0"}),
-              longOid + " = No Such Object available on this agent at this OID\n" + kRoot + ".2.0 = INTEGER: -7\n");
-    EXPECT_NE(Snmp("snmpgetnext", "v1", "public", {longOid}).find("(noSuchName)"), std::string::npos);
+              longOid + " = No Such Object available on this agent at this OID\n" + kRoot +
+                  ".2.0 = INTEGER: -7\n");
+    EXPECT_NE(Snmp("snmpgetnext", "v1", "public", {longOid}).find("(noSuchName)"),
+              std::string::npos);
 }
 
 TEST_F(SnmpService, GetNextWalksTheViewAndEndsPastIt) {
@@ -147,8 +163,8 @@ TEST_F(SnmpService, GetNextWalksTheViewAndEndsPastIt) {
     StartService();
     // From before the view, from its root, and between objects.
     EXPECT_EQ(Snmp("snmpgetnext", "v1", "public", {".1.3.6.1.4.1", kRoot, kRoot + ".2"}),
-              kRoot + ".1.0 = STRING: \"Test Agent\"\n" + kRoot + ".1.0 = STRING: \"Test Agent\"\n" + kRoot +
-                  ".2.0 = INTEGER: 42\n");
+              kRoot + ".1.0 = STRING: \"Test Agent\"\n" + kRoot +
+                  ".1.0 = STRING: \"Test Agent\"\n" + kRoot + ".2.0 = INTEGER: 42\n");
     const std::string walk = Snmp("snmpwalk", "v2c", "public", {kRoot});
     EXPECT_EQ(walk.find(kRoot + ".1.0 = "), 0u) << walk;
     EXPECT_NE(walk.find(kRoot + ".9.0 = \"\""), std::string::npos) << walk;
@@ -156,7 +172,8 @@ TEST_F(SnmpService, GetNextWalksTheViewAndEndsPastIt) {
     EXPECT_EQ(Snmp("snmpbulkwalk", "v2c", "public", {kRoot}), walk);
 
     // The agent reports its end as a name past its view.
-    EXPECT_NE(Snmp("snmpgetnext", "v2c", "public", {kRoot + ".9.0"}).find("No more variables left in this MIB View"),
+    EXPECT_NE(Snmp("snmpgetnext", "v2c", "public", {kRoot + ".9.0"})
+                  .find("No more variables left in this MIB View"),
               std::string::npos);
     const std::string v1 = Snmp("snmpgetnext", "v1", "public", {kRoot + ".9.0"});
     EXPECT_NE(v1.find("(noSuchName)"), std::string::npos) << v1;
@@ -166,7 +183,8 @@ TEST_F(SnmpService, AgentTrapsLeaveAsV1TrapsInQueueOrder) {
     Configure();
     const int trapPort = orb::FreeLoopbackPort(true);
     ASSERT_NE(trapPort, 0);
-    ASSERT_EQ(orb::RegSetString(kParams + "\\TrapConfiguration\\public", "1", "127.0.0.1:" + std::to_string(trapPort)),
+    ASSERT_EQ(orb::RegSetString(kParams + "\\TrapConfiguration\\public", "1",
+                                "127.0.0.1:" + std::to_string(trapPort)),
               ERROR_SUCCESS);
     const std::string conf = root_.Path() + "/snmptrapd.conf";
     std::ofstream(conf) << "authCommunity log public\n";
@@ -198,8 +216,10 @@ TEST_F(SnmpService, AgentTrapsLeaveAsV1TrapsInQueueOrder) {
 
 TEST_F(SnmpService, GetNextCrossesFromOneAgentsViewIntoTheNext) {
     Configure();
-    ASSERT_EQ(orb::RegSetString(kParams + "\\ExtensionAgents", "2", "SOFTWARE\\Tests\\B"), ERROR_SUCCESS);
-    ASSERT_EQ(orb::RegSetString("SOFTWARE\\Tests\\B", "Pathname", BinDir() + "/TestAgentB.dll"), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(kParams + "\\ExtensionAgents", "2", "SOFTWARE\\Tests\\B"),
+              ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString("SOFTWARE\\Tests\\B", "Pathname", BinDir() + "/TestAgentB.dll"),
+              ERROR_SUCCESS);
     StartService();
     const std::string before = ".1.3.6.1.4.1.99998";
     for (const char* version : {"v1", "v2c"})
@@ -218,7 +238,8 @@ TEST_F(SnmpService, ServesAsAgentXSubagent) {
     RegisterTestAgent(BinDir() + "/TestAgent.dll");
     const std::string socket = root_.Path() + "/agentx.sock";
     const std::string conf = root_.Path() + "/snmpd.conf";
-    std::ofstream(conf) << "agentaddress udp:127.0.0.1:" << port_ << "\nmaster agentx\nagentXSocket " << socket
+    std::ofstream(conf) << "agentaddress udp:127.0.0.1:" << port_
+                        << "\nmaster agentx\nagentXSocket " << socket
                         << "\nrocommunity public 127.0.0.1\nrwcommunity private 127.0.0.1\n";
     orb::BackgroundCommand master;
     const std::string masterLog = root_.Path() + "/snmpd.log";
@@ -232,10 +253,13 @@ TEST_F(SnmpService, ServesAsAgentXSubagent) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     EXPECT_EQ(first, kRoot + ".1.0 = STRING: \"Test Agent\"\n");
-    const std::string v1 = Snmp("snmpget", "v1", "public", {kRoot + ".1.0", kRoot + ".7.0", kRoot + ".2.0"});
+    const std::string v1 =
+        Snmp("snmpget", "v1", "public", {kRoot + ".1.0", kRoot + ".7.0", kRoot + ".2.0"});
     EXPECT_NE(v1.find("Failed object: " + kRoot + ".7.0"), std::string::npos) << v1;
-    EXPECT_EQ(Snmp("snmpset", "v2c", "private", {kRoot + ".2.0", "i", "5"}), kRoot + ".2.0 = INTEGER: 5\n");
-    EXPECT_NE(Snmp("snmpset", "v2c", "private", {kRoot + ".1.0", "s", "x"}).find("notWritable"), std::string::npos);
+    EXPECT_EQ(Snmp("snmpset", "v2c", "private", {kRoot + ".2.0", "i", "5"}),
+              kRoot + ".2.0 = INTEGER: 5\n");
+    EXPECT_NE(Snmp("snmpset", "v2c", "private", {kRoot + ".1.0", "s", "x"}).find("notWritable"),
+              std::string::npos);
     const std::string walk = Snmp("snmpwalk", "v2c", "public", {kRoot});
     EXPECT_EQ(std::count(walk.begin(), walk.end(), '\n'), 7) << walk;  // snmpd's own tree follows
     EXPECT_EQ(master.Stop(), 0) << ReadFile(masterLog);

@@ -43,9 +43,7 @@ Arcs Under(std::initializer_list<UINT> suffix) {
     return arcs;
 }
 
-Arcs ArcsOf(const AsnObjectIdentifier& oid) {
-    return Arcs(oid.ids, oid.ids + oid.idLength);
-}
+Arcs ArcsOf(const AsnObjectIdentifier& oid) { return Arcs(oid.ids, oid.ids + oid.idLength); }
 
 void SetName(SnmpVarBind* binding, const Arcs& arcs) {
     SnmpUtilOidFree(&binding->name);
@@ -143,7 +141,8 @@ BOOL SnmpExtensionQuery(BYTE type, SnmpVarBindList* bindings, AsnInteger32* erro
 }
 
 BOOL SnmpExtensionTrap(AsnObjectIdentifier* enterprise, AsnInteger32* genericTrap,
-                       AsnInteger32* specificTrap, AsnTimeticks* timeStamp, SnmpVarBindList* bindings) {
+                       AsnInteger32* specificTrap, AsnTimeticks* timeStamp,
+                       SnmpVarBindList* bindings) {
     int code = 0;
     {
         std::lock_guard<std::mutex> lock(g_trapsMutex);
