@@ -1,0 +1,24 @@
+// Objects whose data source the agent cannot reach yet (backup server
+// queries, service states, watchers): registered so that a walk shows them,
+// answered genErr.
+#include "snmpagent/handlers.h"
+
+UINT MIB_ServiceStatus(BYTE, const MibEntry*, SnmpVarBind*) {
+    return SNMP_ERRORSTATUS_GENERR;
+}
+
+UINT MIB_History(BYTE, const MibEntry*, SnmpVarBind*) {
+    return SNMP_ERRORSTATUS_GENERR;
+}
+
+UINT MIB_Jobs(BYTE, const MibEntry*, SnmpVarBind*) {
+    return SNMP_ERRORSTATUS_GENERR;
+}
+
+UINT MIB_Media(BYTE, const MibEntry*, SnmpVarBind*) {
+    return SNMP_ERRORSTATUS_GENERR;
+}
+
+UINT MIB_TapeDrvs(BYTE, const MibEntry*, SnmpVarBind*) {
+    return SNMP_ERRORSTATUS_GENERR;
+}
