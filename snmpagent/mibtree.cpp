@@ -94,13 +94,14 @@ orb::CriticalSection& mibLock() {
 }
 
 int mibInsert(const char* oidText, const MibEntry* entry) {
+    // A text the node cannot hold whole is refused like one that is no OID.
+    if (!oidText || strnlen(oidText, kMibOidTextSize) >= kMibOidTextSize) return 22;
     std::lock_guard<orb::CriticalSection> hold(mibLock());
     MibNode* node = mibFind(oidText);
     if (node && node->registered) return 17;
     if (!node) {
         ParsedOid oid(oidText);
-        // A text the node cannot hold whole is refused like one that is no OID.
-        if (!oid.valid() || strlen(oidText) >= kMibOidTextSize) return 22;
+        if (!oid.valid()) return 22;
         node = walkCreating(oid);
     }
     copyText(node->oidText, sizeof node->oidText, oidText);

@@ -38,9 +38,7 @@ QueueModule& module() {
 MessageQueue* findQueue(const char* name) {
     for (auto* queue = listNextAs<MessageQueue>(&module().queues, nullptr); queue;
          queue = listNextAs(&module().queues, queue))
-        if (strncasecmp(queue->name, name, kQueueNameLength) == 0 &&
-            strnlen(name, kQueueNameLength + 1) <= kQueueNameLength)
-            return queue;
+        if (strncasecmp(queue->name, name, kQueueNameLength) == 0) return queue;
     return nullptr;
 }
 

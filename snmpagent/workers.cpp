@@ -23,13 +23,7 @@ public:
         if (!threads_.empty()) return;
         intervals_ = intervals;
         for (auto body : {serviceMonitor, jobsTable, tdrvsTable, mediaTable, historyStatus})
-            threads_.emplace_back([body] {
-                // Nothing may leave a thread: a failing pass ends that thread only.
-                try {
-                    body();
-                } catch (...) {
-                }
-            });
+            threads_.emplace_back(body);
     }
     const AgentIntervals& intervals() const { return intervals_; }
     bool sleep(DWORD ms) { return !stop_.Wait(ms); }
