@@ -35,10 +35,11 @@ struct Started {
 Started start() {
     Started started;
     // The machine root and the clock stay for the rest of the process: the
-    // worker threads use them until it ends.
-    auto* root = new orbtest::ScratchDir;
-    setenv("ORB_MACHINE_ROOT", root->path().c_str(), 1);
-    started.home = *root / "vaultline";
+    // worker threads use them until it ends (the clock is held by the platform).
+    // Made before the agent's threads, so removed only after they stopped.
+    static orbtest::ScratchDir root;
+    setenv("ORB_MACHINE_ROOT", root.path().c_str(), 1);
+    started.home = root / "vaultline";
     orb::RegSetString("SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\Base\\Path", "HOME",
                       started.home);
     orb::SetClock(new orb::VirtualClock);

@@ -14,7 +14,8 @@ TEST(AgentLibrary, LoadsByNameAndAnswersThroughItsEntryPoints) {
     agenttest::startAgent();  // a private machine root for the library too
     const char* bin = getenv("ORB_BIN_DIR");
     ASSERT_NE(bin, nullptr);
-    HMODULE module = LoadLibraryA((std::string(bin) + "/lmEBAgent.DLL").c_str());
+    // Never unloaded: its threads live as long as the process, as in the service.
+    static HMODULE module = LoadLibraryA((std::string(bin) + "/lmEBAgent.DLL").c_str());
     ASSERT_NE(module, nullptr);
     auto init = reinterpret_cast<PFNSNMPEXTENSIONINIT>(GetProcAddress(module, "SnmpExtensionInit"));
     auto query =
@@ -34,7 +35,6 @@ TEST(AgentLibrary, LoadsByNameAndAnswersThroughItsEntryPoints) {
     EXPECT_EQ(status, SNMP_ERRORSTATUS_NOERROR);
     EXPECT_EQ(request.text(0), "01.00.1");
     EXPECT_FALSE(trap(nullptr, nullptr, nullptr, nullptr, nullptr));
-    // Never unloaded: its threads live as long as the process, as in the service.
 }
 
 }  // namespace
