@@ -90,6 +90,12 @@ int mqSend(const char* name, const void* bytes, UINT length) {
     return 0;
 }
 
+bool mqExists(const char* name) {
+    if (!name) return false;
+    std::lock_guard<std::mutex> hold(module().lock);
+    return findQueue(name) != nullptr;
+}
+
 int mqReceive(const char* name, BYTE** bytes, UINT* length, int noWait) {
     if (!name || !bytes || !length) return 2;
     std::unique_lock<std::mutex> hold(module().lock);

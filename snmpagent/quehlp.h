@@ -21,6 +21,8 @@ inline constexpr LONG kQueueMaxMessages = 10000;
 int mqCreate(const char* name, HANDLE event);
 // Appends a copy of the bytes and signals the queue's event.
 int mqSend(const char* name, const void* bytes, UINT length);
+// True when a queue of that name exists.
+bool mqExists(const char* name);
 // Takes the oldest message; *bytes is a malloc'ed copy the caller frees.
 // noWait 0 waits for a message without limit; otherwise an empty queue gives 2.
 int mqReceive(const char* name, BYTE** bytes, UINT* length, int noWait);
