@@ -1,0 +1,56 @@
+// Key path queries, read from the machine's "kstool.ini" with built-in defaults.
+#include "backup/kstool/kstool.h"
+
+#include <cstring>
+#include <string>
+
+#include "platform/ini.h"
+#include "platform/machine.h"
+
+namespace {
+
+constexpr const char* kSection = "Keys";
+
+std::string ConfigFile() { return orb::MachineRoot() + "/kstool.ini"; }
+
+// The configured path, or the default when the entry is missing or unusable.
+std::string ConfiguredPath(const char* key, const char* fallback) {
+    // Twice the limit, so that an over-long entry is seen as such, not cut.
+    char value[2 * KSTOOL_MAX_KEY_PATH + 2] = {};
+    DWORD n = GetPrivateProfileStringA(kSection, key, "", value, sizeof value,
+                                       ConfigFile().c_str());
+    std::string path(value, n);
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    if (path.empty() || path.size() > KSTOOL_MAX_KEY_PATH) return fallback;
+    return path;
+}
+
+LONG WritePath(const std::string& path, LPSTR buffer, DWORD size) {
+    if (buffer == nullptr) return ERROR_INVALID_PARAMETER;
+    if (path.size() + 1 > size) {
+        if (size > 0) buffer[0] = '\0';
+        return ERROR_INSUFFICIENT_BUFFER;
+    }
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" LONG KsToolGetProductKey(LPSTR buffer, DWORD size) {
+    return WritePath(
+        ConfiguredPath("ProductKey", "SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\Base"),
+        buffer, size);
+}
+
+extern "C" LONG KsToolGetIntegrationRootKey(LPSTR buffer, DWORD size) {
+    return WritePath(
+        ConfiguredPath("IntegrationRootKey", "SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup"),
+        buffer, size);
+}
+
+extern "C" LONG KsToolGetServerKey(LPSTR buffer, DWORD size) {
+    return WritePath(ConfiguredPath("ServerKey",
+                                    "SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\Base\\Servers"),
+                     buffer, size);
+}

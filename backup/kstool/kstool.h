@@ -1,0 +1,38 @@
+// The backup product's tool library: where the product keeps its settings in
+// the registry. Every program that reads a product setting asks here for the
+// key path first, so that a site with another layout changes one file.
+//
+// Each query fills the caller's buffer (callers pass 256 bytes) with a
+// zero-terminated key path relative to HKEY_LOCAL_MACHINE, without a trailing
+// backslash, and returns 0. A buffer too small for the path gets an empty
+// string (when it has room for one) and ERROR_INSUFFICIENT_BUFFER; a null
+// buffer gets ERROR_INVALID_PARAMETER. Callers may ignore the result: an
+// empty path simply finds no key.
+//
+// Configuration: "kstool.ini" in the machine root, section [Keys]:
+//   ProductKey          default "SOFTWARE\NorwindSystems\Lumora Vaultline Backup\Base"
+//   IntegrationRootKey  default "SOFTWARE\NorwindSystems\Lumora Vaultline Backup"
+//   ServerKey           default "SOFTWARE\NorwindSystems\Lumora Vaultline Backup\Base\Servers"
+// An absent, empty or over-long (more than 255 characters) entry takes the
+// default; a trailing backslash in an entry is dropped.
+#pragma once
+
+#include "platform/win32.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Longest path a query writes, without the terminator.
+#define KSTOOL_MAX_KEY_PATH 255
+
+// The product's key; callers append "\\Path" for "LOG" and "HOME".
+LONG KsToolGetProductKey(LPSTR buffer, DWORD size);
+// The integration's root; callers append "\\OrbIntegration" for "Debug" and "Support".
+LONG KsToolGetIntegrationRootKey(LPSTR buffer, DWORD size);
+// The key with one subkey per known backup server ("ServerInfo" values).
+LONG KsToolGetServerKey(LPSTR buffer, DWORD size);
+
+#ifdef __cplusplus
+}
+#endif

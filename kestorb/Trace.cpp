@@ -1,0 +1,98 @@
+// Trace file selection and line writing.
+#include "kestorb/Trace.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "backup/kstool/kstool.h"
+#include "platform/machine.h"
+#include "platform/registry.h"
+#include "platform/sync.h"
+
+namespace kest {
+namespace {
+
+constexpr size_t kMessageSize = 512;  // formatted message, terminator included
+constexpr size_t kLineSize = 496;     // whole stamped line, terminator included
+constexpr size_t kKeySize = 256;      // what the tool library's callers pass
+
+bool TracingSwitchedOn() {
+    char root[kKeySize] = {};
+    KsToolGetIntegrationRootKey(root, sizeof root);
+    DWORD debug = 0;
+    return orb::RegGetDword(std::string(root) + "\\OrbIntegration", "Debug", &debug) ==
+               ERROR_SUCCESS &&
+           debug == 1;
+}
+
+// "LOG" of the product's Path key, when it can be read and is not over-long.
+std::string LogDirectory() {
+    char product[kKeySize] = {};
+    KsToolGetProductKey(product, sizeof product);
+    std::string dir;
+    if (orb::RegGetString(std::string(product) + "\\Path", "LOG", &dir) != ERROR_SUCCESS ||
+        dir.size() > MAX_PATH) {
+        return "";
+    }
+    return dir;
+}
+
+// dir + "/KestOrb.TRC" into path when it fits.
+bool JoinTraceFile(std::string dir, char (&path)[kTracePathSize]) {
+    if (dir.empty()) return false;
+    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+    std::string file = dir + "/KestOrb.TRC";
+    if (file.size() >= kTracePathSize) return false;
+    std::memcpy(path, file.c_str(), file.size() + 1);
+    return true;
+}
+
+void Append(const char* path, const char* text, size_t length) {
+    if (path == nullptr || path[0] == '\0') return;
+    std::FILE* file = std::fopen(path, "a");
+    if (file == nullptr) return;
+    std::fwrite(text, 1, length, file);
+    std::fclose(file);
+}
+
+}  // namespace
+
+void ChooseTraceFile(char (&path)[kTracePathSize]) {
+    path[0] = '\0';
+    if (!TracingSwitchedOn()) return;
+    if (!JoinTraceFile(LogDirectory(), path)) JoinTraceFile(orb::TempDirectory(), path);
+}
+
+void TraceStamped(const char* path, const char* format, va_list args) {
+    if (path == nullptr || path[0] == '\0') return;
+    char message[kMessageSize];
+    std::vsnprintf(message, sizeof message, format, args);
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    char date[16];
+    char time[16];
+    std::snprintf(date, sizeof date, "%02u/%02u/%02u", now.wMonth, now.wDay, now.wYear % 100u);
+    std::snprintf(time, sizeof time, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
+    char line[kLineSize];
+    // The message is cut, never the line end: readers split on "\r\n".
+    int head = std::snprintf(line, sizeof line, "%s %s\t", date, time);
+    size_t room = sizeof line - static_cast<size_t>(head) - 3;
+    size_t used = std::strlen(message);
+    if (used > room) used = room;
+    std::memcpy(line + head, message, used);
+    std::memcpy(line + head + used, "\r\n", 3);
+    Append(path, line, static_cast<size_t>(head) + used + 2);
+}
+
+void TraceBare(const char* path, const char* format, va_list args) {
+    if (path == nullptr || path[0] == '\0') return;
+    char line[kMessageSize + 1];
+    int n = std::vsnprintf(line, kMessageSize, format, args);
+    size_t used = n < 0 ? 0 : std::min(static_cast<size_t>(n), kMessageSize - 1);
+    line[used] = '\n';
+    Append(path, line, used + 1);
+}
+
+}  // namespace kest
