@@ -71,8 +71,8 @@ void TraceStamped(const char* path, const char* format, va_list args) {
     std::vsnprintf(message, sizeof message, format, args);
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    char date[16];
-    char time[16];
+    char date[32];
+    char time[32];
     std::snprintf(date, sizeof date, "%02u/%02u/%02u", now.wMonth, now.wDay, now.wYear % 100u);
     std::snprintf(time, sizeof time, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
     char line[kLineSize];
