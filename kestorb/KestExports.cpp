@@ -5,6 +5,7 @@
 
 #include "kestorb/KestContext.h"
 #include "kestorb/KestOrb.h"
+#include "kestorb/ObjectModel.h"
 #include "platform/dynload.h"
 
 #define KEST_EXPORT extern "C" __attribute__((visibility("default")))
@@ -35,6 +36,9 @@ int32_t OnAccessor(KestContext* handle, Op op) {
 }
 
 int32_t NotYet(KestContext&) { return ORBOM_RC_UNIMPLEMENTED; }
+
+// A required argument the caller left out.
+int32_t BadPointer() { return ORBOM_RC_INVALID_POINTER_PARAMETER; }
 
 }  // namespace
 
@@ -67,27 +71,48 @@ KEST_EXPORT int32_t KestGetLastError(KestContext* handle) {
 
 // ---- Backup objects under a machine ----
 
-KEST_EXPORT int32_t KestAddObject(KestContext* handle, const KestMachineRecord*, const char*,
-                                  const char*, UUID*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestAddObject(KestContext* handle, const KestMachineRecord* machine,
+                                  const char* className, const char* objectName, UUID* outUuid) {
+    return OnContext(handle, [&](KestContext& ctx) {
+        if (machine == nullptr || outUuid == nullptr) return BadPointer();
+        return kest::AddObject(ctx, className, *machine, objectName, outUuid);
+    });
 }
-KEST_EXPORT int32_t KestDeleteObject_S(KestContext* handle, const KestMachineRecord*,
-                                       const char*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestDeleteObject_S(KestContext* handle, const KestMachineRecord* machine,
+                                       const char* className) {
+    return OnContext(handle, [&](KestContext& ctx) {
+        if (machine == nullptr) return BadPointer();
+        return kest::DeleteKestObject_S(ctx, className, *machine);
+    });
 }
-KEST_EXPORT int32_t KestDeleteObject_U(KestContext* handle, const char*, const UUID*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestDeleteObject_U(KestContext* handle, const char* className,
+                                       const UUID* uuid) {
+    return OnContext(handle, [&](KestContext& ctx) {
+        if (uuid == nullptr) return BadPointer();
+        return kest::DeleteObject_U(ctx, className, *uuid);
+    });
 }
-KEST_EXPORT int32_t KestGetObjectUUID(KestContext* handle, const char*, const KestMachineRecord*,
-                                      int32_t*, UUID*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestGetObjectUUID(KestContext* handle, const char* className,
+                                      const KestMachineRecord* machine, int32_t* outCount,
+                                      UUID* outUuid) {
+    return OnContext(handle, [&](KestContext& ctx) {
+        if (machine == nullptr || outCount == nullptr || outUuid == nullptr) return BadPointer();
+        return kest::FindKestObjectEx(ctx, className, *machine, outCount, outUuid);
+    });
 }
-KEST_EXPORT int32_t KestSetStatus_S(KestContext* handle, const KestMachineRecord*, const char*,
-                                    int32_t) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestSetStatus_S(KestContext* handle, const KestMachineRecord* machine,
+                                    const char* className, int32_t status) {
+    return OnContext(handle, [&](KestContext& ctx) {
+        if (machine == nullptr) return BadPointer();
+        return kest::SetKestStatus_S(ctx, *machine, className, status);
+    });
 }
-KEST_EXPORT int32_t KestSetStatus_U(KestContext* handle, const char*, const UUID*, int32_t) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestSetStatus_U(KestContext* handle, const char* className, const UUID* uuid,
+                                    int32_t status) {
+    return OnContext(handle, [&](KestContext& ctx) {
+        if (uuid == nullptr) return BadPointer();
+        return kest::SetKestStatus_U(ctx, className, *uuid, status);
+    });
 }
 
 // ---- Single-object access ----

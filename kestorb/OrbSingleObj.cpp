@@ -59,8 +59,8 @@ int32_t COrbSingleObj::SelectAnew() {
         Trace("COrbSingleObj::Select() - Error allocating criteria [%d]", rc);
         return rc;
     }
-    criteria.Add("uuid", ORBOM_TYPE_UUID, sizeof uuid_, &uuid_);
-    rc = list_->Select(&criteria);
+    rc = criteria.Add("uuid", ORBOM_TYPE_UUID, sizeof uuid_, &uuid_);
+    if (rc == ORBOM_RC_SUCCESS) rc = list_->Select(&criteria);
     if (rc != ORBOM_RC_SUCCESS) {
         Trace("COrbSingleObj::Select() - Error selecting object [%d]", rc);
         return rc;
@@ -93,8 +93,9 @@ int32_t COrbSingleObj::SaveObject() {
     COrbObjectCriteria criteria;
     criteria.SetTracePath(GetTracePath());
     int32_t rc = criteria.Allocate(1);
+    // Without its criterion the update would reach every object of the class.
+    if (rc == ORBOM_RC_SUCCESS) rc = criteria.Add("uuid", ORBOM_TYPE_UUID, sizeof uuid_, &uuid_);
     if (rc != ORBOM_RC_SUCCESS) return Done(rc);
-    criteria.Add("uuid", ORBOM_TYPE_UUID, sizeof uuid_, &uuid_);
     uint32_t count = 0;
     rc = repository_->ObjectUpdate(className_, &criteria, *pending_, &count);
     // A failed save keeps the changes, so the caller can retry them.

@@ -1,0 +1,70 @@
+// The few shapes every object-model and view operation repeats: a criteria
+// list sized for exactly its fields, an object created with a fresh "uuid",
+// and a selection whose first object's UUID property is the answer.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+
+#include "framework/nwomapi/nwomapi.h"
+#include "kestorb/KestContext.h"
+#include "kestorb/OrbObjectCriteria.h"
+
+namespace kest {
+
+// One property value for a criterion or a property list.
+struct Field {
+    const char* name;
+    uint32_t type;
+    uint32_t length;
+    const void* value;
+};
+
+inline Field TextField(const char* name, const char* text) {
+    return {name, ORBOM_TYPE_STRING, static_cast<uint32_t>(std::strlen(text)), text};
+}
+inline Field UuidField(const char* name, const UUID& uuid) {
+    return {name, ORBOM_TYPE_UUID, sizeof(UUID), &uuid};
+}
+inline Field IntField(const char* name, const int32_t& value) {
+    return {name, ORBOM_TYPE_INTEGER, sizeof value, &value};
+}
+
+// Allocates criteria for exactly these fields and adds them. Allocation
+// failure traces allocFailed (with the code) and returns it; failed adds
+// return the sum of the add results, traced with addFailed when given.
+int32_t BuildCriteria(KestContext& ctx, COrbObjectCriteria& criteria,
+                      std::initializer_list<Field> fields, const char* allocFailed,
+                      const char* addFailed = nullptr);
+
+// Trace formats (each with one %d) of an object creation.
+struct CreateTexts {
+    const char* allocFailed;
+    const char* uuidFailed;
+    const char* createFailed;
+};
+
+// Creates an object of cls with a new "uuid" followed by the fields; the new
+// UUID goes to out (optional) on success.
+int32_t CreateWithNewUuid(KestContext& ctx, const char* cls, std::initializer_list<Field> fields,
+                          const CreateTexts& texts, UUID* out);
+
+// Trace texts of a first-object search; routine prefixes the common ones.
+struct SelectTexts {
+    const char* routine;      // "FindObject"
+    const char* beforeSelect;  // optional, one %s: the class
+    const char* afterSelect;   // optional, one %s: afterArg
+    const char* none;          // no object selected
+    const char* some;          // one %d: the count
+    const char* got;           // optional %s: gotArg
+};
+
+// Selects cls with the criteria ("*"), sets *count, and reads property (a
+// UUID) of the first object into out. None selected: 0 and out untouched. A
+// null value: 3 and out zeroed.
+int32_t SelectFirstUuid(KestContext& ctx, const SelectTexts& texts, const char* cls,
+                        const COrbObjectCriteria* criteria, const char* property, int32_t* count,
+                        UUID* out, const char* afterArg = "", const char* gotArg = "");
+
+}  // namespace kest
