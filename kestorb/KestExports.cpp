@@ -3,6 +3,7 @@
 #include <cstring>
 #include <exception>
 
+#include "kestorb/BusinessViews.h"
 #include "kestorb/KestContext.h"
 #include "kestorb/KestOrb.h"
 #include "kestorb/ObjectModel.h"
@@ -34,8 +35,6 @@ int32_t OnAccessor(KestContext* handle, Op op) {
         return ORBOM_RC_OUT_OF_MEMORY;
     }
 }
-
-int32_t NotYet(KestContext&) { return ORBOM_RC_UNIMPLEMENTED; }
 
 // A required argument the caller left out.
 int32_t BadPointer() { return ORBOM_RC_INVALID_POINTER_PARAMETER; }
@@ -254,26 +253,40 @@ KEST_EXPORT int32_t KestEmEvt_wto(uint32_t value1, uint32_t value2) {
 
 // ---- Business process views ----
 
-KEST_EXPORT int32_t KestBPVCreate(KestContext* handle, const char*, UUID*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestBPVCreate(KestContext* handle, const char* viewName, UUID* outUuid) {
+    return OnContext(handle,
+                     [&](KestContext& ctx) { return kest::BPVCreate(ctx, viewName, outUuid); });
 }
-KEST_EXPORT int32_t KestBPVDelete(KestContext* handle, const char*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestBPVDelete(KestContext* handle, const char* viewName) {
+    return OnContext(handle, [&](KestContext& ctx) { return kest::BPVDelete(ctx, viewName); });
 }
-KEST_EXPORT int32_t KestBPVPopulate(KestContext* handle, const char*, const char*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestBPVPopulate(KestContext* handle, const char* viewName,
+                                    const char* className) {
+    return OnContext(handle,
+                     [&](KestContext& ctx) { return kest::BPVPopulate(ctx, viewName, className); });
 }
-KEST_EXPORT int32_t KestBPVAddObject(KestContext* handle, const char*, const char*, const UUID*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestBPVAddObject(KestContext* handle, const char* viewName,
+                                     const char* className, const UUID* uuid) {
+    return OnContext(handle, [&](KestContext& ctx) {
+        if (uuid == nullptr) return BadPointer();
+        return kest::BPVAddObject(ctx, viewName, className, *uuid);
+    });
 }
-KEST_EXPORT int32_t KestBPVDeleteObject(KestContext* handle, const char*, const char*,
-                                        const UUID*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestBPVDeleteObject(KestContext* handle, const char* viewName,
+                                        const char* className, const UUID* uuid) {
+    return OnContext(handle, [&](KestContext& ctx) {
+        if (uuid == nullptr) return BadPointer();
+        return kest::BPVDeleteObject(ctx, viewName, className, *uuid);
+    });
 }
-KEST_EXPORT int32_t KestBPVPopulateVLT_SAN(KestContext* handle, const char*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestBPVPopulateVLT_SAN(KestContext* handle, const char* viewName) {
+    return OnContext(handle,
+                     [&](KestContext& ctx) { return kest::BusinessProcessView(ctx, viewName); });
 }
-KEST_EXPORT int32_t KestBPVAddInclusionObject(KestContext* handle, const char*, const char*,
-                                              const UUID*) {
-    return OnContext(handle, NotYet);
+KEST_EXPORT int32_t KestBPVAddInclusionObject(KestContext* handle, const char* viewName,
+                                              const char* className, const UUID* uuid) {
+    return OnContext(handle, [&](KestContext& ctx) {
+        if (uuid == nullptr) return BadPointer();
+        return kest::BPVAddInclusionObject(ctx, viewName, className, *uuid);
+    });
 }

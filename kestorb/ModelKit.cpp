@@ -1,9 +1,6 @@
 // Criteria building, creation with a fresh UUID, first-object searches.
 #include "kestorb/ModelKit.h"
 
-#include <memory>
-
-#include "kestorb/OrbObjectList.h"
 #include "kestorb/OrbObjectPropertyList.h"
 #include "platform/uuid.h"
 
@@ -15,7 +12,7 @@ int32_t BuildCriteria(KestContext& ctx, COrbObjectCriteria& criteria,
     ctx.Traced(criteria);
     int32_t rc = criteria.Allocate(static_cast<uint32_t>(fields.size()));
     if (rc != ORBOM_RC_SUCCESS) {
-        ctx.Trace(allocFailed, rc);
+        if (allocFailed != nullptr) ctx.Trace(allocFailed, rc);
         return rc;
     }
     int32_t sum = 0;
@@ -99,6 +96,43 @@ int32_t SelectFirstUuid(KestContext& ctx, const SelectTexts& t, const char* cls,
     *out = found;
     if (t.got != nullptr) ctx.Trace(t.got, gotArg);
     return ORBOM_RC_SUCCESS;
+}
+
+std::unique_ptr<COrbObjectList> OpenSelection(KestContext& ctx, const char* cls,
+                                              const char* properties,
+                                              const COrbObjectCriteria* criteria, int32_t* rc) {
+    std::unique_ptr<COrbObjectList> list(ctx.repository->NewObjectList());
+    if (!list) {
+        *rc = KESTORB_ERR_NEW;
+        return nullptr;
+    }
+    ctx.Traced(*list);
+    *rc = list->SetSelectionClass(cls, properties);
+    if (*rc == ORBOM_RC_SUCCESS) *rc = list->Select(criteria);
+    if (*rc != ORBOM_RC_SUCCESS) return nullptr;
+    return list;
+}
+
+bool NextObject(COrbObjectList& list) {
+    int32_t rc = list.GetNext();
+    return rc == ORBOM_RC_SUCCESS || rc == ORBOM_RC_MORE_DATA;
+}
+
+bool ReadText(COrbObjectList& list, const char* property, char* buffer, uint32_t size) {
+    int32_t isNull = 0;
+    uint32_t length = size;
+    buffer[0] = '\0';
+    return list.GetString(property, buffer, &isNull, &length) == ORBOM_RC_SUCCESS && isNull == 0;
+}
+
+bool ReadUuid(COrbObjectList& list, const char* property, UUID* out) {
+    int32_t isNull = 0;
+    return list.GetUUID(property, out, &isNull) == ORBOM_RC_SUCCESS && isNull == 0;
+}
+
+bool ReadInt(COrbObjectList& list, const char* property, int32_t* out) {
+    int32_t isNull = 0;
+    return list.GetInt(property, out, &isNull) == ORBOM_RC_SUCCESS && isNull == 0;
 }
 
 }  // namespace kest

@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 
 #include "framework/nwomapi/nwomapi.h"
 #include "kestorb/KestContext.h"
 #include "kestorb/OrbObjectCriteria.h"
+#include "kestorb/OrbObjectList.h"
 
 namespace kest {
 
@@ -32,7 +34,7 @@ inline Field IntField(const char* name, const int32_t& value) {
 }
 
 // Allocates criteria for exactly these fields and adds them. Allocation
-// failure traces allocFailed (with the code) and returns it; failed adds
+// failure traces allocFailed (with the code, when given) and returns it; failed adds
 // return the sum of the add results, traced with addFailed when given.
 int32_t BuildCriteria(KestContext& ctx, COrbObjectCriteria& criteria,
                       std::initializer_list<Field> fields, const char* allocFailed,
@@ -66,5 +68,24 @@ struct SelectTexts {
 int32_t SelectFirstUuid(KestContext& ctx, const SelectTexts& texts, const char* cls,
                         const COrbObjectCriteria* criteria, const char* property, int32_t* count,
                         UUID* out, const char* afterArg = "", const char* gotArg = "");
+
+// A selection of cls (properties "*" or one name) made with the criteria
+// (none: every object); none with *rc set when it cannot be made.
+std::unique_ptr<COrbObjectList> OpenSelection(KestContext& ctx, const char* cls,
+                                              const char* properties,
+                                              const COrbObjectCriteria* criteria, int32_t* rc);
+
+// Moves to the next object; false when none is left or the client failed.
+bool NextObject(COrbObjectList& list);
+
+// A string property into a bounded buffer; false when unreadable or null.
+bool ReadText(COrbObjectList& list, const char* property, char* buffer, uint32_t size);
+template <size_t N>
+bool ReadText(COrbObjectList& list, const char* property, char (&buffer)[N]) {
+    return ReadText(list, property, buffer, N);
+}
+// A UUID or integer property; false when unreadable or null.
+bool ReadUuid(COrbObjectList& list, const char* property, UUID* out);
+bool ReadInt(COrbObjectList& list, const char* property, int32_t* out);
 
 }  // namespace kest
