@@ -61,6 +61,10 @@ public:
     UUID Add(const char* cls, std::initializer_list<Prop> props) {
         UUID uuid{};
         UuidCreate(&uuid);
+        AddAs(cls, uuid, props);
+        return uuid;
+    }
+    void AddAs(const char* cls, const UUID& uuid, std::initializer_list<Prop> props) {
         ORBOM_PROPLIST list = 0;
         ORBOM_PropertyList_Allocate(&list, static_cast<uint32_t>(props.size() + 1));
         ORBOM_PropertyList_Add(list, "uuid", ORBOM_TYPE_UUID, 16, &uuid, 0);
@@ -69,7 +73,6 @@ public:
             });
         EXPECT_EQ(ORBOM_Object_Create(connection_, cls, list), 0) << cls;
         ORBOM_PropertyList_Free(&list);
-        return uuid;
     }
 
     // Objects of cls matching every criterion.

@@ -163,12 +163,13 @@ TEST_F(WrapperTest, DateTimeAndBinaryReadsAreBoundedByTheCaller) {
     auto list = List("Probe");
     ASSERT_EQ(list->Select(nullptr), 0);
     ASSERT_EQ(list->GetNext(), 0);
-    char small[11];
+    char small[12];
     std::memset(small, 'x', sizeof small);
     int32_t isNull = 0;
-    uint32_t size = 10;
+    uint32_t size = 11;
     EXPECT_EQ(list->GetDateTime("seen", small, &isNull, &size), 0);
     EXPECT_STREQ(small, "2026-12-08");
+    EXPECT_EQ(small[11], 'x');
     EXPECT_EQ(size, 0u);
     char whole[64];
     size = sizeof whole;
