@@ -113,6 +113,6 @@ int32_t COrbRepository::ObjectDelete(const char* cls, const COrbObjectCriteria* 
 }
 
 COrbObjectList* COrbRepository::NewObjectList() {
-    if (!IsConnected()) return nullptr;
+    // Unconnected, the list is bound to no connection and its selections fail.
     return new (std::nothrow) COrbObjectList(connection_);
 }

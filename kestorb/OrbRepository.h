@@ -32,7 +32,7 @@ public:
     int32_t ObjectDelete(const char* cls, const COrbObjectCriteria* criteria, uint32_t* count);
 
     // A selection cursor on this connection, owned by the caller; none when
-    // not connected or out of memory.
+    // out of memory.
     COrbObjectList* NewObjectList();
 
 private:

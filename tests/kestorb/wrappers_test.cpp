@@ -213,7 +213,10 @@ TEST_F(WrapperTest, RepositoryNamesAreCutAndFailuresLeaveNoConnection) {
     EXPECT_EQ(repository->Disonnect(), 0);
     ASSERT_EQ(repository->SelectDefault(), 0);
     EXPECT_STREQ(repository->GetName(), kesttest::kRepository);
-    EXPECT_EQ(repository->NewObjectList(), nullptr);
+    std::unique_ptr<COrbObjectList> unbound(repository->NewObjectList());
+    ASSERT_NE(unbound, nullptr);
+    EXPECT_EQ(unbound->Select(nullptr), ORBOM_RC_INVALID_REPOSITORY_CONTEXT);
+    EXPECT_FALSE(unbound->IsSelected());
 }
 
 }  // namespace
