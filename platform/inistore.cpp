@@ -1,125 +1,24 @@
-// Reading and replacing INI files on disk. A write takes the writers' lock,
-// reads what is there now, and renames a complete new file over it: a reader
+// Reading and replacing INI files on disk, as shared text files: a reader
 // never sees half a file, and two writers take turns instead of losing an
 // edit.
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/inifile.h"
 #include "platform/pathsearch.h"
+#include "platform/textfile.h"
 #include "platform/win32.h"
 
 namespace orb {
-namespace {
-
-bool ReadFd(int fd, std::string* text) {
-    text->clear();
-    char chunk[65536];
-    for (;;) {
-        ssize_t n = read(fd, chunk, sizeof(chunk));
-        if (n == 0) return true;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        text->append(chunk, static_cast<size_t>(n));
-    }
-}
-
-bool WriteFd(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-DWORD ErrorOf(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS: return ERROR_ACCESS_DENIED;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    default: return ERROR_CANTWRITE;
-    }
-}
-
-// Writers lock the file's directory: the directory stays while the file
-// itself is replaced on every write, so a lock on the file would be lost
-// with it (and a writer waiting on the old file would starve). -1 on failure.
-int LockDirectoryOf(const std::string& path) {
-    std::string dir, base;
-    SplitPath(path, &dir, &base);
-    int fd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    while (flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            int error = errno;
-            close(fd);
-            errno = error;
-            return -1;
-        }
-    }
-    return fd;
-}
-
-// Writes text to a new file beside path and renames it over path.
-bool Replace(const std::string& path, const std::string& text, mode_t mode) {
-    std::string temp = path + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = fchmod(fd, mode) == 0 && WriteFd(fd, text) && fsync(fd) == 0;
-    int error = errno;
-    close(fd);
-    if (ok && rename(temp.c_str(), path.c_str()) == 0) return true;
-    if (ok) error = errno;
-    unlink(temp.c_str());
-    errno = error;
-    return false;
-}
-
-}  // namespace
 
 bool ReadIniText(const std::string& path, std::string* text) {
-    text->clear();
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = ReadFd(fd, text);
-    close(fd);
-    return ok;
+    return ReadTextFile(path, text);
 }
 
 bool EditIniFile(const std::string& path, const std::function<void(IniFile&)>& edit) {
-    int lock = LockDirectoryOf(path);
-    if (lock < 0) {
-        SetLastError(ErrorOf(errno));
-        return false;
-    }
-    std::string text;
-    struct stat st{};
-    bool exists = stat(path.c_str(), &st) == 0;
-    bool ok = !exists || ReadIniText(path, &text);
-    if (ok) {
+    return EditTextFile(path, [&](std::string& text) {
         IniFile ini(text);
         edit(ini);
-        ok = Replace(path, ini.Text(), exists ? (st.st_mode & 07777) : 0644);
-    }
-    int error = errno;
-    close(lock);  // releases the lock only now that the new file is in place
-    if (!ok) {
-        SetLastError(ErrorOf(error));
-        return false;
-    }
-    SetLastError(ERROR_SUCCESS);
-    return true;
+        text = ini.Text();
+        return true;
+    });
 }
 
 std::string IniPath(const std::string& fileName) {
