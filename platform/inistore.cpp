@@ -8,9 +8,7 @@
 
 namespace orb {
 
-bool ReadIniText(const std::string& path, std::string* text) {
-    return ReadTextFile(path, text);
-}
+bool ReadIniText(const std::string& path, std::string* text) { return ReadTextFile(path, text); }
 
 bool EditIniFile(const std::string& path, const std::function<void(IniFile&)>& edit) {
     return EditTextFile(path, [&](std::string& text) {

@@ -40,13 +40,17 @@ bool WriteFd(int fd, const std::string& text) {
 
 DWORD ErrorOf(int error) {
     switch (error) {
-    case ENOENT:
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS: return ERROR_ACCESS_DENIED;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    default: return ERROR_CANTWRITE;
+        case ENOENT:
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return ERROR_ACCESS_DENIED;
+        case ENAMETOOLONG:
+            return ERROR_FILENAME_EXCED_RANGE;
+        default:
+            return ERROR_CANTWRITE;
     }
 }
 
@@ -115,7 +119,7 @@ bool EditTextFile(const std::string& path, const std::function<bool(std::string&
         ~Unlock() { close(fd); }
     } unlock{lock};
     std::string text;
-    struct stat st{};
+    struct stat st {};
     bool exists = stat(path.c_str(), &st) == 0;
     if (exists && !ReadTextFile(path, &text)) return false;
     if (!edit(text)) {

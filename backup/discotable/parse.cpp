@@ -29,7 +29,8 @@ std::string CheckName(const char* what, const std::string& name) {
         return std::string(what) + " \"" + name + "\" is longer than " + std::to_string(kMaxName) +
                " characters";
     }
-    if (!Printable(name)) return std::string(what) + " \"" + name + "\" holds a space or control character";
+    if (!Printable(name))
+        return std::string(what) + " \"" + name + "\" holds a space or control character";
     return "";
 }
 

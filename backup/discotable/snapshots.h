@@ -13,7 +13,7 @@
 namespace disco {
 
 class Snapshots {
-public:
+  public:
     // A new handle (never 0) for the table.
     uint32_t Add(Table table);
     // The snapshot of a handle; null when the handle is not open.
@@ -21,7 +21,7 @@ public:
     bool Remove(uint32_t handle);
     void Clear();
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::map<uint32_t, std::shared_ptr<const Table>> open_;
     uint32_t next_ = 1;

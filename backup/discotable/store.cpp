@@ -14,8 +14,7 @@ const char* const kHeader =
     "# Discovery table: one announcement of a backup server per line.\n"
     "# name\tdomain\towner\taddress\trelease\tproducts\n";
 
-bool Edit(const std::string& path, const std::function<bool(std::string&)>& edit,
-          uint32_t* error) {
+bool Edit(const std::string& path, const std::function<bool(std::string&)>& edit, uint32_t* error) {
     bool ok = orb::EditTextFile(path, edit);
     *error = ok ? ERROR_SUCCESS : GetLastError();
     return ok || *error == ERROR_SUCCESS;

@@ -23,11 +23,11 @@ extern "C" {
 #endif
 
 #define DS_OK 0
-#define DS_FILE_NOT_FOUND 2     // no discovery table on this machine
+#define DS_FILE_NOT_FOUND 2  // no discovery table on this machine
 #define DS_INVALID_HANDLE 6
-#define DS_NOT_READY 21         // KestDSLoad was not called
+#define DS_NOT_READY 21  // KestDSLoad was not called
 #define DS_INVALID_PARAMETER 87
-#define DS_NOT_FOUND 259        // the server does not run the product
+#define DS_NOT_FOUND 259  // the server does not run the product
 #define DS_CANT_READ 1012
 
 // Size of the server-name buffer and of the result record.

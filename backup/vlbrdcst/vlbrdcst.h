@@ -23,32 +23,32 @@ extern "C" {
 #endif
 
 #define VLB_OK 0
-#define VLB_FILE_NOT_FOUND 2      // no discovery table on this machine
+#define VLB_FILE_NOT_FOUND 2  // no discovery table on this machine
 #define VLB_INVALID_HANDLE 6
 #define VLB_INVALID_PARAMETER 87
-#define VLB_NO_MORE_RECORDS 259   // ERROR_NO_MORE_ITEMS
-#define VLB_CANT_READ 1012        // the table exists but cannot be read
+#define VLB_NO_MORE_RECORDS 259  // ERROR_NO_MORE_ITEMS
+#define VLB_CANT_READ 1012       // the table exists but cannot be read
 
 // Product id a server of the backup product announces itself with.
 #define VLB_PRODUCT_VAULTLINE 65
 
 // One announcement, 44 bytes.
 typedef struct DiscoveryRecord {
-    char serverName[16];   // zero-terminated, at most 15 characters
-    char domainName[16];   // zero-terminated, at most 15 characters
-    uint32_t release;      // the announced product release (also in ProductInfo)
-    uint32_t ownerId;      // which kind of backup server announced itself
-    uint8_t address[4];    // IPv4 address, first octet first
+    char serverName[16];  // zero-terminated, at most 15 characters
+    char domainName[16];  // zero-terminated, at most 15 characters
+    uint32_t release;     // the announced product release (also in ProductInfo)
+    uint32_t ownerId;     // which kind of backup server announced itself
+    uint8_t address[4];   // IPv4 address, first octet first
 } DiscoveryRecord;
 
 // What the announcing server runs, 72 bytes.
 typedef struct ProductInfo {
-    uint32_t size;          // 72
+    uint32_t size;  // 72
     uint32_t ownerId;
     uint32_t productCount;  // products announced; only the first 10 are in products
     char serverName[16];    // zero-terminated
     uint8_t reserved;
-    uint8_t release;        // product release of the backup server
+    uint8_t release;  // product release of the backup server
     uint16_t reserved2;
     uint32_t products[10];  // product ids, unused entries 0
 } ProductInfo;

@@ -31,7 +31,8 @@ int Fail(int code, const std::string& message) {
 }
 
 int FileFailure(const std::string& what, const std::string& path, uint32_t error) {
-    return Fail(kFileError, "cannot " + what + " " + path + " (error " + std::to_string(error) + ")");
+    return Fail(kFileError,
+                "cannot " + what + " " + path + " (error " + std::to_string(error) + ")");
 }
 
 int Add(const AddArgs& args) {
@@ -56,7 +57,8 @@ int Remove(const std::string& name) {
     std::string path = disco::TablePath();
     size_t removed = 0;
     uint32_t error = 0;
-    if (!disco::RemoveServer(path, name, &removed, &error)) return FileFailure("write", path, error);
+    if (!disco::RemoveServer(path, name, &removed, &error))
+        return FileFailure("write", path, error);
     if (removed == 0) return Fail(kNotFound, "no server " + name + " in " + path);
     std::cout << "removed " << removed << " line" << (removed == 1 ? "" : "s") << " of " << name
               << "\n";
@@ -64,8 +66,7 @@ int Remove(const std::string& name) {
 }
 
 void PrintRow(const std::string& name, const std::string& domain, const std::string& owner,
-              const std::string& address, const std::string& release,
-              const std::string& products) {
+              const std::string& address, const std::string& release, const std::string& products) {
     std::printf("%-16s %-16s %-10s %-16s %-7s %s\n", name.c_str(), domain.c_str(), owner.c_str(),
                 address.c_str(), release.c_str(), products.c_str());
 }
@@ -83,7 +84,8 @@ int List() {
     PrintRow("NAME", "DOMAIN", "OWNER", "ADDRESS", "RELEASE", "PRODUCTS");
     for (const disco::Server& s : table.servers) {
         std::string products;
-        for (uint32_t id : s.products) products += (products.empty() ? "" : ",") + std::to_string(id);
+        for (uint32_t id : s.products)
+            products += (products.empty() ? "" : ",") + std::to_string(id);
         PrintRow(s.name, s.domain, std::to_string(s.owner), disco::AddressText(s.address),
                  std::to_string(s.release), products.empty() ? "-" : products);
     }
@@ -93,7 +95,9 @@ int List() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Keeps the backup product's discovery table, <machine root>/vaultline/discovery.tbl", "vldisco"};
+    CLI::App app{
+        "Keeps the backup product's discovery table, <machine root>/vaultline/discovery.tbl",
+        "vldisco"};
     app.require_subcommand(1);
 
     AddArgs add;
