@@ -36,9 +36,11 @@ const char* const kMachineClasses[] = {
     "Unix",
 };
 
-// Links can form loops (a hand-made link back up); deeper than this is
-// certainly one, and the text would be unreadable anyway.
+// Links are hand-editable, so they can form loops (caught by the path) and
+// lattices whose expansion grows without bound; past these limits the tree
+// stops expanding and says so.
 constexpr size_t kMaxDepth = 64;
+constexpr size_t kMaxNodes = 1000000;
 
 struct Link {
     std::string childClass;
@@ -54,6 +56,8 @@ std::string TextOf(const Value* value) {
     if (value == nullptr || value->null) return "";
     return FormatValue(*value);
 }
+
+Value OrNull(const Value* value) { return value ? *value : Value{kString, {}, true}; }
 
 class TreeBuilder {
   public:
@@ -94,16 +98,8 @@ class TreeBuilder {
         for (const Object& object : SelectObjects(session_, cls, properties, {})) {
             const std::string uuid = TextOf(object.Find("uuid"));
             if (uuid.empty()) continue;
-            Entry entry;
-            if (const Value* name = object.Find("name"))
-                entry.name = *name;
-            else
-                entry.name.null = true;
-            if (const Value* label = object.Find("label"))
-                entry.label = *label;
-            else
-                entry.label.null = true;
-            entries.emplace_back(uuid, std::move(entry));
+            entries.emplace_back(uuid,
+                                 Entry{OrNull(object.Find("name")), OrNull(object.Find("label"))});
         }
         return entries;
     }
@@ -122,12 +118,11 @@ class TreeBuilder {
         node.uuid = uuid;
         const Entry* entry = Lookup(cls, uuid);
         node.missing = entry == nullptr;
-        node.name = entry ? entry->name : Value{kString, {}, true};
-        node.label = entry ? entry->label : Value{kString, {}, true};
-        if (path_.count(uuid) != 0 || path_.size() >= kMaxDepth) {
-            node.cycle = true;
-            return node;
-        }
+        node.name = OrNull(entry ? &entry->name : nullptr);
+        node.label = OrNull(entry ? &entry->label : nullptr);
+        node.cycle = path_.count(uuid) != 0;
+        node.truncated = !node.cycle && (path_.size() >= kMaxDepth || ++nodes_ > kMaxNodes);
+        if (node.cycle || node.truncated) return node;
         path_.insert(uuid);
         auto links = children_.find(uuid);
         if (links != children_.end())
@@ -143,6 +138,7 @@ class TreeBuilder {
     std::map<std::string, std::vector<std::pair<std::string, Entry>>> index_;
     std::map<std::string, std::map<std::string, const Entry*>> lookup_;
     std::set<std::string> path_;
+    size_t nodes_ = 0;
 };
 
 void RenderNode(const TreeNode& node, int depth, std::string* out) {
@@ -152,6 +148,7 @@ void RenderNode(const TreeNode& node, int depth, std::string* out) {
     *out += " " + node.uuid;
     if (node.missing) *out += " (missing)";
     if (node.cycle) *out += " (cycle)";
+    if (node.truncated) *out += " (not expanded: too deep or too many)";
     *out += "\n";
     for (const TreeNode& child : node.children) RenderNode(child, depth + 1, out);
 }
@@ -164,6 +161,7 @@ nlohmann::ordered_json NodeToJson(const TreeNode& node) {
     json["label"] = ValueToJson(node.label);
     if (node.missing) json["missing"] = true;
     if (node.cycle) json["cycle"] = true;
+    if (node.truncated) json["truncated"] = true;
     json["children"] = nlohmann::ordered_json::array();
     for (const TreeNode& child : node.children) json["children"].push_back(NodeToJson(child));
     return json;

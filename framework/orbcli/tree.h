@@ -17,8 +17,9 @@ struct TreeNode {
     std::string uuid;  // registry form
     Value name;        // null when the class has none or the object is gone
     Value label;
-    bool missing = false;  // a link names an object that does not exist
-    bool cycle = false;    // the object is already on the path above
+    bool missing = false;    // a link names an object that does not exist
+    bool cycle = false;      // the object is already on the path above
+    bool truncated = false;  // beyond the depth or size the tree expands
     std::vector<TreeNode> children;
 };
 
@@ -31,7 +32,7 @@ Tree BuildTree(Session& session);
 // Indented text, one object per line: CLASS "name" {UUID}.
 std::string RenderTree(const Tree& tree);
 // {"machines": [...], "views": [...]}; each node has "class", "uuid",
-// "name", "label" and "children" ("missing"/"cycle" when true).
+// "name", "label" and "children" ("missing", "cycle", "truncated" when true).
 nlohmann::ordered_json TreeToJson(const Tree& tree);
 
 }  // namespace orbcli

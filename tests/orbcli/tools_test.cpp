@@ -187,6 +187,28 @@ TEST_F(ToolsTest, TreeFollowsLinksFromMachinesAndViews) {
     EXPECT_NE(text.find("        LumoraVB \"HOST1\" " + server), std::string::npos) << text;
 }
 
+TEST_F(ToolsTest, TreeStopsExpandingALongChain) {
+    Install();
+    // One machine with a chain of 80 objects below it, imported in one go.
+    auto id = [](int n) {
+        char text[40];
+        snprintf(text, sizeof text, "{00000000-0000-0000-0000-%012d}", n);
+        return std::string(text);
+    };
+    std::string file = "object SunOS\n uuid " + id(0) + "\n name \"deep\"\nend\n";
+    for (int n = 1; n <= 80; ++n)
+        file += "object Inclusion\n uuid " + id(1000 + n) + "\n parent_uuid " + id(n - 1) +
+                "\n child_uuid " + id(n) + "\n child_class \"VLO\"\nend\n";
+    ASSERT_EQ(Orbcli({"import", Write("chain.orb", file)}).exit, 0);
+    const Outcome run = Orbcli({"tree", "--json"});
+    ASSERT_EQ(run.exit, 0) << run.err;
+    json node = json::parse(run.out)["machines"][0];
+    int depth = 0;
+    while (!node["children"].empty()) node = node["children"][0], ++depth;
+    EXPECT_EQ(depth, 64);
+    EXPECT_EQ(node["truncated"], true);
+}
+
 TEST_F(ToolsTest, ErrorsNameTheCode) {
     EXPECT_NE(Orbcli({"class", "list"}).err.find("ORBOM_RC_NO_MATCH"), std::string::npos);
     const Outcome noDefault = Quill({"/q", "/x", lumora_});
