@@ -39,11 +39,11 @@ bool AskByProduct(DsLibrary& ds, const char* serverName, int32_t productId) {
     uint32_t enumeration = 0;
     uint32_t second = 0;
     if (init == nullptr || init(&enumeration, &second) != 0) return false;
-    char name[44] = {};
+    char name[DS_NAME_SIZE] = {};
     CopyText(name, serverName);
     auto enumerate = ds.Find<DSTblEnumServerByProductIdFn>("DSTblEnumServerByProductId");
     uint32_t value = 0;
-    unsigned char record[72] = {};
+    unsigned char record[DS_RESULT_SIZE] = {};
     bool found = enumerate != nullptr && enumerate(enumeration, &value, productId, name, record) == 0;
     if (auto deinit = ds.Find<DSDeInitEnumServerFn>("DSDeInitEnumServer")) deinit(enumeration);
     return found;

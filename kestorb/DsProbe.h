@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "backup/dsload/dsload.h"
 #include "kestorb/KestContext.h"
 
 namespace kest {
@@ -12,16 +13,12 @@ namespace kest {
 // Product id of the backup server the SAN view looks for.
 inline constexpr int32_t kVaultlineProductId = 65;
 
-// Entry points of "dsload.dll", looked up by name.
-extern "C" {
-typedef int32_t (*KestDSLoadFn)(int32_t reserved);
-typedef int32_t (*DSInitEnumServerFn)(uint32_t* enumeration, uint32_t* second);
-// name: zero-filled 44 bytes; record: 72 bytes of the service's own layout.
-typedef int32_t (*DSTblEnumServerByProductIdFn)(uint32_t enumeration, uint32_t* value,
-                                                int32_t productId, char* name, void* record);
-typedef int32_t (*KestDSUnLoadFn)();
-typedef int32_t (*DSDeInitEnumServerFn)(uint32_t enumeration);
-}
+// Entry points of "dsload.dll", looked up by name: the service's own shapes.
+using KestDSLoadFn = decltype(&KestDSLoad);
+using DSInitEnumServerFn = decltype(&DSInitEnumServer);
+using DSTblEnumServerByProductIdFn = decltype(&DSTblEnumServerByProductId);
+using KestDSUnLoadFn = decltype(&KestDSUnLoad);
+using DSDeInitEnumServerFn = decltype(&DSDeInitEnumServer);
 
 bool IsVLProductFound(KestContext& ctx, const char* serverName, int32_t productId);
 

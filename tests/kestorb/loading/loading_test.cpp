@@ -2,6 +2,7 @@
 // discovery service behind the SAN view's machine check.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -146,6 +147,16 @@ TEST_F(SanViewTest, WithoutTheDiscoveryServiceTheViewStaysEmpty) {
     ASSERT_EQ(KestBPVPopulateVLT_SAN(ctx_, "SAN View"), 0);
     EXPECT_EQ(repo_.Count("BusinessView"), 1u);
     EXPECT_EQ(CopiesInView(), 0u);
+}
+
+TEST_F(SanViewTest, RealDiscoveryServiceAnswersFromTheTable) {
+    std::filesystem::create_directories(dir_ / "vaultline");
+    std::ofstream(dir_ / "vaultline/discovery.tbl") << "SRV1\tCORP\t24\t10.1.1.9\t9\t71,65\n"
+                                                    << "SRV2\tCORP\t24\t10.1.1.8\t9\t71\n";
+    FindLibrariesIn(ORB_BIN_DIR_PATH);
+    ASSERT_EQ(KestBPVPopulateVLT_SAN(ctx_, "SAN View"), 0);
+    EXPECT_EQ(CopiesInView(), 1u);
+    EXPECT_EQ(repo_.Count("SAN", {{"name", string("Storage1_Vaultline")}}), 1u);
 }
 
 }  // namespace
