@@ -72,6 +72,9 @@ bool LoadTableReporting(const std::string& path, Table* table, uint32_t* error);
 // Appends one announcement. false and a Win32 code when the server is not
 // valid (ERROR_INVALID_PARAMETER) or the file cannot be written.
 bool AppendServer(const std::string& path, const Server& server, uint32_t* error);
+// Appends several announcements in one write (all or none), so that a large
+// table is not rewritten once per line.
+bool AppendServers(const std::string& path, const std::vector<Server>& servers, uint32_t* error);
 // Removes every line announcing that name; other lines, comments and
 // malformed lines stay as they are. *removed gets the count.
 bool RemoveServer(const std::string& path, const std::string& name, size_t* removed,

@@ -45,16 +45,24 @@ bool LoadTableReporting(const std::string& path, Table* table, uint32_t* error) 
 }
 
 bool AppendServer(const std::string& path, const Server& server, uint32_t* error) {
-    if (!CheckServer(server).empty()) {
-        *error = ERROR_INVALID_PARAMETER;
-        return false;
+    return AppendServers(path, {server}, error);
+}
+
+bool AppendServers(const std::string& path, const std::vector<Server>& servers, uint32_t* error) {
+    std::string lines;
+    for (const Server& server : servers) {
+        if (!CheckServer(server).empty()) {
+            *error = ERROR_INVALID_PARAMETER;
+            return false;
+        }
+        lines += FormatLine(server);
     }
     return Edit(
         path,
         [&](std::string& text) {
             if (text.empty()) text = kHeader;
             if (text.back() != '\n') text += '\n';
-            text += FormatLine(server);
+            text += lines;
             return true;
         },
         error);
