@@ -1,0 +1,138 @@
+// The single-instance test by window title, across processes of one
+// machine. A process that shows a dialog holds an exclusive lock on a file
+// named after the title in the machine's temporary directory (the lock goes
+// with the process, so a crashed instance never blocks the next start) and
+// listens on a FIFO beside it. FindWindowA asks whether the lock is held;
+// SetForegroundWindow writes a request into the FIFO.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/machine.h"
+#include "platform/ui/window_core.h"
+
+namespace orb {
+
+namespace {
+
+constexpr char kForeground = 'F';
+
+// Titles may hold any character; files are named by a hash of the title,
+// and the lock file keeps the title itself to rule out a collision.
+std::string PathFor(const std::string& title, const char* extension) {
+    uint64_t hash = 1469598103934665603ull;
+    for (unsigned char c : title) hash = (hash ^ c) * 1099511628211ull;
+    char name[32];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+    return TempDirectory() + "/windows/" + name + extension;
+}
+
+std::string ReadAll(int fd) {
+    std::string text;
+    char buffer[512];
+    ssize_t got;
+    while ((got = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0) {
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    return text;
+}
+
+}  // namespace
+
+InstanceClaim::InstanceClaim(const std::string& title) {
+    std::error_code ignored;
+    std::string lockPath = PathFor(title, ".lock");
+    std::filesystem::create_directories(std::filesystem::path(lockPath).parent_path(), ignored);
+    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lockFd_ < 0) return;
+    if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        close(lockFd_);
+        lockFd_ = -1;
+        return;
+    }
+    if (ftruncate(lockFd_, 0) != 0 ||
+        pwrite(lockFd_, title.data(), title.size(), 0) != static_cast<ssize_t>(title.size())) {
+        // The title cannot be verified by others, but the lock still counts.
+    }
+    fifoPath_ = PathFor(title, ".fifo");
+    unlink(fifoPath_.c_str());  // left by an instance that did not end cleanly
+    if (mkfifo(fifoPath_.c_str(), 0600) == 0) {
+        // Read and write: the FIFO never reports end of file between writers.
+        fifoFd_ = open(fifoPath_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    }
+}
+
+InstanceClaim::~InstanceClaim() {
+    if (fifoFd_ >= 0) {
+        unlink(fifoPath_.c_str());
+        close(fifoFd_);
+    }
+    // The lock file stays: removing it could let two starts lock two files.
+    if (lockFd_ >= 0) close(lockFd_);
+}
+
+bool InstanceClaim::TakeRequests() {
+    bool foreground = false;
+    char buffer[64];
+    ssize_t got;
+    while (fifoFd_ >= 0 && (got = read(fifoFd_, buffer, sizeof buffer)) > 0) {
+        for (ssize_t i = 0; i < got; ++i) foreground = foreground || buffer[i] == kForeground;
+    }
+    return foreground;
+}
+
+bool TitleHeld(const std::string& title) {
+    int fd = open(PathFor(title, ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool held = false;
+    if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
+        flock(fd, LOCK_UN);
+    } else {
+        held = errno == EWOULDBLOCK && ReadAll(fd) == title;
+    }
+    close(fd);
+    return held;
+}
+
+bool RequestForeground(const std::string& title) {
+    if (!TitleHeld(title)) return false;
+    // Non-blocking: an instance that has no reader open fails at once.
+    int fd = open(PathFor(title, ".fifo").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool sent = write(fd, &kForeground, 1) == 1;
+    close(fd);
+    return sent;
+}
+
+}  // namespace orb
+
+HWND FindWindowA(LPCSTR /*className*/, LPCSTR title) {
+    if (title == nullptr || !orb::TitleHeld(title)) return nullptr;
+    return orb::RemoteWindowHandle(title);
+}
+
+BOOL ShowWindow(HWND window, int /*command*/) {
+    // Front ends always show their dialog; another process's window is
+    // brought forward by SetForegroundWindow.
+    std::string title;
+    if (orb::LocalWindow(window) != nullptr) return TRUE;
+    if (orb::RemoteWindowTitle(window, &title)) return orb::TitleHeld(title) ? TRUE : FALSE;
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+}
+
+BOOL SetForegroundWindow(HWND window) {
+    std::shared_ptr<orb::WindowCore> local = orb::LocalWindow(window);
+    if (local != nullptr) return local->Post({WM_ACTIVATEAPP, TRUE, 0}) ? TRUE : FALSE;
+    std::string title;
+    if (!orb::RemoteWindowTitle(window, &title)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return orb::RequestForeground(title) ? TRUE : FALSE;
+}
