@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "platform/dynload.h"
+#include "platform/process.h"
 #include "platform/win32.h"
 
 struct OrbWindow;
@@ -89,7 +90,7 @@ typedef OrbWindow* HWND;
 #define BST_UNCHECKED 0
 #define BST_CHECKED 1
 
-// ShowWindow commands (SW_HIDE, SW_SHOWNORMAL and SW_SHOW are in process.h).
+// ShowWindow commands besides SW_HIDE, SW_SHOWNORMAL and SW_SHOW (process.h).
 #define SW_SHOWNA 8
 #define SW_RESTORE 9
 

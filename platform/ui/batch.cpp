@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <sstream>
 
 #include "platform/ui/frontends.h"
@@ -35,11 +36,12 @@ public:
             ++next_;
             if (Perform(dialog, step)) return true;
         }
-        if (!closeAsked_) {
-            closeAsked_ = true;
-            return dialog.Post(WM_CLOSE);
-        }
-        return false;
+        // A dialog that refused to close may agree once its state changed
+        // (a run ended); asking again without a change would only spin.
+        std::string state = Fingerprint(dialog);
+        if (closeAskedAt_ && *closeAskedAt_ == state) return false;
+        closeAskedAt_ = state;
+        return dialog.Post(WM_CLOSE);
     }
 
     void Activated(Dialog& dialog) override {
@@ -57,18 +59,28 @@ public:
     }
 
 private:
-    // true when the step posted something or ended the dialog.
-    static bool Perform(Dialog& dialog, const BatchStep& step) {
-        switch (step.kind) {
-            case BatchStep::Press: return dialog.Press(step.id);
-            case BatchStep::Check:
-                return !dialog.IsItemChecked(step.id) && dialog.Press(step.id);
-            case BatchStep::Uncheck:
-                return dialog.IsItemChecked(step.id) && dialog.Press(step.id);
-            case BatchStep::End: dialog.EndDialog(step.code); return true;
-            case BatchStep::WaitFor: return false;
+    // true when the step posted something or ended the dialog. A step on
+    // a control the operator could not use is reported and skipped.
+    bool Perform(Dialog& dialog, const BatchStep& step) {
+        if (step.kind == BatchStep::End) {
+            dialog.EndDialog(step.code);
+            return true;
         }
+        if (step.kind == BatchStep::WaitFor) return false;
+        bool wanted = step.kind == BatchStep::Check;
+        if (step.kind != BatchStep::Press && dialog.IsItemChecked(step.id) == wanted) return false;
+        if (dialog.Press(step.id)) return true;
+        Notice("Control " + std::to_string(step.id) + " is missing or not available; step skipped.");
         return false;
+    }
+
+    static std::string Fingerprint(const Dialog& dialog) {
+        std::string state;
+        for (const Control& c : dialog.Controls()) {
+            state += std::to_string(c.id) + (c.enabled ? "e" : "d") + (c.checked ? "x" : "o") +
+                     (c.shown ? "s" : "h") + std::to_string(c.value) + c.text + '\0';
+        }
+        return state;
     }
 
     // "status [label value, label value]"; empty before there is any.
@@ -87,7 +99,7 @@ private:
 
     BatchScript script_;
     size_t next_ = 0;
-    bool closeAsked_ = false;
+    std::optional<std::string> closeAskedAt_;
     bool answerYes_;
     FILE* out_;
     std::string lastLine_;
