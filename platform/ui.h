@@ -188,7 +188,7 @@ struct WindowCore;
 // a resource library), and override the handlers. Every handler runs on the
 // dialog's thread; an exception escaping a handler ends the dialog with -1.
 class Dialog {
-public:
+  public:
     explicit Dialog(std::string title = "");
     virtual ~Dialog();
     Dialog(const Dialog&) = delete;
@@ -250,7 +250,7 @@ public:
     // Delivers one message to the handlers below (the loop calls it).
     void Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
-protected:
+  protected:
     virtual void OnInitDialog() {}
     // A button pressed or a check box toggled.
     virtual void OnCommand(int /*id*/) {}
@@ -263,7 +263,7 @@ protected:
     // Another start of the program asked this window to come forward.
     virtual void OnActivate() {}
 
-private:
+  private:
     friend class ModalLoop;
     std::string title_;
     std::vector<std::string> icon_;
@@ -278,7 +278,7 @@ private:
 
 // What a front end does; the modal loop calls it on the dialog's thread.
 class FrontEnd {
-public:
+  public:
     virtual ~FrontEnd() = default;
     virtual void Begin(Dialog&) {}
     virtual void End(Dialog&) {}

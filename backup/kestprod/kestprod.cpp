@@ -78,8 +78,8 @@ BOOL KestProdHelp(HWND /*owner*/, LPCSTR helpFile, UINT command, LPCSTR topic) {
         if (ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL) > 32) {
             return TRUE;
         }
-        return kestprod::Fail(ERROR_NO_ASSOCIATION,
-                              "Help could not be opened (" + orb::ShellOpenCommand() + "): " + address);
+        return kestprod::Fail(ERROR_NO_ASSOCIATION, "Help could not be opened (" +
+                                                        orb::ShellOpenCommand() + "): " + address);
     } catch (...) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;

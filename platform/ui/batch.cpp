@@ -15,7 +15,7 @@ namespace orb {
 namespace {
 
 class BatchFrontEnd : public FrontEnd {
-public:
+  public:
     BatchFrontEnd(BatchScript script, bool answerYes, FILE* out)
         : script_(std::move(script)), answerYes_(answerYes), out_(out ? out : stdout) {}
 
@@ -58,7 +58,7 @@ public:
         BatchNotice(out_, text);
     }
 
-private:
+  private:
     // true when the step posted something or ended the dialog. A step on
     // a control the operator could not use is reported and skipped.
     bool Perform(Dialog& dialog, const BatchStep& step) {
@@ -70,7 +70,8 @@ private:
         bool wanted = step.kind == BatchStep::Check;
         if (step.kind != BatchStep::Press && dialog.IsItemChecked(step.id) == wanted) return false;
         if (dialog.Press(step.id)) return true;
-        Notice("Control " + std::to_string(step.id) + " is missing or not available; step skipped.");
+        Notice("Control " + std::to_string(step.id) +
+               " is missing or not available; step skipped.");
         return false;
     }
 
@@ -90,7 +91,8 @@ private:
             if (control.kind != ControlKind::Counter || !control.shown) continue;
             std::string label = WithoutAccessMarks(control.label);
             if (label.empty()) label = std::to_string(control.id);
-            counters += (counters.empty() ? "" : ", ") + label + " " + std::to_string(control.value);
+            counters +=
+                (counters.empty() ? "" : ", ") + label + " " + std::to_string(control.value);
         }
         std::string status = dialog.ItemText(dialog.StatusControl());
         if (status.empty()) return {};

@@ -88,7 +88,7 @@ int ReadAnswer(int inFd, UINT type) {
 }
 
 class ConsoleFrontEnd : public FrontEnd {
-public:
+  public:
     ConsoleFrontEnd(int inFd, int outFd) : inFd_(inFd), outFd_(outFd) {}
 
     void Begin(Dialog& dialog) override {
@@ -151,7 +151,7 @@ public:
         Draw();
     }
 
-private:
+  private:
     void Handle(Dialog& dialog, int key) {
         if (key == kKeyEndOfInput) {
             inputClosed_ = true;
@@ -208,11 +208,14 @@ private:
                 case ControlKind::Counter:
                     out += "  " + label + "\r\n";
                     for (const std::string& row : control.image) out += "    " + row + "\r\n";
-                    if (control.image.empty()) out += "    " + std::to_string(control.value) + "\r\n";
+                    if (control.image.empty())
+                        out += "    " + std::to_string(control.value) + "\r\n";
                     break;
                 case ControlKind::CheckBox:
-                    out += "  " + Styled(control, std::string(control.checked ? "[x] " : "[ ] ") +
-                                                      Caption(control.label)) + "\r\n";
+                    out += "  " +
+                           Styled(control, std::string(control.checked ? "[x] " : "[ ] ") +
+                                               Caption(control.label)) +
+                           "\r\n";
                     break;
                 case ControlKind::Button:
                     buttons += Styled(control, "[ " + Caption(control.text) + " ]") + "  ";

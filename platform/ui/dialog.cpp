@@ -9,9 +9,8 @@
 namespace orb {
 
 char AccessKey(const Control& control) {
-    const std::string& text = control.kind == ControlKind::Button && !control.text.empty()
-                                  ? control.text
-                                  : control.label;
+    const std::string& text =
+        control.kind == ControlKind::Button && !control.text.empty() ? control.text : control.label;
     for (size_t i = 0; i + 1 < text.size(); ++i) {
         if (text[i] != '&') continue;
         if (text[i + 1] == '&') {
@@ -36,7 +35,8 @@ std::string WithoutAccessMarks(const std::string& text) {
     return shown;
 }
 
-Dialog::Dialog(std::string title) : title_(std::move(title)), core_(std::make_shared<WindowCore>()) {
+Dialog::Dialog(std::string title)
+    : title_(std::move(title)), core_(std::make_shared<WindowCore>()) {
     core_->dialog = this;
     window_ = RegisterWindow(core_);
 }
@@ -137,12 +137,24 @@ void Dialog::EndDialog(int result) {
 void Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         switch (message) {
-            case WM_INITDIALOG: OnInitDialog(); break;
-            case WM_COMMAND: OnCommand(LOWORD(wParam)); break;
-            case WM_CLOSE: OnClose(); break;
-            case WM_HELP: OnHelp(); break;
-            case WM_ACTIVATEAPP: OnActivate(); break;
-            default: OnMessage(message, wParam, lParam); break;
+            case WM_INITDIALOG:
+                OnInitDialog();
+                break;
+            case WM_COMMAND:
+                OnCommand(LOWORD(wParam));
+                break;
+            case WM_CLOSE:
+                OnClose();
+                break;
+            case WM_HELP:
+                OnHelp();
+                break;
+            case WM_ACTIVATEAPP:
+                OnActivate();
+                break;
+            default:
+                OnMessage(message, wParam, lParam);
+                break;
         }
     } catch (const std::exception& error) {
         OutputDebugStringA(("Dialog \"" + title_ + "\": " + error.what() + "\n").c_str());

@@ -12,8 +12,10 @@ bool KindByName(const std::string& name, ControlKind* kind) {
     static const struct {
         const char* name;
         ControlKind kind;
-    } kKinds[] = {{"button", ControlKind::Button},   {"check", ControlKind::CheckBox},
-                  {"text", ControlKind::Text},       {"counter", ControlKind::Counter},
+    } kKinds[] = {{"button", ControlKind::Button},
+                  {"check", ControlKind::CheckBox},
+                  {"text", ControlKind::Text},
+                  {"counter", ControlKind::Counter},
                   {"animation", ControlKind::Animation}};
     for (const auto& known : kKinds) {
         if (name == known.name) {

@@ -10,7 +10,7 @@
 namespace orb {
 
 class ModalLoop {
-public:
+  public:
     ModalLoop(Dialog& dialog, FrontEnd& frontEnd)
         : dialog_(dialog), frontEnd_(frontEnd), claim_(dialog.Title()) {}
 
@@ -29,7 +29,7 @@ public:
         return dialog_.Result();
     }
 
-private:
+  private:
     bool DeliverAll() {
         bool delivered = false;
         QueuedMessage message;

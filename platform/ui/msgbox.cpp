@@ -11,26 +11,41 @@ namespace orb {
 
 std::vector<int> BoxButtons(UINT type) {
     switch (type & MB_TYPEMASK) {
-        case MB_OK: return {IDOK};
-        case MB_OKCANCEL: return {IDOK, IDCANCEL};
-        case MB_ABORTRETRYIGNORE: return {IDABORT, IDRETRY, IDIGNORE};
-        case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
-        case MB_YESNO: return {IDYES, IDNO};
-        case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
-        default: return {};
+        case MB_OK:
+            return {IDOK};
+        case MB_OKCANCEL:
+            return {IDOK, IDCANCEL};
+        case MB_ABORTRETRYIGNORE:
+            return {IDABORT, IDRETRY, IDIGNORE};
+        case MB_YESNOCANCEL:
+            return {IDYES, IDNO, IDCANCEL};
+        case MB_YESNO:
+            return {IDYES, IDNO};
+        case MB_RETRYCANCEL:
+            return {IDRETRY, IDCANCEL};
+        default:
+            return {};
     }
 }
 
 const char* ButtonName(int result) {
     switch (result) {
-        case IDOK: return "OK";
-        case IDCANCEL: return "Cancel";
-        case IDABORT: return "Abort";
-        case IDRETRY: return "Retry";
-        case IDIGNORE: return "Ignore";
-        case IDYES: return "Yes";
-        case IDNO: return "No";
-        default: return "?";
+        case IDOK:
+            return "OK";
+        case IDCANCEL:
+            return "Cancel";
+        case IDABORT:
+            return "Abort";
+        case IDRETRY:
+            return "Retry";
+        case IDIGNORE:
+            return "Ignore";
+        case IDYES:
+            return "Yes";
+        case IDNO:
+            return "No";
+        default:
+            return "?";
     }
 }
 
@@ -72,7 +87,8 @@ std::string OneLine(const std::string& text) {
 
 std::string ButtonList(UINT type) {
     std::string list;
-    for (int result : BoxButtons(type)) list += std::string(list.empty() ? "" : "/") + ButtonName(result);
+    for (int result : BoxButtons(type))
+        list += std::string(list.empty() ? "" : "/") + ButtonName(result);
     return list;
 }
 

@@ -30,8 +30,7 @@ bool Same(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
 
 UiSettings CurrentUiSettings() {
     UiSettings settings;
-    settings.frontEnd =
-        isatty(0) && isatty(1) ? FrontEndKind::Console : FrontEndKind::Batch;
+    settings.frontEnd = isatty(0) && isatty(1) ? FrontEndKind::Console : FrontEndKind::Batch;
     if (const char* ui = std::getenv("ORB_UI"); ui != nullptr && *ui != '\0') {
         if (Same(ui, "console")) {
             settings.frontEnd = FrontEndKind::Console;
@@ -53,14 +52,21 @@ UiSettings CurrentUiSettings() {
 
 int BatchAnswer(UINT type, bool answerYes) {
     switch (type & MB_TYPEMASK) {
-        case MB_OK: return IDOK;
-        case MB_OKCANCEL: return answerYes ? IDOK : IDCANCEL;
-        case MB_YESNO: return answerYes ? IDYES : IDNO;
-        case MB_YESNOCANCEL: return answerYes ? IDYES : IDCANCEL;
+        case MB_OK:
+            return IDOK;
+        case MB_OKCANCEL:
+            return answerYes ? IDOK : IDCANCEL;
+        case MB_YESNO:
+            return answerYes ? IDYES : IDNO;
+        case MB_YESNOCANCEL:
+            return answerYes ? IDYES : IDCANCEL;
         // Nobody is there to fix what failed: retrying would only loop.
-        case MB_RETRYCANCEL: return IDCANCEL;
-        case MB_ABORTRETRYIGNORE: return IDABORT;
-        default: return 0;
+        case MB_RETRYCANCEL:
+            return IDCANCEL;
+        case MB_ABORTRETRYIGNORE:
+            return IDABORT;
+        default:
+            return 0;
     }
 }
 

@@ -21,13 +21,13 @@ enum Key : int {
 // Raw mode on a terminal for the life of the object (nothing on other
 // descriptors): keys arrive one by one, unechoed, Ctrl-C as a key.
 class RawMode {
-public:
+  public:
     explicit RawMode(int fd);
     ~RawMode();
     RawMode(const RawMode&) = delete;
     RawMode& operator=(const RawMode&) = delete;
 
-private:
+  private:
     int fd_;
     bool active_ = false;
     termios saved_{};

@@ -34,7 +34,7 @@ struct WindowCore {
 
     Dialog* dialog = nullptr;  // set while the dialog lives; dialog thread only
 
-private:
+  private:
     std::mutex mutex_;
     std::deque<QueuedMessage> queue_;
     int wakeFd_ = -1;
@@ -56,7 +56,7 @@ FrontEnd* ActiveFrontEnd();
 // A title claimed for this process: other processes find it with
 // FindWindowA and ask it forward; Fd() becomes readable when they do.
 class InstanceClaim {
-public:
+  public:
     explicit InstanceClaim(const std::string& title);
     ~InstanceClaim();
     InstanceClaim(const InstanceClaim&) = delete;
@@ -67,7 +67,7 @@ public:
     // Reads what arrived; true when it held a request to come forward.
     bool TakeRequests();
 
-private:
+  private:
     int lockFd_ = -1;
     int fifoFd_ = -1;
     std::string fifoPath_;

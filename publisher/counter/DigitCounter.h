@@ -14,7 +14,7 @@
 #include "platform/ui.h"
 
 class CDigitCounter {
-public:
+  public:
     static constexpr unsigned kMaxValue = 9999;
     // Digit d is bitmap kDigitBitmaps[d] of the resource library.
     static constexpr std::array<unsigned, 10> kDigitBitmaps = {139, 131, 132, 133, 134,
@@ -41,7 +41,7 @@ public:
     // The picture: a border row, kDigitRows rows of digits, a border row.
     std::vector<std::string> Paint() const;
 
-private:
+  private:
     void Repaint();
 
     orb::Dialog* parent_ = nullptr;

@@ -32,6 +32,5 @@ EXPORT const char* OrbResourceBitmap(unsigned id) {
 EXPORT const char* OrbResourceIcon(unsigned id) { return id == 128 ? "(o=o)" : nullptr; }
 
 EXPORT const char* OrbResourceAnimation(unsigned id) {
-    return id == 144 ? "(o=====o)\n(o-====o)\n(o=-===o)\n(o==-==o)\n(o===-=o)\n(o====-o)"
-                     : nullptr;
+    return id == 144 ? "(o=====o)\n(o-====o)\n(o=-===o)\n(o==-==o)\n(o===-=o)\n(o====-o)" : nullptr;
 }

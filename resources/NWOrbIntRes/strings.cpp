@@ -11,32 +11,32 @@ namespace {
 const char* const kTitle = "Lumora Vaultline Orb Object Creation";
 
 const char* const kStrings[] = {
-    nullptr,                                                                   // 0
-    "&Start",                                                                  // 1
-    "St&op",                                                                   // 2
-    "Processing backup server %s",                                             // 3
-    "Building the business process views...",                                  // 4
-    "Object library loaded.",                                                  // 5
-    "Business process view created.",                                          // 6
+    nullptr,                                                                  // 0
+    "&Start",                                                                 // 1
+    "St&op",                                                                  // 2
+    "Processing backup server %s",                                            // 3
+    "Building the business process views...",                                 // 4
+    "Object library loaded.",                                                 // 5
+    "Business process view created.",                                         // 6
     "A business process view could not be created or included.",              // 7
-    "The object library could not open the repository.",                       // 8
-    "Done.",                                                                   // 9
-    "Stopping...",                                                             // 10
-    "Stopped.",                                                                // 11
-    "The repository kernel could not be started (code %d).",                   // 12
-    "The connection to the repository failed (code %d).",                      // 13
-    "Deleting the published objects failed (code %d).",                        // 14
-    "%u Lumora object(s) deleted.",                                            // 15
+    "The object library could not open the repository.",                      // 8
+    "Done.",                                                                  // 9
+    "Stopping...",                                                            // 10
+    "Stopped.",                                                               // 11
+    "The repository kernel could not be started (code %d).",                  // 12
+    "The connection to the repository failed (code %d).",                     // 13
+    "Deleting the published objects failed (code %d).",                       // 14
+    "%u Lumora object(s) deleted.",                                           // 15
     "Delete every Lumora backup-server object that earlier runs published?",  // 16
-    "There were no Lumora objects to delete.",                                 // 17
+    "There were no Lumora objects to delete.",                                // 17
     "Deleting the published objects...",                                      // 18
-    "A business process view could not be filled.",                            // 19
-    "Discovery records processed",                                             // 20
-    "Backup objects published",                                                // 21
+    "A business process view could not be filled.",                           // 19
+    "Discovery records processed",                                            // 20
+    "Backup objects published",                                               // 21
     "&Delete published objects first",                                        // 22
-    "C&reate objects",                                                         // 23
-    kTitle,                                                                    // 24
-    "VaultlineOrb.htm",                                                        // 25
+    "C&reate objects",                                                        // 23
+    kTitle,                                                                   // 24
+    "VaultlineOrb.htm",                                                       // 25
 };
 
 // Dialog 102, the publisher's main dialog, top to bottom.

@@ -16,7 +16,7 @@ using orbtest::ScratchDir;
 constexpr const char* kTopic = "Using_object_creation.htm";
 
 class KestProdHelpTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         helpFile_ = dir_ / "Vaultline Orb.htm";
         std::ofstream(helpFile_) << "<h2 id=\"Using_object_creation.htm\">Using</h2>\n";

@@ -24,7 +24,7 @@ constexpr UINT kDone = WM_USER + 2;
 
 // What a batch front end wrote, read back from its temporary file.
 class Captured {
-public:
+  public:
     Captured() : file_(std::tmpfile()) {}
     ~Captured() { std::fclose(file_); }
     FILE* file() { return file_; }
@@ -36,20 +36,20 @@ public:
         return text;
     }
 
-private:
+  private:
     FILE* file_;
 };
 
 // Records what it was given, and where.
 class RecordingDialog : public orb::Dialog {
-public:
+  public:
     using Dialog::Dialog;
     std::vector<std::pair<UINT, WPARAM>> seen;
     std::thread::id handlerThread;
     bool wrongThread = false;
     size_t expected = 0;
 
-protected:
+  protected:
     void OnMessage(UINT message, WPARAM wParam, LPARAM) override {
         if (std::this_thread::get_id() != handlerThread) wrongThread = true;
         seen.emplace_back(message, wParam);
@@ -132,7 +132,7 @@ TEST(Dialog, ControlsByNumberAndAccessKeys) {
 // A small publisher-like dialog: Start runs a worker thread that posts
 // progress and then the end of the run; Close is enabled only while idle.
 class RunDialog : public orb::Dialog {
-public:
+  public:
     RunDialog() : Dialog("run test") {
         AddControl(1002, orb::ControlKind::Text);
         AddControl(1003, orb::ControlKind::Counter, "processed");
@@ -147,7 +147,7 @@ public:
     int confirmations = 0;
     int startsWithDelete = 0;
 
-protected:
+  protected:
     void OnCommand(int id) override {
         if (id == 2) EndDialog(IDOK);
         if (id != 1) return;
@@ -178,7 +178,7 @@ protected:
         if (IsItemEnabled(2)) EndDialog(IDCANCEL);
     }
 
-private:
+  private:
     orb::Thread worker_;
 };
 
@@ -187,7 +187,8 @@ TEST(BatchFrontEnd, FollowsItsScriptAndPrintsEachStatusChange) {
     ScopedEnv machine("ORB_MACHINE_ROOT", root.path());
     orb::BatchScript script;
     std::string error;
-    ASSERT_TRUE(orb::ParseBatchScript("check 1009; press 1\nwait-enabled 2 ;; end 7", &script, &error))
+    ASSERT_TRUE(
+        orb::ParseBatchScript("check 1009; press 1\nwait-enabled 2 ;; end 7", &script, &error))
         << error;
     for (bool answer : {true, false}) {
         RunDialog dialog;
@@ -238,10 +239,14 @@ TEST(MessageBox, BatchAnswersFromTheEnvironment) {
         UINT type;
         int expected;
     } cases[] = {
-        {"", MB_OK | MB_ICONINFORMATION, IDOK}, {"", MB_OKCANCEL, IDCANCEL},
-        {"", MB_YESNO, IDNO},                   {"yes", MB_OKCANCEL, IDOK},
-        {"YES", MB_YESNO, IDYES},               {"ok", MB_YESNOCANCEL, IDYES},
-        {"no", MB_YESNOCANCEL, IDCANCEL},       {"yes", MB_RETRYCANCEL, IDCANCEL},
+        {"", MB_OK | MB_ICONINFORMATION, IDOK},
+        {"", MB_OKCANCEL, IDCANCEL},
+        {"", MB_YESNO, IDNO},
+        {"yes", MB_OKCANCEL, IDOK},
+        {"YES", MB_YESNO, IDYES},
+        {"ok", MB_YESNOCANCEL, IDYES},
+        {"no", MB_YESNOCANCEL, IDCANCEL},
+        {"yes", MB_RETRYCANCEL, IDCANCEL},
         {"cancel", MB_OKCANCEL | MB_DEFBUTTON1, IDCANCEL},
         {"maybe", MB_YESNO, IDNO},  // unknown: as unset
     };
@@ -273,12 +278,12 @@ TEST(UiSettings, ChildrenInheritTheFrontEndAndAnswer) {
 
 // Waits for another start's request, then ends.
 class FirstInstance : public orb::Dialog {
-public:
+  public:
     using Dialog::Dialog;
     std::atomic<bool> running{false};
     int activations = 0;
 
-protected:
+  protected:
     void OnInitDialog() override { running = true; }
     void OnActivate() override {
         ++activations;
@@ -289,7 +294,7 @@ protected:
 
 // Runs `first` modal on a thread until it was asked forward (bounded).
 class FirstInstanceRun {
-public:
+  public:
     explicit FirstInstanceRun(FirstInstance& first)
         : frontEnd_(orb::MakeBatchFrontEnd({}, false, out_.file())),
           thread_([this, &first] { result_ = first.RunModal(*frontEnd_); }) {
@@ -301,7 +306,7 @@ public:
     }
     std::string Output() { return out_.Text(); }
 
-private:
+  private:
     Captured out_;
     std::unique_ptr<orb::FrontEnd> frontEnd_;
     int result_ = 0;
@@ -333,9 +338,9 @@ TEST(SingleInstance, SecondStartInAnotherProcessBringsTheFirstForward) {
     ASSERT_GT(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
     ScopedEnv probe("ORB_UI_TEST_PROBE_TITLE", title);
     std::string output;
-    EXPECT_EQ(orb::RunCommand({self, "--gtest_filter=SingleInstance.SecondStartProbe"}, 60000,
-                              &output),
-              0)
+    EXPECT_EQ(
+        orb::RunCommand({self, "--gtest_filter=SingleInstance.SecondStartProbe"}, 60000, &output),
+        0)
         << output;
     EXPECT_EQ(run.Join(), IDOK);
     EXPECT_EQ(first.activations, 1);
@@ -364,7 +369,7 @@ TEST(SingleInstance, TitlesOfOtherMachinesAndEndedDialogsAreNotFound) {
 
 // The console front end on pipes: keys in, screen out.
 class Pipe {
-public:
+  public:
     Pipe() {
         if (pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
     }
@@ -390,7 +395,7 @@ public:
         return seen->find(text) != std::string::npos;
     }
 
-private:
+  private:
     int fds_[2];
 };
 

@@ -23,7 +23,7 @@ std::vector<std::string> Plain(const std::vector<std::string>& rows) {
 }
 
 class CounterTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         resources_ = LoadLibraryA("NWOrbIntRes.dll");
         ASSERT_NE(resources_, nullptr);
@@ -41,9 +41,9 @@ protected:
 };
 
 TEST_F(CounterTest, ShowsFourDigitsFromTheBitmapsInASunkenBorder) {
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"┌────────────┐", "│ _  _  _  _ │",
-                                                 "│| || || || |│", "│|_||_||_||_|│",
-                                                 "└────────────┘"}));
+    EXPECT_EQ(Shown(),
+              (std::vector<std::string>{"┌────────────┐", "│ _  _  _  _ │", "│| || || || |│",
+                                        "│|_||_||_||_|│", "└────────────┘"}));
     ASSERT_TRUE(counter_.SetValue(1907));
     EXPECT_EQ(dialog_.Item(1003)->value, 1907);
     EXPECT_EQ(counter_.Digits(), (std::array<unsigned, 4>{7, 0, 9, 1}));

@@ -9,7 +9,7 @@
 namespace {
 
 class NWOrbIntRes : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         library_ = LoadLibraryA("NWOrbIntRes.dll");
         ASSERT_NE(library_, nullptr);
@@ -39,7 +39,10 @@ TEST_F(NWOrbIntRes, TextsHaveTheFormatsTheirCallersPass) {
     for (unsigned id = 1; id <= 25; ++id) {
         std::string text = Text(id);
         EXPECT_FALSE(text.empty()) << id;
-        std::string expected = id == 3 ? "%s" : (id >= 12 && id <= 14) ? "%d" : id == 15 ? "%u" : "";
+        std::string expected = id == 3                  ? "%s"
+                               : (id >= 12 && id <= 14) ? "%d"
+                               : id == 15               ? "%u"
+                                                        : "";
         EXPECT_EQ(Conversions(text), expected) << id << ": " << text;
     }
     std::string none;
@@ -58,11 +61,11 @@ TEST_F(NWOrbIntRes, Dialog102IsFoundByTheApplicationTitle) {
     const struct {
         int id;
         orb::ControlKind kind;
-    } expected[] = {{1, orb::ControlKind::Button},       {2, orb::ControlKind::Button},
-                    {9, orb::ControlKind::Button},       {1002, orb::ControlKind::Text},
-                    {1003, orb::ControlKind::Counter},   {1004, orb::ControlKind::Counter},
-                    {1009, orb::ControlKind::CheckBox},  {1015, orb::ControlKind::CheckBox},
-                    {1013, orb::ControlKind::CheckBox},  {1012, orb::ControlKind::Animation}};
+    } expected[] = {{1, orb::ControlKind::Button},      {2, orb::ControlKind::Button},
+                    {9, orb::ControlKind::Button},      {1002, orb::ControlKind::Text},
+                    {1003, orb::ControlKind::Counter},  {1004, orb::ControlKind::Counter},
+                    {1009, orb::ControlKind::CheckBox}, {1015, orb::ControlKind::CheckBox},
+                    {1013, orb::ControlKind::CheckBox}, {1012, orb::ControlKind::Animation}};
     for (const auto& control : expected) {
         ASSERT_NE(dialog.Item(control.id), nullptr) << control.id;
         EXPECT_EQ(dialog.Item(control.id)->kind, control.kind) << control.id;
@@ -75,7 +78,8 @@ TEST_F(NWOrbIntRes, Dialog102IsFoundByTheApplicationTitle) {
     stop.text = Text(2);
     std::string keys(1, orb::AccessKey(stop));
     for (const orb::Control& control : dialog.Controls()) {
-        if (control.kind != orb::ControlKind::Button && control.kind != orb::ControlKind::CheckBox) {
+        if (control.kind != orb::ControlKind::Button &&
+            control.kind != orb::ControlKind::CheckBox) {
             continue;
         }
         char key = orb::AccessKey(control);
