@@ -45,6 +45,7 @@ std::string ReadAll(int fd) {
 }  // namespace
 
 InstanceClaim::InstanceClaim(const std::string& title) {
+    if (title.empty()) return;  // an untitled dialog cannot be found
     std::error_code ignored;
     std::string lockPath = PathFor(title, ".lock");
     std::filesystem::create_directories(std::filesystem::path(lockPath).parent_path(), ignored);
@@ -87,6 +88,7 @@ bool InstanceClaim::TakeRequests() {
 }
 
 bool TitleHeld(const std::string& title) {
+    if (title.empty()) return false;
     int fd = open(PathFor(title, ".lock").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     bool held = false;

@@ -16,6 +16,8 @@ class ModalLoop {
 
     int Run() {
         dialog_.ended_ = false;
+        // A dialog opened from another dialog's handler hands the screen back.
+        FrontEnd* outer = ActiveFrontEnd();
         SetActiveFrontEnd(&frontEnd_);
         dialog_.Dispatch(WM_INITDIALOG, 0, 0);
         frontEnd_.Begin(dialog_);
@@ -25,7 +27,7 @@ class ModalLoop {
             if (!dialog_.Ended() && !frontEnd_.Idle(dialog_)) Wait();
         }
         frontEnd_.End(dialog_);
-        SetActiveFrontEnd(nullptr);
+        SetActiveFrontEnd(outer);
         return dialog_.Result();
     }
 
