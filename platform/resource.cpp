@@ -51,4 +51,8 @@ const char* ResourceDialogCaption(HINSTANCE instance, unsigned id) {
     return Find(instance, "OrbResourceDialogCaption", id);
 }
 
+const char* ResourceEntry(HINSTANCE instance, const char* exportName, unsigned id) {
+    return Find(instance, exportName, id);
+}
+
 }  // namespace orb

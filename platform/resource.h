@@ -28,5 +28,8 @@ namespace orb {
 
 // The caption of dialog `id`, or null when the library has none.
 const char* ResourceDialogCaption(HINSTANCE instance, unsigned id);
+// Entry `id` of the table a library exports under `exportName` (any of the
+// convention's lookups, see also resource_media.h), or null.
+const char* ResourceEntry(HINSTANCE instance, const char* exportName, unsigned id);
 
 }  // namespace orb

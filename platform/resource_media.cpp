@@ -4,14 +4,12 @@
 
 #include <sstream>
 
+#include "platform/resource.h"
+
 namespace {
 
-typedef const char* (*ResourceLookup)(unsigned);
-
 const char* Find(HINSTANCE resources, const char* exportName, unsigned id) {
-    if (resources == nullptr) return nullptr;
-    auto lookup = reinterpret_cast<ResourceLookup>(GetProcAddress(resources, exportName));
-    return lookup == nullptr ? nullptr : lookup(id);
+    return orb::ResourceEntry(resources, exportName, id);
 }
 
 std::vector<std::string> Rows(const char* text) {

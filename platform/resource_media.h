@@ -1,6 +1,7 @@
 // Pictures and layouts in resource-only libraries: bitmaps, icons,
 // animations and dialog templates, addressed by number like the string
-// table, under the same convention (plain C exports looked up by name, each
+// table, under the convention of resource.h (plain C exports looked up by
+// name -- a null HINSTANCE looks in the running program --, each
 // returning a static NUL-terminated text, or null when the library has no
 // entry of that number):
 //
