@@ -50,8 +50,9 @@ public:
     bool WaitUntil(std::condition_variable_any& cv, std::unique_lock<std::mutex>& lock,
                    uint64_t deadlineMs, const std::function<bool()>& pred) override;
     void Advance(uint64_t ms);
-    // Number of threads currently waiting on this clock (lets a test wait
-    // until a worker has gone to sleep before advancing).
+    // Number of threads currently waiting on this clock, waits without a
+    // time-out included (lets a test wait until a worker has gone to sleep
+    // before advancing).
     int Waiters();
 
 private:
