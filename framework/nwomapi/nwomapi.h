@@ -47,9 +47,11 @@
  *     create is null. Every value keeps its declared type; reads answer it.
  *
  *  6. Classes. An unknown class answers 10 (ORBOM_RC_INVALID_CLASS), an
- *     unknown property 40 (ORBOM_RC_INVALID_PROPERTY). A class that declares
- *     "uuid" of type UUID has one object per uuid value: a create without a
- *     uuid gets a fresh one; a create with a uuid already used answers 29.
+ *     unknown property 40 (ORBOM_RC_INVALID_PROPERTY). Objects are found by
+ *     their properties; "uuid" is an ordinary property that callers fill
+ *     (the client does not invent one and does not refuse a repeated one).
+ *     Class names that differ only in letter case cannot both exist, nor can
+ *     two such property names in one class.
  *
  *  7. Memory. The client owns everything behind a handle until the handle is
  *     freed (Free, EndSelect, Disconnect, Stop). The value address returned by
@@ -127,7 +129,7 @@ typedef ORBOM_HANDLE ORBOM_OBJECT;
 
 /* ---- Kernel: one client context; connections are made on it. ---- */
 
-/* clientName may be null or empty; reserved must be 0. */
+/* clientName may be null or empty; reserved: pass 0. */
 NWOMAPI_EXPORT ORBOM_RC ORBOM_Kernel_Start(const char* clientName, ORBOM_KERNEL* kernel,
                                            uint32_t reserved);
 /* Disconnects the kernel's remaining connections, releases it, sets *kernel to 0. */
@@ -199,7 +201,7 @@ NWOMAPI_EXPORT ORBOM_RC ORBOM_PropertyList_Free(ORBOM_PROPLIST* list);
 
 /* Selects the objects of cls that match criteria (0: every object).
  * properties: "*" for all, or one property name (null means "*").
- * reserved must be 0. Out: the selection, the exact number of objects, the
+ * reserved: pass 0. Out: the selection, the exact number of objects, the
  * number of classes searched (always 1), the number of properties each
  * object delivers. No match is not an error: 0 with objectCount 0. */
 NWOMAPI_EXPORT ORBOM_RC ORBOM_ObjectList_Select(ORBOM_CONNECTION connection, const char* cls,
@@ -243,9 +245,10 @@ NWOMAPI_EXPORT ORBOM_RC ORBOM_Object_Delete(ORBOM_CONNECTION connection, const c
  * conflict with the repository nothing changes, *errorLine gets the 1-based
  * line (0 when no line is to blame) and message a description (at most
  * messageSize bytes, zero-terminated; both outputs may be null). Codes: 44
- * for a malformed text, 48 for a property declared with another type than the
- * repository's, 29 for a database failure. Importing the same text twice
- * changes nothing. */
+ * for a malformed text or value, 48 for a property declared with another type
+ * than the repository's, 10 and 40 for an object of an unknown class or
+ * property, 29 for a database failure. Importing the same text twice changes
+ * nothing. */
 NWOMAPI_EXPORT ORBOM_RC ORBOM_Class_Import(ORBOM_CONNECTION connection, const char* text,
                                            uint32_t length, uint32_t* errorLine, char* message,
                                            uint32_t messageSize);

@@ -1,0 +1,97 @@
+#include "framework/nwomapi/database.h"
+
+namespace orbom {
+
+namespace {
+
+// Writers queue on the file lock; the measured worst wait under contention
+// was well below a second, so five seconds means something is wrong.
+constexpr int kBusyTimeoutMs = 5000;
+// BEGIN IMMEDIATE attempts before the lock is reported busy.
+constexpr int kBeginAttempts = 3;
+
+bool IsBusy(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+}  // namespace
+
+Database::~Database() {
+    for (auto& entry : statements_) sqlite3_finalize(entry.second);
+    if (db_) sqlite3_close_v2(db_);
+}
+
+ORBOM_RC Database::Open(const std::string& path, bool create) {
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (create) flags |= SQLITE_OPEN_CREATE;
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        SetNativeError(rc, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        return ORBOM_RC_INVALID_REPOSITORY;
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    // The time-out first: two processes opening a fresh file race on the
+    // journal-mode switch, and without it one of them fails at once.
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    return Exec(
+        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536;");
+}
+
+sqlite3_stmt* Database::Prepare(const std::string& sql) {
+    auto it = statements_.find(sql);
+    if (it != statements_.end()) return it->second;
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        Fail(rc);
+        return nullptr;
+    }
+    statements_.emplace(sql, stmt);
+    return stmt;
+}
+
+ORBOM_RC Database::Exec(const std::string& sql) {
+    const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? ORBOM_RC_SUCCESS : Fail(rc);
+}
+
+ORBOM_RC Database::Begin() {
+    int rc = SQLITE_OK;
+    for (int attempt = 0; attempt < kBeginAttempts; ++attempt) {
+        rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (!IsBusy(rc)) break;
+    }
+    return rc == SQLITE_OK ? ORBOM_RC_SUCCESS : Fail(rc);
+}
+
+ORBOM_RC Database::Commit() {
+    int rc = SQLITE_OK;
+    for (int attempt = 0; attempt < kBeginAttempts; ++attempt) {
+        rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        if (!IsBusy(rc)) break;
+    }
+    return rc == SQLITE_OK ? ORBOM_RC_SUCCESS : Fail(rc);
+}
+
+void Database::Rollback() {
+    if (db_ && !sqlite3_get_autocommit(db_)) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+ORBOM_RC Database::Fail(int sqliteCode) {
+    SetNativeError(sqliteCode, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(sqliteCode));
+    return IsBusy(sqliteCode) ? ORBOM_RC_REPOSITORY_CONNECTION_BUSY
+                              : ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+}
+
+void Database::SetNativeError(int code, const std::string& message) {
+    nativeCode_ = code;
+    nativeMessage_ = message;
+}
+
+}  // namespace orbom

@@ -1,0 +1,224 @@
+#include "framework/nwomapi/store.h"
+
+#include "framework/nwomapi/names.h"
+
+namespace orbom {
+
+namespace {
+
+bool Covers(const ClassDef& def, const std::vector<NamedValue>* list) {
+    if (!list) return true;
+    for (const NamedValue& v : *list) {
+        if (def.Find(v.name) < 0) return false;
+    }
+    return true;
+}
+
+ORBOM_RC CheckTypes(const ClassDef& def, const std::vector<NamedValue>* list) {
+    if (!list) return ORBOM_RC_SUCCESS;
+    for (const NamedValue& v : *list) {
+        if (def.properties[def.Find(v.name)].type != v.value.type) {
+            return ORBOM_RC_DATATYPE_MISMATCH;
+        }
+    }
+    return ORBOM_RC_SUCCESS;
+}
+
+// Equality on each criterion; a null criterion asks for a null property.
+std::string Where(const std::vector<NamedValue>& criteria, std::vector<const Value*>* binds) {
+    std::string sql;
+    for (const NamedValue& c : criteria) {
+        sql += sql.empty() ? " WHERE " : " AND ";
+        if (c.value.null) {
+            sql += ColumnName(c.name) + " IS NULL";
+        } else {
+            sql += ColumnName(c.name) + "=?";
+            binds->push_back(&c.value);
+        }
+    }
+    return sql;
+}
+
+// The later of two values for one property wins, as callers expect when they
+// set a property twice before saving.
+std::vector<const NamedValue*> LastOfEach(const std::vector<NamedValue>& values) {
+    std::vector<const NamedValue*> out;
+    for (const NamedValue& v : values) {
+        bool replaced = false;
+        for (const NamedValue*& kept : out) {
+            if (kept->name == v.name) {
+                kept = &v;
+                replaced = true;
+            }
+        }
+        if (!replaced) out.push_back(&v);
+    }
+    return out;
+}
+
+}  // namespace
+
+ORBOM_RC Store::Open(const std::string& path) {
+    ORBOM_RC rc = db_.Open(path, false);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    sqlite3_stmt* stmt = db_.Prepare("SELECT value FROM orb_meta WHERE key='format'");
+    if (!stmt) return ORBOM_RC_INVALID_REPOSITORY;  // not a repository file
+    StatementUse use(stmt);
+    if (sqlite3_step(stmt) != SQLITE_ROW) return ORBOM_RC_INVALID_REPOSITORY;
+    return Reload();
+}
+
+ORBOM_RC Store::Reload() { return catalog_.Load(db_); }
+
+ORBOM_RC Store::Resolve(const std::string& cls, const std::vector<NamedValue>* a,
+                        const std::vector<NamedValue>* b, const std::string& extra,
+                        const ClassDef** out) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const ClassDef* def = catalog_.Find(cls);
+        if (def && Covers(*def, a) && Covers(*def, b) && (extra.empty() || def->Find(extra) >= 0)) {
+            ORBOM_RC rc = CheckTypes(*def, a);
+            if (rc == ORBOM_RC_SUCCESS) rc = CheckTypes(*def, b);
+            if (rc == ORBOM_RC_SUCCESS) *out = def;
+            return rc;
+        }
+        if (attempt == 0) {
+            const ORBOM_RC rc = Reload();
+            if (rc != ORBOM_RC_SUCCESS) return rc;
+        }
+    }
+    return catalog_.Find(cls) ? ORBOM_RC_INVALID_PROPERTY : ORBOM_RC_INVALID_CLASS;
+}
+
+ORBOM_RC Store::Select(const std::string& cls, const std::vector<NamedValue>& criteria,
+                       const std::string& properties, Selection* out) {
+    const bool all = properties.empty() || properties == "*";
+    const ClassDef* def = nullptr;
+    ORBOM_RC rc = Resolve(cls, &criteria, nullptr, all ? "" : properties, &def);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+
+    out->names.clear();
+    out->objects.clear();
+    std::vector<uint32_t> types;
+    std::string sql = "SELECT ";
+    for (const PropertyDef& p : def->properties) {
+        if (!all && p.name != properties) continue;
+        sql += (types.empty() ? "" : ",") + ColumnName(p.name);
+        out->names.push_back(p.name);
+        types.push_back(p.type);
+    }
+    if (types.empty()) sql += "oid";  // a class without properties still has objects
+    std::vector<const Value*> binds;
+    sql += " FROM " + TableName(cls) + Where(criteria, &binds);
+
+    sqlite3_stmt* stmt = db_.Prepare(sql);
+    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    StatementUse use(stmt);
+    for (size_t i = 0; i < binds.size(); ++i) BindValue(stmt, static_cast<int>(i + 1), *binds[i]);
+    int step;
+    while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
+        std::vector<Value> row;
+        row.reserve(types.size());
+        for (size_t i = 0; i < types.size(); ++i) {
+            row.push_back(ColumnValue(stmt, static_cast<int>(i), types[i]));
+        }
+        out->objects.push_back(std::move(row));
+    }
+    if (step != SQLITE_DONE) {
+        out->objects.clear();
+        return db_.Fail(step);
+    }
+    return ORBOM_RC_SUCCESS;
+}
+
+ORBOM_RC Store::CreateObject(const std::string& cls, const std::vector<NamedValue>& values) {
+    const ClassDef* def = nullptr;
+    ORBOM_RC rc = Resolve(cls, &values, nullptr, "", &def);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    const std::vector<const NamedValue*> unique = LastOfEach(values);
+    std::string sql = "INSERT INTO " + TableName(cls);
+    if (unique.empty()) {
+        sql += " DEFAULT VALUES";
+    } else {
+        std::string columns, marks;
+        for (const NamedValue* v : unique) {
+            columns += (columns.empty() ? "" : ",") + ColumnName(v->name);
+            marks += marks.empty() ? "?" : ",?";
+        }
+        sql += "(" + columns + ") VALUES(" + marks + ")";
+    }
+    std::vector<const Value*> binds;
+    for (const NamedValue* v : unique) binds.push_back(&v->value);
+    return RunCounted(sql, binds, nullptr);
+}
+
+ORBOM_RC Store::Update(const std::string& cls, const std::vector<NamedValue>& criteria,
+                       const std::vector<NamedValue>& values, uint32_t* count) {
+    *count = 0;
+    if (values.empty()) return ORBOM_RC_INVALID_COUNT;
+    const ClassDef* def = nullptr;
+    ORBOM_RC rc = Resolve(cls, &criteria, &values, "", &def);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    std::string sql = "UPDATE " + TableName(cls) + " SET ";
+    std::vector<const Value*> binds;
+    bool first = true;
+    for (const NamedValue* v : LastOfEach(values)) {
+        sql += (first ? "" : ",") + ColumnName(v->name) + "=?";
+        binds.push_back(&v->value);
+        first = false;
+    }
+    sql += Where(criteria, &binds);
+    rc = RunCounted(sql, binds, count);
+    return rc == ORBOM_RC_SUCCESS && *count == 0 ? ORBOM_RC_NO_MATCH : rc;
+}
+
+ORBOM_RC Store::Delete(const std::string& cls, const std::vector<NamedValue>& criteria,
+                       uint32_t* count) {
+    *count = 0;
+    const ClassDef* def = nullptr;
+    ORBOM_RC rc = Resolve(cls, &criteria, nullptr, "", &def);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    std::vector<const Value*> binds;
+    const std::string sql = "DELETE FROM " + TableName(cls) + Where(criteria, &binds);
+    rc = RunCounted(sql, binds, count);
+    return rc == ORBOM_RC_SUCCESS && *count == 0 ? ORBOM_RC_NO_MATCH : rc;
+}
+
+// One statement in its own write transaction; count (may be null) gets the
+// rows it changed.
+ORBOM_RC Store::RunCounted(const std::string& sql, const std::vector<const Value*>& binds,
+                           uint32_t* count) {
+    sqlite3_stmt* stmt = db_.Prepare(sql);
+    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    Transaction tx(db_);
+    ORBOM_RC rc = tx.Begin();
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    {
+        StatementUse use(stmt);
+        for (size_t i = 0; i < binds.size(); ++i) {
+            BindValue(stmt, static_cast<int>(i + 1), *binds[i]);
+        }
+        const int step = sqlite3_step(stmt);
+        if (step != SQLITE_DONE) return db_.Fail(step);
+    }
+    if (count) *count = static_cast<uint32_t>(sqlite3_changes(db_.handle()));
+    return tx.Commit();
+}
+
+ORBOM_RC Store::ClassNames(std::vector<std::string>* out) {
+    const ORBOM_RC rc = Reload();
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    out->clear();
+    for (const auto& entry : catalog_.classes()) out->push_back(entry.first);
+    return ORBOM_RC_SUCCESS;
+}
+
+ORBOM_RC Store::DescribeClass(const std::string& cls, ClassDef* out) {
+    const ORBOM_RC rc = Reload();
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    const ClassDef* def = catalog_.Find(cls);
+    if (!def) return ORBOM_RC_INVALID_CLASS;
+    *out = *def;
+    return ORBOM_RC_SUCCESS;
+}
+
+}  // namespace orbom

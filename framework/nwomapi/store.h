@@ -1,0 +1,75 @@
+// The object operations of one repository connection over its database:
+// select, create, update and delete on a class's table, class import and
+// listing, and accounts. Each write is one transaction. The catalog is cached
+// and read again only when a name is missing from it, because another process
+// may have added classes or properties since.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/nwomapi/catalog.h"
+#include "framework/nwomapi/database.h"
+#include "framework/nwomapi/value.h"
+
+namespace orbom {
+
+// One criterion or one property assignment.
+struct NamedValue {
+    std::string name;
+    Value value;
+};
+
+struct Selection {
+    std::vector<std::string> names;           // the selected properties
+    std::vector<std::vector<Value>> objects;  // one row of values per object
+};
+
+struct ImportError {
+    int line = 0;
+    std::string message;
+};
+
+class Store {
+public:
+    // Opens an existing repository (7 when there is none at path).
+    ORBOM_RC Open(const std::string& path);
+    // Makes a new repository at path and imports the framework's classes into
+    // it; 65 when a finished repository is there already.
+    ORBOM_RC Create(const std::string& path, std::string_view frameworkClasses);
+
+    Database& db() { return db_; }
+
+    ORBOM_RC Select(const std::string& cls, const std::vector<NamedValue>& criteria,
+                    const std::string& properties, Selection* out);
+    ORBOM_RC CreateObject(const std::string& cls, const std::vector<NamedValue>& values);
+    ORBOM_RC Update(const std::string& cls, const std::vector<NamedValue>& criteria,
+                    const std::vector<NamedValue>& values, uint32_t* count);
+    ORBOM_RC Delete(const std::string& cls, const std::vector<NamedValue>& criteria,
+                    uint32_t* count);
+
+    ORBOM_RC Import(std::string_view text, ImportError* error);
+    ORBOM_RC ClassNames(std::vector<std::string>* out);
+    ORBOM_RC DescribeClass(const std::string& cls, ClassDef* out);
+
+    ORBOM_RC SetAccount(const std::string& user, const std::string& password);
+    ORBOM_RC CheckAccount(const std::string& user, const std::string& password);
+    ORBOM_RC HasAccounts(bool* any);
+
+private:
+    // The class, with every name of the lists (and extra, when not empty)
+    // among its properties with the value's type. The catalog is read again
+    // once when a name is missing. 10, 40 or 34.
+    ORBOM_RC Resolve(const std::string& cls, const std::vector<NamedValue>* a,
+                     const std::vector<NamedValue>* b, const std::string& extra,
+                     const ClassDef** out);
+    ORBOM_RC RunCounted(const std::string& sql, const std::vector<const Value*>& binds,
+                        uint32_t* count);
+    ORBOM_RC Reload();
+
+    Database db_;
+    Catalog catalog_;
+};
+
+}  // namespace orbom
