@@ -1,0 +1,48 @@
+// A private machine root with one fresh repository "Test", connected, and
+// helpers to build criteria, property lists and read objects back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/nwomapi/nwomapi.h"
+#include "tests/platform/scratch_dir.h"
+
+namespace nwomapitest {
+
+// One criterion or property value as tests write them.
+struct Prop {
+    std::string name;
+    uint32_t type;
+    std::string bytes;
+    bool null = false;
+};
+Prop Str(const std::string& name, const std::string& text);
+Prop Int(const std::string& name, int32_t value);
+Prop Uuid(const std::string& name, uint8_t fill);
+Prop Null(const std::string& name, uint32_t type);
+
+class RepositoryTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    ORBOM_CRITERIA Criteria(const std::vector<Prop>& props);
+    ORBOM_PROPLIST Properties(const std::vector<Prop>& props);
+    ORBOM_RC Create(const std::string& cls, const std::vector<Prop>& props);
+    // The text value of property for every object matching the criteria.
+    std::vector<std::string> Names(const std::string& cls, const std::vector<Prop>& criteria,
+                                   const std::string& property = "name");
+    ORBOM_RC Import(const std::string& text, uint32_t* line = nullptr,
+                    std::string* message = nullptr);
+
+    std::unique_ptr<orbtest::ScratchDir> root_;
+    std::unique_ptr<orbtest::ScopedEnv> env_;
+    ORBOM_KERNEL kernel_ = 0;
+    ORBOM_CONNECTION conn_ = 0;
+};
+
+}  // namespace nwomapitest
