@@ -54,6 +54,18 @@ bool Entries(ORBOM_HANDLE handle, std::vector<NamedValue>* out) {
     return true;
 }
 
+// Runs body on a list's entries without copying them; handle 0 is the empty
+// list. Lists are locked before connections, never after.
+template <class List, class F>
+ORBOM_RC WithEntries(ORBOM_HANDLE handle, F&& body) {
+    static const std::vector<NamedValue> kNone;
+    if (handle == 0) return body(kNone);
+    auto list = Table().Get<List>(handle);
+    if (!list) return ORBOM_RC_INVALID_OBJECT;
+    std::lock_guard<std::mutex> lock(list->mutex);
+    return body(list->entries);
+}
+
 template <class F>
 ORBOM_RC WithStore(ORBOM_CONNECTION handle, F&& body) {
     auto connection = Table().Get<Connection>(handle);
@@ -116,21 +128,21 @@ ORBOM_RC ORBOM_ObjectList_Select(ORBOM_CONNECTION connection, const char* cls,
         *selection = 0;
         ORBOM_RC rc = CheckClassName(cls);
         if (rc != ORBOM_RC_SUCCESS) return rc;
-        std::vector<NamedValue> where;
-        if (!Entries<CriteriaList>(criteria, &where)) return ORBOM_RC_INVALID_OBJECT;
         auto cursor = std::make_shared<SelectionCursor>();
         cursor->connection = connection;
-        rc = WithStore(connection, [&](Connection& c, Store& store) {
-            ORBOM_RC r = store.Select(cls, where, properties ? properties : "*", &cursor->result);
-            if (r != ORBOM_RC_SUCCESS) return r;
-            *selection = Table().Add(cursor);
-            if (!*selection) return ORBOM_RC_OUT_OF_MEMORY;
-            std::lock_guard<std::mutex> lock(c.selectionsMutex);
-            c.selections.insert(*selection);
-            return ORBOM_RC_SUCCESS;
+        rc = WithEntries<CriteriaList>(criteria, [&](const std::vector<NamedValue>& where) {
+            return WithStore(connection, [&](Connection& c, Store& store) {
+                ORBOM_RC r = store.Select(cls, where, properties ? properties : "*", &cursor->result);
+                if (r != ORBOM_RC_SUCCESS) return r;
+                *selection = Table().Add(cursor);
+                if (!*selection) return ORBOM_RC_OUT_OF_MEMORY;
+                std::lock_guard<std::mutex> lock(c.selectionsMutex);
+                c.selections.insert(*selection);
+                return ORBOM_RC_SUCCESS;
+            });
         });
         if (rc != ORBOM_RC_SUCCESS) return rc;
-        if (objectCount) *objectCount = static_cast<uint32_t>(cursor->result.objects.size());
+        if (objectCount) *objectCount = static_cast<uint32_t>(cursor->result.count);
         if (classCount) *classCount = 1;
         if (propertyCount) *propertyCount = static_cast<uint32_t>(cursor->result.names.size());
         return ORBOM_RC_SUCCESS;
@@ -147,7 +159,7 @@ ORBOM_RC ORBOM_ObjectList_GetNext(ORBOM_SELECTION selection, ORBOM_OBJECT* objec
         std::lock_guard<std::mutex> lock(cursor->mutex);
         Table().Remove<CurrentObject>(cursor->current);
         cursor->current = 0;
-        const size_t total = cursor->result.objects.size();
+        const size_t total = cursor->result.count;
         if (cursor->next >= total) return ORBOM_RC_END_OF_DATA;
         auto current = std::make_shared<CurrentObject>();
         current->selection = cursor;
@@ -190,11 +202,11 @@ ORBOM_RC ORBOM_Object_GetProperty(ORBOM_OBJECT object, const char* name, uint32_
         const Selection& result = current->selection->result;
         for (size_t i = 0; i < result.names.size(); ++i) {
             if (result.names[i] != name) continue;
-            const Value& v = result.objects[current->row][i];
-            if (type) *type = v.type;
-            if (length) *length = ReportedLength(v);
-            if (value) *value = v.null ? nullptr : v.bytes.data();
-            if (isNull) *isNull = v.null ? 1 : 0;
+            const Cell& cell = result.At(current->row, i);
+            if (type) *type = result.types[i];
+            if (length) *length = ReportedLength(cell, result.types[i]);
+            if (value) *value = cell.null ? nullptr : result.bytes.data() + cell.offset;
+            if (isNull) *isNull = cell.null ? 1 : 0;
             return ORBOM_RC_SUCCESS;
         }
         return ORBOM_RC_INVALID_PROPERTY;

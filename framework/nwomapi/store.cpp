@@ -6,6 +6,8 @@ namespace orbom {
 
 namespace {
 
+constexpr size_t kMaxSelectionBytes = 0xF0000000u;
+
 bool Covers(const ClassDef& def, const std::vector<NamedValue>* list) {
     if (!list) return true;
     for (const NamedValue& v : *list) {
@@ -89,42 +91,68 @@ ORBOM_RC Store::Resolve(const std::string& cls, const std::vector<NamedValue>* a
     return catalog_.Find(cls) ? ORBOM_RC_INVALID_PROPERTY : ORBOM_RC_INVALID_CLASS;
 }
 
-ORBOM_RC Store::Select(const std::string& cls, const std::vector<NamedValue>& criteria,
-                       const std::string& properties, Selection* out) {
-    const bool all = properties.empty() || properties == "*";
+ORBOM_RC Store::PlanSelect(const std::string& cls, const std::vector<NamedValue>& criteria,
+                           const std::string& properties, const SelectPlan** out) {
+    std::string key = cls + '\x1f' + properties;
+    for (const NamedValue& c : criteria) {
+        key += '\x1f' + c.name + static_cast<char>('A' + c.value.type) + (c.value.null ? 'n' : 'v');
+    }
+    auto it = selectPlans_.find(key);
+    if (it != selectPlans_.end()) {
+        *out = &it->second;
+        return ORBOM_RC_SUCCESS;
+    }
+    const bool all = properties == "*";
     const ClassDef* def = nullptr;
-    ORBOM_RC rc = Resolve(cls, &criteria, nullptr, all ? "" : properties, &def);
+    const ORBOM_RC rc = Resolve(cls, &criteria, nullptr, all ? "" : properties, &def);
     if (rc != ORBOM_RC_SUCCESS) return rc;
 
-    out->names.clear();
-    out->objects.clear();
-    std::vector<uint32_t> types;
+    SelectPlan plan;
     std::string sql = "SELECT ";
     for (const PropertyDef& p : def->properties) {
         if (!all && p.name != properties) continue;
-        sql += (types.empty() ? "" : ",") + ColumnName(p.name);
-        out->names.push_back(p.name);
-        types.push_back(p.type);
+        sql += (plan.types.empty() ? "" : ",") + ColumnName(p.name);
+        plan.names.push_back(p.name);
+        plan.types.push_back(p.type);
     }
-    if (types.empty()) sql += "oid";  // a class without properties still has objects
+    if (plan.types.empty()) sql += "oid";  // a class without properties still has objects
     std::vector<const Value*> binds;
     sql += " FROM " + TableName(cls) + Where(criteria, &binds);
+    plan.stmt = db_.Prepare(sql);
+    if (!plan.stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    *out = &selectPlans_.emplace(std::move(key), std::move(plan)).first->second;
+    return ORBOM_RC_SUCCESS;
+}
 
-    sqlite3_stmt* stmt = db_.Prepare(sql);
-    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+ORBOM_RC Store::Select(const std::string& cls, const std::vector<NamedValue>& criteria,
+                       const std::string& properties, Selection* out) {
+    const SelectPlan* plan = nullptr;
+    const ORBOM_RC rc = PlanSelect(cls, criteria, properties.empty() ? "*" : properties, &plan);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    *out = Selection();
+    out->names = plan->names;
+    out->types = plan->types;
+
+    sqlite3_stmt* stmt = plan->stmt;
     StatementUse use(stmt);
-    for (size_t i = 0; i < binds.size(); ++i) BindValue(stmt, static_cast<int>(i + 1), *binds[i]);
+    int index = 0;
+    for (const NamedValue& c : criteria) {
+        if (!c.value.null) BindValue(stmt, ++index, c.value);
+    }
     int step;
     while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
-        std::vector<Value> row;
-        row.reserve(types.size());
-        for (size_t i = 0; i < types.size(); ++i) {
-            row.push_back(ColumnValue(stmt, static_cast<int>(i), types[i]));
+        for (size_t i = 0; i < out->types.size(); ++i) {
+            out->cells.push_back(AppendColumn(stmt, static_cast<int>(i), out->types[i], &out->bytes));
         }
-        out->objects.push_back(std::move(row));
+        ++out->count;
+        // Cells address the buffer with 32-bit offsets.
+        if (out->bytes.size() > kMaxSelectionBytes) {
+            *out = Selection();
+            return ORBOM_RC_OUT_OF_MEMORY;
+        }
     }
     if (step != SQLITE_DONE) {
-        out->objects.clear();
+        *out = Selection();
         return db_.Fail(step);
     }
     return ORBOM_RC_SUCCESS;

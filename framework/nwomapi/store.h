@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/nwomapi/catalog.h"
@@ -21,9 +22,19 @@ struct NamedValue {
     Value value;
 };
 
+// The objects a select found, packed: one cell per object and property,
+// each pointing into one byte buffer that is never changed after the select,
+// so addresses handed to callers stay valid for the selection's life.
 struct Selection {
-    std::vector<std::string> names;           // the selected properties
-    std::vector<std::vector<Value>> objects;  // one row of values per object
+    std::vector<std::string> names;  // the selected properties
+    std::vector<uint32_t> types;     // their types
+    size_t count = 0;                // objects
+    std::vector<Cell> cells;         // count * names.size(), object by object
+    std::string bytes;               // each value followed by a zero byte
+
+    const Cell& At(size_t object, size_t property) const {
+        return cells[object * names.size() + property];
+    }
 };
 
 struct ImportError {
@@ -67,6 +78,18 @@ private:
     ORBOM_RC RunCounted(const std::string& sql, const std::vector<const Value*>& binds,
                         uint32_t* count);
     ORBOM_RC Reload();
+
+    // A select statement with what it delivers, kept per class, property
+    // selection and criteria shape (names, types, nulls). The catalog only
+    // grows, so a shape checked once stays valid.
+    struct SelectPlan {
+        sqlite3_stmt* stmt = nullptr;
+        std::vector<std::string> names;
+        std::vector<uint32_t> types;
+    };
+    ORBOM_RC PlanSelect(const std::string& cls, const std::vector<NamedValue>& criteria,
+                        const std::string& properties, const SelectPlan** out);
+    std::unordered_map<std::string, SelectPlan> selectPlans_;
 
     Database db_;
     Catalog catalog_;

@@ -92,10 +92,10 @@ ORBOM_RC MakeValue(uint32_t type, uint32_t length, const void* data, bool isNull
     return ORBOM_RC_SUCCESS;
 }
 
-uint32_t ReportedLength(const Value& value) {
-    if (value.null) return 0;
-    const auto n = static_cast<uint32_t>(value.bytes.size());
-    return value.type == ORBOM_TYPE_DATETIME ? n + 1 : n;
+// Date-time texts count their terminator, as readers of them expect.
+uint32_t ReportedLength(const Cell& cell, uint32_t type) {
+    if (cell.null) return 0;
+    return type == ORBOM_TYPE_DATETIME ? cell.length + 1 : cell.length;
 }
 
 void BindValue(sqlite3_stmt* stmt, int index, const Value& value) {
@@ -128,39 +128,44 @@ void BindValue(sqlite3_stmt* stmt, int index, const Value& value) {
     }
 }
 
-Value ColumnValue(sqlite3_stmt* stmt, int column, uint32_t type) {
-    Value v = NullValue(type);
-    if (sqlite3_column_type(stmt, column) == SQLITE_NULL) return v;
-    v.null = false;
+Cell AppendColumn(sqlite3_stmt* stmt, int column, uint32_t type, std::string* bytes) {
+    // Values start on 8-byte boundaries, so callers may read an integer or a
+    // double in place.
+    bytes->resize((bytes->size() + 7) & ~size_t{7});
+    Cell cell;
+    cell.offset = static_cast<uint32_t>(bytes->size());
+    if (sqlite3_column_type(stmt, column) == SQLITE_NULL) return cell;
+    cell.null = false;
     switch (type) {
         case ORBOM_TYPE_INTEGER:
         case ORBOM_TYPE_BOOLEAN: {
             const int32_t i = sqlite3_column_int(stmt, column);
-            v.bytes.assign(reinterpret_cast<const char*>(&i), sizeof i);
+            bytes->append(reinterpret_cast<const char*>(&i), sizeof i);
             break;
         }
         case ORBOM_TYPE_DOUBLE: {
             const double d = sqlite3_column_double(stmt, column);
-            v.bytes.assign(reinterpret_cast<const char*>(&d), sizeof d);
+            bytes->append(reinterpret_cast<const char*>(&d), sizeof d);
             break;
         }
         case ORBOM_TYPE_CHAR:
-            v.bytes.assign(1, static_cast<char>(sqlite3_column_int(stmt, column)));
+            bytes->push_back(static_cast<char>(sqlite3_column_int(stmt, column)));
             break;
         case ORBOM_TYPE_STRING:
         case ORBOM_TYPE_DATETIME: {
-            const auto* text = sqlite3_column_text(stmt, column);
-            v.bytes.assign(reinterpret_cast<const char*>(text), sqlite3_column_bytes(stmt, column));
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+            if (text) bytes->append(text, sqlite3_column_bytes(stmt, column));
             break;
         }
         default: {
             const void* blob = sqlite3_column_blob(stmt, column);
-            const int n = sqlite3_column_bytes(stmt, column);
-            if (blob) v.bytes.assign(static_cast<const char*>(blob), n);
+            if (blob) bytes->append(static_cast<const char*>(blob), sqlite3_column_bytes(stmt, column));
             break;
         }
     }
-    return v;
+    cell.length = static_cast<uint32_t>(bytes->size()) - cell.offset;
+    bytes->push_back('\0');
+    return cell;
 }
 
 }  // namespace orbom

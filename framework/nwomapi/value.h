@@ -35,10 +35,19 @@ struct Value {
 ORBOM_RC MakeValue(uint32_t type, uint32_t length, const void* data, bool isNull, Value* out);
 Value NullValue(uint32_t type);
 
-// The length GetProperty reports: date-time texts count their terminator.
-uint32_t ReportedLength(const Value& value);
 
 void BindValue(sqlite3_stmt* stmt, int index, const Value& value);
-Value ColumnValue(sqlite3_stmt* stmt, int column, uint32_t type);
+
+// Where a value read from a column went: offset and length in a byte buffer.
+struct Cell {
+    uint32_t offset = 0;
+    uint32_t length = 0;
+    bool null = true;
+};
+// Appends a column's value in the client's layout, and a zero byte, to bytes,
+// at an offset that is a multiple of 8.
+Cell AppendColumn(sqlite3_stmt* stmt, int column, uint32_t type, std::string* bytes);
+// The length GetProperty reports for a cell of that type.
+uint32_t ReportedLength(const Cell& cell, uint32_t type);
 
 }  // namespace orbom
