@@ -144,7 +144,7 @@ ORBOM_RC ORBOM_ObjectList_Select(ORBOM_CONNECTION connection, const char* cls,
         if (rc != ORBOM_RC_SUCCESS) return rc;
         if (objectCount) *objectCount = static_cast<uint32_t>(cursor->result.count);
         if (classCount) *classCount = 1;
-        if (propertyCount) *propertyCount = static_cast<uint32_t>(cursor->result.names.size());
+        if (propertyCount) *propertyCount = static_cast<uint32_t>(cursor->result.columns->names.size());
         return ORBOM_RC_SUCCESS;
     });
 }
@@ -200,11 +200,12 @@ ORBOM_RC ORBOM_Object_GetProperty(ORBOM_OBJECT object, const char* name, uint32_
         if (!current) return ORBOM_RC_INVALID_OBJECT;
         if (!name) return ORBOM_RC_INVALID_POINTER_PARAMETER;
         const Selection& result = current->selection->result;
-        for (size_t i = 0; i < result.names.size(); ++i) {
-            if (result.names[i] != name) continue;
+        const Columns& columns = *result.columns;
+        for (size_t i = 0; i < columns.names.size(); ++i) {
+            if (columns.names[i] != name) continue;
             const Cell& cell = result.At(current->row, i);
-            if (type) *type = result.types[i];
-            if (length) *length = ReportedLength(cell, result.types[i]);
+            if (type) *type = columns.types[i];
+            if (length) *length = ReportedLength(cell, columns.types[i]);
             if (value) *value = cell.null ? nullptr : result.bytes.data() + cell.offset;
             if (isNull) *isNull = cell.null ? 1 : 0;
             return ORBOM_RC_SUCCESS;

@@ -107,17 +107,19 @@ ORBOM_RC Store::PlanSelect(const std::string& cls, const std::vector<NamedValue>
     const ORBOM_RC rc = Resolve(cls, &criteria, nullptr, all ? "" : properties, &def);
     if (rc != ORBOM_RC_SUCCESS) return rc;
 
-    SelectPlan plan;
+    auto columns = std::make_shared<Columns>();
     std::string sql = "SELECT ";
     for (const PropertyDef& p : def->properties) {
         if (!all && p.name != properties) continue;
-        sql += (plan.types.empty() ? "" : ",") + ColumnName(p.name);
-        plan.names.push_back(p.name);
-        plan.types.push_back(p.type);
+        sql += (columns->types.empty() ? "" : ",") + ColumnName(p.name);
+        columns->names.push_back(p.name);
+        columns->types.push_back(p.type);
     }
-    if (plan.types.empty()) sql += "oid";  // a class without properties still has objects
+    if (columns->types.empty()) sql += "oid";  // a class without properties still has objects
     std::vector<const Value*> binds;
     sql += " FROM " + TableName(cls) + Where(criteria, &binds);
+    SelectPlan plan;
+    plan.columns = std::move(columns);
     plan.stmt = db_.Prepare(sql);
     if (!plan.stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
     *out = &selectPlans_.emplace(std::move(key), std::move(plan)).first->second;
@@ -130,8 +132,8 @@ ORBOM_RC Store::Select(const std::string& cls, const std::vector<NamedValue>& cr
     const ORBOM_RC rc = PlanSelect(cls, criteria, properties.empty() ? "*" : properties, &plan);
     if (rc != ORBOM_RC_SUCCESS) return rc;
     *out = Selection();
-    out->names = plan->names;
-    out->types = plan->types;
+    out->columns = plan->columns;
+    const std::vector<uint32_t>& types = plan->columns->types;
 
     sqlite3_stmt* stmt = plan->stmt;
     StatementUse use(stmt);
@@ -141,8 +143,8 @@ ORBOM_RC Store::Select(const std::string& cls, const std::vector<NamedValue>& cr
     }
     int step;
     while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (size_t i = 0; i < out->types.size(); ++i) {
-            out->cells.push_back(AppendColumn(stmt, static_cast<int>(i), out->types[i], &out->bytes));
+        for (size_t i = 0; i < types.size(); ++i) {
+            out->cells.push_back(AppendColumn(stmt, static_cast<int>(i), types[i], &out->bytes));
         }
         ++out->count;
         // Cells address the buffer with 32-bit offsets.

@@ -5,6 +5,7 @@
 // may have added classes or properties since.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,15 +26,19 @@ struct NamedValue {
 // The objects a select found, packed: one cell per object and property,
 // each pointing into one byte buffer that is never changed after the select,
 // so addresses handed to callers stay valid for the selection's life.
-struct Selection {
+struct Columns {
     std::vector<std::string> names;  // the selected properties
     std::vector<uint32_t> types;     // their types
-    size_t count = 0;                // objects
-    std::vector<Cell> cells;         // count * names.size(), object by object
-    std::string bytes;               // each value followed by a zero byte
+};
+
+struct Selection {
+    std::shared_ptr<const Columns> columns;  // shared with the statement's plan
+    size_t count = 0;                        // objects
+    std::vector<Cell> cells;                 // count * columns, object by object
+    std::string bytes;                       // each value followed by a zero byte
 
     const Cell& At(size_t object, size_t property) const {
-        return cells[object * names.size() + property];
+        return cells[object * columns->names.size() + property];
     }
 };
 
@@ -84,8 +89,7 @@ private:
     // grows, so a shape checked once stays valid.
     struct SelectPlan {
         sqlite3_stmt* stmt = nullptr;
-        std::vector<std::string> names;
-        std::vector<uint32_t> types;
+        std::shared_ptr<const Columns> columns;
     };
     ORBOM_RC PlanSelect(const std::string& cls, const std::vector<NamedValue>& criteria,
                         const std::string& properties, const SelectPlan** out);
