@@ -1,0 +1,85 @@
+#include "publisher/app/PublisherApp.h"
+
+#include <cstdio>
+
+#include "framework/nwomapi/nwomapi.h"
+#include "platform/dynload.h"
+#include "platform/resource.h"
+#include "platform/ui.h"
+#include "publisher/PublisherLog.h"
+#include "publisher/app/PublisherDlg.h"
+#include "publisher/app/batch_options.h"
+#include "publisher/app/publish_engine.h"
+
+namespace {
+
+RepositoryClient FrameworkClient() {
+    return {ORBOM_Kernel_Start,      ORBOM_Kernel_Stop,         ORBOM_Repository_Connect,
+            ORBOM_Repository_Disconnect, ORBOM_Repository_EnumBegin, ORBOM_Repository_EnumNext};
+}
+
+}  // namespace
+
+CPublisherApp::~CPublisherApp() {
+    if (resources_ != nullptr) FreeLibrary(static_cast<HMODULE>(resources_));
+}
+
+std::string CPublisherApp::Text(unsigned id) const {
+    char buffer[512] = {};
+    LoadStringA(static_cast<HINSTANCE>(resources_), id, buffer, sizeof buffer);
+    return buffer;
+}
+
+bool CPublisherApp::AnotherInstance() const {
+    const std::string title = Text(24);
+    HWND other = title.empty() ? nullptr : FindWindowA(nullptr, title.c_str());
+    if (other == nullptr) return false;
+    ShowWindow(other, SW_SHOWNA);
+    SetForegroundWindow(other);
+    return true;
+}
+
+std::string CPublisherApp::HelpPath() const {
+    const std::string name = Text(25);
+    return orb::ProgramDirectory() + "/" + (name.empty() ? "Vlmgr.hlp" : name);
+}
+
+int CPublisherApp::Run(const std::vector<std::string>& args) {
+    resources_ = LoadLibraryA("NWOrbIntRes.dll");
+    if (resources_ == nullptr) {
+        std::fprintf(stderr, "ksorbx: the resource library NWOrbIntRes.dll cannot be loaded\n");
+        return 1;
+    }
+    if (AnotherInstance()) return 0;
+    std::string line;
+    const BatchOptions options = TakeBatchOptions(args, &line);
+    const std::string title = Text(24);
+    HINSTANCE resources = static_cast<HINSTANCE>(resources_);
+
+    CPublisherDlg* dialog = nullptr;
+    publisher::PublisherUi ui;
+    ui.text = [this](int number) { return Text(static_cast<unsigned>(number)); };
+    ui.message = [title](const std::string& m) { MessageBoxA(nullptr, m.c_str(), title.c_str(), MB_OK); };
+    ui.confirm = [title](const std::string& q) {
+        return MessageBoxA(nullptr, q.c_str(), title.c_str(), MB_OKCANCEL) == IDOK;
+    };
+    ui.status = [&dialog](const std::string& s) {
+        if (dialog != nullptr) dialog->SetItemText(kStatus, s);
+    };
+    ProbeContext probe;
+    probe.client = FrameworkClient();
+    probe.log = [](const std::string& l) { publisher::WriteLog(l.c_str()); };
+    probe.message = ui.message;
+    probe.text = [this](UINT id) { return Text(id); };
+
+    CPublisherDlg dlg(resources, ParsePublisherCommandLine(line), probe, MakePublishEngine(ui),
+                      HelpPath());
+    dialog = &dlg;
+    if (options.batch) {
+        auto frontEnd = orb::MakeBatchFrontEnd(PublisherBatchScript(options), options.yes);
+        dlg.RunModal(*frontEnd);
+        return dlg.Outcome() == 0 ? 0 : 1;
+    }
+    dlg.RunModal();
+    return 0;
+}
