@@ -12,9 +12,9 @@ namespace ebqry {
 namespace {
 
 #define VLV_FIELD(Struct, member, key, kind) \
-    FieldSpec { key, offsetof(Struct, member), FieldKind::kind, sizeof(Struct::member) }
+    FieldLayout { key, offsetof(Struct, member), FieldKind::kind, sizeof(Struct::member) }
 
-const FieldSpec kJobFields[] = {
+const FieldLayout kJobFields[] = {
     VLV_FIELD(VlvJobRecord, jobId, "jobId", Int32),
     VLV_FIELD(VlvJobRecord, jobType, "jobType", Int16),
     VLV_FIELD(VlvJobRecord, jobStatus, "jobStatus", Int16),
@@ -27,7 +27,7 @@ const FieldSpec kJobFields[] = {
     VLV_FIELD(VlvJobRecord, lastResult, "lastResult", Int32),
 };
 
-const FieldSpec kMediaFields[] = {
+const FieldLayout kMediaFields[] = {
     VLV_FIELD(VlvMediaRecord, mediaId, "mediaId", Int32),
     VLV_FIELD(VlvMediaRecord, mediaType, "mediaType", Int16),
     VLV_FIELD(VlvMediaRecord, mediaStatus, "mediaStatus", Int16),
@@ -47,7 +47,7 @@ const FieldSpec kMediaFields[] = {
     VLV_FIELD(VlvMediaRecord, capacityMB, "capacityMB", Int32),
 };
 
-const FieldSpec kTapeDriveFields[] = {
+const FieldLayout kTapeDriveFields[] = {
     VLV_FIELD(VlvTapeDriveRecord, driveId, "driveId", Int32),
     VLV_FIELD(VlvTapeDriveRecord, adapterNo, "adapterNo", Int16),
     VLV_FIELD(VlvTapeDriveRecord, busNo, "busNo", Int16),
@@ -69,7 +69,7 @@ const FieldSpec kTapeDriveFields[] = {
     VLV_FIELD(VlvTapeDriveRecord, hoursSinceClean, "hoursSinceClean", Int32),
 };
 
-const FieldSpec kHistoryFields[] = {
+const FieldLayout kHistoryFields[] = {
     VLV_FIELD(VlvHistoryRecord, sessionNo, "sessionNo", Int32),
     VLV_FIELD(VlvHistoryRecord, jobId, "jobId", Int32),
     VLV_FIELD(VlvHistoryRecord, tapeName, "tapeName", Text),
@@ -83,7 +83,7 @@ const FieldSpec kHistoryFields[] = {
 
 #undef VLV_FIELD
 
-const RecordSpec kSpecs[] = {
+const RecordLayout kLayouts[] = {
     {VLV_OBJ_JOB, "jobs", kJobFields},
     {VLV_OBJ_MEDIA, "media", kMediaFields},
     {VLV_OBJ_TAPEDRIVE, "tapeDrives", kTapeDriveFields},
@@ -102,7 +102,7 @@ int64_t Integer(const nlohmann::json& value, int64_t low, int64_t high, const ch
     return number;
 }
 
-void EncodeField(const FieldSpec& field, const nlohmann::json& value, uint8_t* at, time_t now) {
+void EncodeField(const FieldLayout& field, const nlohmann::json& value, uint8_t* at, time_t now) {
     switch (field.kind) {
     case FieldKind::Int32: {
         int32_t v = static_cast<int32_t>(Integer(value, INT32_MIN, INT32_MAX, field.key));
@@ -185,9 +185,9 @@ bool AbsoluteTime(const std::string& text, std::tm* tm) {
 
 }  // namespace
 
-const RecordSpec* FindRecordSpec(int32_t type) {
-    for (const RecordSpec& spec : kSpecs)
-        if (spec.type == type) return &spec;
+const RecordLayout* FindRecordLayout(int32_t type) {
+    for (const RecordLayout& layout : kLayouts)
+        if (layout.type == type) return &layout;
     return nullptr;
 }
 
@@ -204,17 +204,17 @@ bool ParseDosTime(const std::string& text, time_t now, uint32_t* out) {
     return true;
 }
 
-void EncodeRecord(const RecordSpec& spec, const nlohmann::json& object, uint8_t* record,
+void EncodeRecord(const RecordLayout& layout, const nlohmann::json& object, uint8_t* record,
                   time_t now) {
     if (!object.is_object()) throw StateError("not an object");
     for (auto item = object.begin(); item != object.end(); ++item) {
-        const FieldSpec* field = nullptr;
-        for (const FieldSpec& candidate : spec.fields)
+        const FieldLayout* field = nullptr;
+        for (const FieldLayout& candidate : layout.fields)
             if (item.key() == candidate.key) field = &candidate;
         if (field == nullptr) throw StateError(item.key() + ": unknown field");
         EncodeField(*field, item.value(), record + field->offset, now);
     }
-    VlvObjectHeader header{spec.type, static_cast<int32_t>(VlvRecordSize(spec.type)), 1, 0};
+    VlvObjectHeader header{layout.type, static_cast<int32_t>(VlvRecordSize(layout.type)), 1, 0};
     std::memcpy(record, &header, sizeof header);
 }
 

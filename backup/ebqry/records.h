@@ -22,26 +22,26 @@ public:
 
 enum class FieldKind { Int32, Int16, Text, DosTime };
 
-struct FieldSpec {
+struct FieldLayout {
     const char* key;  // as written in the state file
     size_t offset;
     FieldKind kind;
     size_t size;      // bytes of the field (texts: including the terminator)
 };
 
-struct RecordSpec {
+struct RecordLayout {
     int32_t type;
     const char* section;  // the state file's array of these objects
-    std::span<const FieldSpec> fields;
+    std::span<const FieldLayout> fields;
 };
 
-// The spec of jobs, media, tape drives and history; null for other types.
-const RecordSpec* FindRecordSpec(int32_t type);
+// The layout of jobs, media, tape drives and history; null for other types.
+const RecordLayout* FindRecordLayout(int32_t type);
 
-// Fills `record` (VlvRecordSize(spec.type) bytes, zeroed by the caller) from
+// Fills `record` (VlvRecordSize(layout.type) bytes, zeroed by the caller) from
 // one object of the file. Unknown keys, wrong types, numbers out of range and
 // texts too long for their field throw StateError. `now` anchors relative times.
-void EncodeRecord(const RecordSpec& spec, const nlohmann::json& object, uint8_t* record,
+void EncodeRecord(const RecordLayout& layout, const nlohmann::json& object, uint8_t* record,
                   time_t now);
 
 // A time as the file writes it -- "YYYY-MM-DD HH:MM:SS" (or with a "T"),

@@ -59,21 +59,21 @@ nlohmann::json TakeHistoryPath(const nlohmann::json& entry, ServerState* out) {
     return fields;
 }
 
-void ParseSection(const nlohmann::json& root, const RecordSpec& spec, time_t now, ServerState* out) {
-    if (!root.contains(spec.section)) return;
-    const nlohmann::json& list = root[spec.section];
-    if (!list.is_array()) throw StateError(std::string(spec.section) + ": not an array");
-    const size_t size = VlvRecordSize(spec.type);
-    std::vector<uint8_t>& records = out->records[spec.type];
+void ParseSection(const nlohmann::json& root, const RecordLayout& layout, time_t now, ServerState* out) {
+    if (!root.contains(layout.section)) return;
+    const nlohmann::json& list = root[layout.section];
+    if (!list.is_array()) throw StateError(std::string(layout.section) + ": not an array");
+    const size_t size = VlvRecordSize(layout.type);
+    std::vector<uint8_t>& records = out->records[layout.type];
     records.assign(list.size() * size, 0);
     for (size_t i = 0; i < list.size(); ++i) {
         try {
-            if (spec.type == VLV_OBJ_HISTORY)
-                EncodeRecord(spec, TakeHistoryPath(list[i], out), &records[i * size], now);
+            if (layout.type == VLV_OBJ_HISTORY)
+                EncodeRecord(layout, TakeHistoryPath(list[i], out), &records[i * size], now);
             else
-                EncodeRecord(spec, list[i], &records[i * size], now);
+                EncodeRecord(layout, list[i], &records[i * size], now);
         } catch (const StateError& e) {
-            throw StateError(std::string(spec.section) + "[" + std::to_string(i) + "]." + e.what());
+            throw StateError(std::string(layout.section) + "[" + std::to_string(i) + "]." + e.what());
         }
     }
 }
@@ -108,12 +108,12 @@ LONG ParseServerState(const std::string& text, time_t now, ServerState* out, std
         for (auto item = root.begin(); item != root.end(); ++item) {
             bool known = item.key() == "server";
             for (int32_t type : {VLV_OBJ_JOB, VLV_OBJ_MEDIA, VLV_OBJ_TAPEDRIVE, VLV_OBJ_HISTORY})
-                known = known || item.key() == FindRecordSpec(type)->section;
+                known = known || item.key() == FindRecordLayout(type)->section;
             if (!known) throw StateError(item.key() + ": unknown section");
         }
         if (root.contains("server")) ParseServer(root["server"], out);
         for (int32_t type : {VLV_OBJ_JOB, VLV_OBJ_MEDIA, VLV_OBJ_TAPEDRIVE, VLV_OBJ_HISTORY})
-            ParseSection(root, *FindRecordSpec(type), now, out);
+            ParseSection(root, *FindRecordLayout(type), now, out);
         return VLV_OK;
     } catch (const std::exception& e) {  // StateError and the parser's own errors
         *error = e.what();
