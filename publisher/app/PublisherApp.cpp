@@ -50,9 +50,13 @@ int CPublisherApp::Run(const std::vector<std::string>& args) {
         std::fprintf(stderr, "ksorbx: the resource library NWOrbIntRes.dll cannot be loaded\n");
         return 1;
     }
-    if (AnotherInstance()) return 0;
     std::string line;
     const BatchOptions options = TakeBatchOptions(args, &line);
+    if (AnotherInstance()) {
+        // A script must not take the other instance's pass for its own.
+        if (options.batch) std::printf("ksorbx: another instance is running\n");
+        return options.batch ? 1 : 0;
+    }
     const std::string title = Text(24);
     HINSTANCE resources = static_cast<HINSTANCE>(resources_);
 
