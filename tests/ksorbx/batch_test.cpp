@@ -1,0 +1,49 @@
+// ksorbx --batch end to end on a private machine root with a fresh
+// repository: the repository test, the deletion's confirmation and the exit
+// code a script sees.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "framework/nwomapi/nwomapi.h"
+#include "platform/command.h"
+#include "tests/platform/scratch_dir.h"
+
+namespace {
+
+class KsorbxBatchTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        const char* bin = std::getenv("ORB_BIN_DIR");
+        program_ = std::string(bin ? bin : ".") + "/ksorbx";
+        if (!std::filesystem::exists(program_)) GTEST_SKIP() << "ksorbx is not built";
+        ORBOM_KERNEL kernel = 0;
+        ASSERT_EQ(ORBOM_Kernel_Start("ksorbxtest", &kernel, 0), 0);
+        ASSERT_EQ(ORBOM_Repository_Create(kernel, "vaultrepo"), 0);
+        ORBOM_Kernel_Stop(&kernel);
+    }
+    int Run(std::vector<std::string> args) {
+        args.insert(args.begin(), program_);
+        output_.clear();
+        return orb::RunCommand(args, 60000, &output_);
+    }
+
+    orbtest::ScratchDir root_;
+    orbtest::ScopedEnv machine_{"ORB_MACHINE_ROOT", root_.path()};
+    orbtest::ScopedEnv ui_{"ORB_UI", "batch"};
+    std::string program_;
+    std::string output_;
+};
+
+TEST_F(KsorbxBatchTest, ExitCodeTellsWhetherTheRunSucceeded) {
+    EXPECT_EQ(Run({"--batch", "/r", "norepo"}), 1) << output_;
+    // The deletion is declined without --yes, and nothing is published then.
+    EXPECT_EQ(Run({"--batch", "--delete", "/R", "VAULTREPO"}), 1) << output_;
+    EXPECT_EQ(Run({"--batch", "--delete", "--yes", "--no-create", "/R", "VAULTREPO"}), 0)
+        << output_;
+}
+
+}  // namespace
