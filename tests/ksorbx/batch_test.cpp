@@ -10,6 +10,8 @@
 
 #include "framework/nwomapi/nwomapi.h"
 #include "platform/command.h"
+#include "platform/sync.h"
+#include "platform/ui.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -44,6 +46,20 @@ TEST_F(KsorbxBatchTest, ExitCodeTellsWhetherTheRunSucceeded) {
     EXPECT_EQ(Run({"--batch", "--delete", "/R", "VAULTREPO"}), 1) << output_;
     EXPECT_EQ(Run({"--batch", "--delete", "--yes", "--no-create", "/R", "VAULTREPO"}), 0)
         << output_;
+}
+
+TEST_F(KsorbxBatchTest, ASecondStartEndsAtOnceWhileTheFirstIsOpen) {
+    // The first instance waits for a button that never changes.
+    orbtest::ScopedEnv script("ORB_UI_SCRIPT", "wait-disabled 9");
+    orb::BackgroundCommand first;
+    ASSERT_TRUE(first.Start({program_, "/r", "vaultrepo"}, root_ / "first.log"));
+    const char* title = "Lumora Vaultline Orb Object Creation";
+    for (int i = 0; i < 500 && FindWindowA(nullptr, title) == nullptr; ++i) orb::SleepMs(10);
+    ASSERT_NE(FindWindowA(nullptr, title), nullptr);
+    EXPECT_EQ(Run({"--batch", "/r", "vaultrepo"}), 1);
+    EXPECT_NE(output_.find("another instance"), std::string::npos) << output_;
+    EXPECT_TRUE(first.Running());
+    first.Stop();
 }
 
 }  // namespace
