@@ -1,0 +1,77 @@
+// Locked appends with fcntl byte-range locks. The range starts at the current
+// end of the file and reaches to the largest possible offset, so a second
+// writer waits until the first line is complete and then finds the new end.
+#include "platform/filelock.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <mutex>
+
+namespace orb {
+namespace {
+
+DWORD Win32FromErrno(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EROFS: return ERROR_ACCESS_DENIED;
+        case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+        default: return ERROR_CANTWRITE;
+    }
+}
+
+bool LockTail(int fd, short type) {
+    struct flock range {};
+    range.l_type = type;
+    // Unlocking covers the whole file: the end has moved by the line written.
+    range.l_whence = type == F_UNLCK ? SEEK_SET : SEEK_END;
+    range.l_start = 0;
+    range.l_len = 0;  // to the end of any later growth
+    while (fcntl(fd, F_SETLKW, &range) != 0) {
+        if (errno != EINTR) return false;
+    }
+    return true;
+}
+
+// Writes all of text at the end of the file, which the caller has locked.
+bool WriteAtEnd(int fd, const char* text, size_t length) {
+    off_t end = lseek(fd, 0, SEEK_END);
+    if (end < 0) return false;
+    while (length > 0) {
+        ssize_t n = pwrite(fd, text, length, end);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        text += n;
+        length -= static_cast<size_t>(n);
+        end += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+DWORD AppendLocked(const std::string& path, const char* text, size_t length) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return Win32FromErrno(errno);
+    DWORD result = ERROR_SUCCESS;
+    // fcntl locks belong to the process: two threads of one process would
+    // share them, so the threads take turns on a process-wide mutex first.
+    static std::mutex* turns = new std::mutex;
+    {
+        std::lock_guard<std::mutex> hold(*turns);
+        if (!LockTail(fd, F_WRLCK)) {
+            result = ERROR_CANTWRITE;
+        } else {
+            if (!WriteAtEnd(fd, text, length)) result = Win32FromErrno(errno);
+            LockTail(fd, F_UNLCK);
+        }
+    }
+    close(fd);
+    return result;
+}
+
+}  // namespace orb

@@ -1,0 +1,85 @@
+// Default texts and boxes of the publisher.
+#include "publisher/Notice.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+namespace publisher {
+namespace {
+
+const std::map<int, const char*>& BuiltInTexts() {
+    static const std::map<int, const char*> texts = {
+        {1, "Start"},
+        {2, "Stop"},
+        {3, "Processing %s"},
+        {4, "Building business process views..."},
+        {5, "KestOrb loaded"},
+        {6, "Business process view created"},
+        {7, "The business process view could not be created"},
+        {8, "The repository could not be opened"},
+        {9, "Done"},
+        {10, "Stopping..."},
+        {11, "Stopped"},
+        {12, "The repository kernel could not be started (%d)."},
+        {13, "The repository could not be connected (%d)."},
+        {14, "The published objects could not be deleted (%d)."},
+        {15, "%lu published object(s) deleted."},
+        {16, "Delete every backup object published in the repository?"},
+        {17, "There were no published objects to delete."},
+        {18, "Deleting published objects..."},
+        {19, "The business process view could not be filled"},
+        {24, "Lumora Vaultline Object Creation"},
+        {25, ""},
+    };
+    return texts;
+}
+
+}  // namespace
+
+std::string UiText(const PublisherUi& ui, int number) {
+    if (ui.text) return ui.text(number);
+    auto found = BuiltInTexts().find(number);
+    return found == BuiltInTexts().end() ? std::string() : std::string(found->second);
+}
+
+std::string UiTextWith(const PublisherUi& ui, int number, const std::string& argument) {
+    std::string text = UiText(ui, number);
+    // Substituted, never handed to printf: a text is data, not a format.
+    for (const char* spec : {"%lu", "%s", "%d", "%u"}) {
+        size_t at = text.find(spec);
+        if (at != std::string::npos) return text.replace(at, std::strlen(spec), argument);
+    }
+    return text;
+}
+
+void UiMessage(const PublisherUi& ui, const std::string& message) {
+    if (ui.message) {
+        ui.message(message);
+    } else {
+        std::fprintf(stderr, "%s: %s\n", UiText(ui, 24).c_str(), message.c_str());
+    }
+}
+
+bool UiConfirm(const PublisherUi& ui, const std::string& question) {
+    if (ui.confirm) return ui.confirm(question);
+    std::fprintf(stderr, "%s: %s (Cancel)\n", UiText(ui, 24).c_str(), question.c_str());
+    return false;
+}
+
+void UiStatus(const PublisherUi& ui, const std::string& status) {
+    if (ui.status) ui.status(status);
+}
+
+void ShowNotice(const std::string& message) { UiMessage(PublisherUi{}, message); }
+
+std::string SystemErrorText(DWORD code) {
+    switch (code) {
+        case ERROR_PATH_NOT_FOUND: return "The system cannot find the path specified. ";
+        case ERROR_ACCESS_DENIED: return "Access is denied. ";
+        case ERROR_FILENAME_EXCED_RANGE: return "The filename or extension is too long. ";
+        default: return "Error " + std::to_string(code) + ". ";
+    }
+}
+
+}  // namespace publisher
