@@ -35,7 +35,7 @@ struct PublishRun {
     int debugSwitch = 0;
     PublisherUi ui;
     // WM_USER+1: statusText, processed and created are to be shown.
-    std::function<void(const PublishRun& run)> onProgress;
+    std::function<void(PublishRun& run)> onProgress;
     // WM_USER+2: wParam 0 when the pass succeeded, 1 when it failed.
     std::function<void(int failed)> onEnd;
 };
