@@ -70,6 +70,7 @@ void CKestBinding::Release() {
 int32_t CKestBinding::OpenContext(const char* repository, const char* user,
                                   const char* password, int32_t debug, uint32_t flags) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     if (context_ != nullptr) DeInit();
     return Entry<decltype(&KestInitEx)>(kInitEx)(&context_, repository, user, password, debug,
                                                   flags);
@@ -77,12 +78,14 @@ int32_t CKestBinding::OpenContext(const char* repository, const char* user,
 
 int32_t CKestBinding::DeInit() {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestDeInit)>(kDeInit)(&context_);
 }
 
 int32_t CKestBinding::GetObjectUUID(const char* cls, const KestMachineRecord* machine,
                                     int32_t* count, UUID* uuid) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestGetObjectUUID)>(kGetObjectUuid)(context_, cls, machine, count,
                                                                 uuid);
 }
@@ -90,58 +93,69 @@ int32_t CKestBinding::GetObjectUUID(const char* cls, const KestMachineRecord* ma
 int32_t CKestBinding::AddObject(const KestMachineRecord* machine, const char* cls,
                                 const char* name, UUID* uuid) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestAddObject)>(kAddObject)(context_, machine, cls, name, uuid);
 }
 
 int32_t CKestBinding::DeleteObject_U(const char* cls, const UUID* uuid) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestDeleteObject_U)>(kDeleteObjectU)(context_, cls, uuid);
 }
 
 int32_t CKestBinding::OpenObject(const char* cls, const UUID* uuid) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestOpenObject)>(kOpenObject)(context_, cls, uuid);
 }
 
 int32_t CKestBinding::SetPropString(const char* name, const char* text, int32_t isNull) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestSetPropString)>(kSetPropString)(context_, name, text, isNull);
 }
 
 int32_t CKestBinding::SaveObject() {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestSaveObject)>(kSaveObject)(context_);
 }
 
 int32_t CKestBinding::CloseObject(int32_t save) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestCloseObject)>(kCloseObject)(context_, save);
 }
 
 int32_t CKestBinding::BPVCreate(const char* view, UUID* uuid) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestBPVCreate)>(kBpvCreate)(context_, view, uuid);
 }
 
 int32_t CKestBinding::BPVDelete(const char* view) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestBPVDelete)>(kBpvDelete)(context_, view);
 }
 
 int32_t CKestBinding::BPVAddObject(const char* view, const char* cls, const UUID* uuid) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestBPVAddObject)>(kBpvAddObject)(context_, view, cls, uuid);
 }
 
 int32_t CKestBinding::BPVAddInclusionObject(const char* view, const char* cls,
                                             const UUID* uuid) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestBPVAddInclusionObject)>(kBpvAddInclusion)(context_, view, cls,
                                                                           uuid);
 }
 
 int32_t CKestBinding::BPVPopulate(const char* view, const char* cls) {
     if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
+    ++calls_;
     return Entry<decltype(&KestBPVPopulate)>(kBpvPopulate)(context_, view, cls);
 }
 

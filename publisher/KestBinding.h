@@ -30,6 +30,8 @@ public:
     void Release();
     bool Bound() const { return bound_; }
     bool HasContext() const { return context_ != nullptr; }
+    // Calls forwarded to the library so far (what a record costs in calls).
+    uint64_t Calls() const { return calls_; }
 
     // Closes a context already open, then KestInitEx on the binding's handle.
     int32_t OpenContext(const char* repository, const char* user, const char* password,
@@ -59,6 +61,7 @@ private:
     }
 
     bool bound_ = false;
+    uint64_t calls_ = 0;
     KestContext* context_ = nullptr;
     HMODULE module_ = nullptr;
     FARPROC entries_[kKestExportCount] = {};
