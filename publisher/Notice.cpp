@@ -1,9 +1,10 @@
 // Default texts and boxes of the publisher.
 #include "publisher/Notice.h"
 
-#include <cstdio>
 #include <cstring>
 #include <map>
+
+#include "platform/ui.h"
 
 namespace publisher {
 namespace {
@@ -57,21 +58,23 @@ void UiMessage(const PublisherUi& ui, const std::string& message) {
     if (ui.message) {
         ui.message(message);
     } else {
-        std::fprintf(stderr, "%s: %s\n", UiText(ui, 24).c_str(), message.c_str());
+        MessageBoxA(nullptr, message.c_str(), UiText(ui, 24).c_str(), MB_OK);
     }
 }
 
 bool UiConfirm(const PublisherUi& ui, const std::string& question) {
     if (ui.confirm) return ui.confirm(question);
-    std::fprintf(stderr, "%s: %s (Cancel)\n", UiText(ui, 24).c_str(), question.c_str());
-    return false;
+    return MessageBoxA(nullptr, question.c_str(), UiText(ui, 24).c_str(), MB_OKCANCEL) == IDOK;
 }
 
 void UiStatus(const PublisherUi& ui, const std::string& status) {
     if (ui.status) ui.status(status);
 }
 
-void ShowNotice(const std::string& message) { UiMessage(PublisherUi{}, message); }
+void ShowNotice(const std::string& message) {
+    MessageBoxA(nullptr, message.c_str(), UiText(PublisherUi{}, 24).c_str(),
+                MB_OK | MB_ICONINFORMATION);
+}
 
 std::string SystemErrorText(DWORD code) {
     switch (code) {

@@ -1,6 +1,7 @@
 // What the publisher shows its operator, kept behind a few calls so that the
 // pass runs without any window: the program plugs in its dialog and resource
-// library, tests their own answers, and the defaults write to standard error.
+// library, tests their own answers; the defaults are the platform's message
+// boxes (console or batch front end) and built-in English texts.
 #pragma once
 
 #include <functional>
@@ -27,11 +28,10 @@ std::string UiText(const PublisherUi& ui, int number);
 // Text number with its one "%s", "%d", "%u" or "%lu" replaced by argument.
 std::string UiTextWith(const PublisherUi& ui, int number, const std::string& argument);
 void UiMessage(const PublisherUi& ui, const std::string& message);
-// Without a confirm member the answer is Cancel: nothing is deleted unasked.
 bool UiConfirm(const PublisherUi& ui, const std::string& question);
 void UiStatus(const PublisherUi& ui, const std::string& status);
 
-// Information box without owner (caption text 24): on standard error.
+// Information box without owner (caption text 24).
 void ShowNotice(const std::string& message);
 // The system's text for a Win32 error code, ending in a blank.
 std::string SystemErrorText(DWORD code);
