@@ -3,6 +3,7 @@
 // box presses it, F1 asks for help, Esc (or Ctrl-C) asks to close, Enter
 // presses the first enabled button. Message boxes appear below the dialog
 // and take the first letter of a button, Enter or Esc.
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <mutex>
@@ -38,6 +39,51 @@ std::string Caption(const std::string& text) {
         }
     }
     return shown;
+}
+
+// Columns a text takes on the screen: escape sequences take none, and a
+// UTF-8 character takes one.
+size_t VisibleWidth(const std::string& text) {
+    size_t width = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\x1b') {
+            while (i < text.size() && !std::isalpha(static_cast<unsigned char>(text[i]))) ++i;
+        } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            ++width;
+        }
+    }
+    return width;
+}
+
+std::string PadTo(const std::string& text, size_t width) {
+    size_t shown = VisibleWidth(text);
+    return shown >= width ? text : text + std::string(width - shown, ' ');
+}
+
+// Counters that follow each other stand side by side: labels on one row,
+// their pictures below.
+std::string CounterRow(const std::vector<const Control*>& counters) {
+    if (counters.empty()) return "";
+    std::vector<std::vector<std::string>> cells;
+    size_t rows = 0;
+    for (const Control* counter : counters) {
+        std::vector<std::string> cell = {WithoutAccessMarks(counter->label)};
+        if (counter->image.empty()) cell.push_back(std::to_string(counter->value));
+        for (const std::string& row : counter->image) cell.push_back(row);
+        rows = std::max(rows, cell.size());
+        cells.push_back(cell);
+    }
+    std::string out;
+    for (size_t row = 0; row < rows; ++row) {
+        std::string line = "  ";
+        for (const auto& cell : cells) {
+            size_t width = 0;
+            for (const std::string& text : cell) width = std::max(width, VisibleWidth(text));
+            line += PadTo(row < cell.size() ? cell[row] : "", width + 4);
+        }
+        out += line + "\r\n";
+    }
+    return out;
 }
 
 std::string Styled(const Control& control, const std::string& text) {
@@ -197,19 +243,20 @@ class ConsoleFrontEnd : public FrontEnd {
         if (!dialog.Icon().empty()) out += dialog.Icon()[0] + " ";
         out += std::string(kBold) + dialog.Title() + kPlain + "\r\n\r\n";
         std::string buttons;
+        std::vector<const Control*> counters;
         for (const Control& control : dialog.Controls()) {
             if (!control.shown) continue;
+            if (control.kind == ControlKind::Counter) {
+                counters.push_back(&control);
+                continue;
+            }
+            out += CounterRow(counters);
+            counters.clear();
             std::string label = WithoutAccessMarks(control.label);
             switch (control.kind) {
                 case ControlKind::Text:
                     out += "  " + (label.empty() ? "" : label + ": ") + control.text +
                            (control.id == dialog.StatusControl() ? Spinner(dialog) : "") + "\r\n";
-                    break;
-                case ControlKind::Counter:
-                    out += "  " + label + "\r\n";
-                    for (const std::string& row : control.image) out += "    " + row + "\r\n";
-                    if (control.image.empty())
-                        out += "    " + std::to_string(control.value) + "\r\n";
                     break;
                 case ControlKind::CheckBox:
                     out += "  " +
@@ -223,8 +270,11 @@ class ConsoleFrontEnd : public FrontEnd {
                 case ControlKind::Animation:
                     if (dialog.StatusControl() == 0) out += Spinner(dialog) + "\r\n";
                     break;
+                case ControlKind::Counter:
+                    break;
             }
         }
+        out += CounterRow(counters);
         out += "\r\n  " + buttons + "\r\n\r\n";
         out += std::string(kDim) + "  Underlined letter: press or tick.  F1: help.  Esc: close." +
                kPlain + "\r\n";
