@@ -1,6 +1,5 @@
-// Objects whose data source the agent cannot reach yet (backup server
-// queries, service states, watchers): registered so that a walk shows them,
-// answered genErr.
+// Objects whose data source the agent cannot reach yet (service states,
+// watchers): registered so that a walk shows them, answered genErr.
 #include "snmpagent/handlers.h"
 
 UINT MIB_ServiceStatus(BYTE, const MibEntry*, SnmpVarBind*) {
@@ -8,17 +7,5 @@ UINT MIB_ServiceStatus(BYTE, const MibEntry*, SnmpVarBind*) {
 }
 
 UINT MIB_History(BYTE, const MibEntry*, SnmpVarBind*) {
-    return SNMP_ERRORSTATUS_GENERR;
-}
-
-UINT MIB_Jobs(BYTE, const MibEntry*, SnmpVarBind*) {
-    return SNMP_ERRORSTATUS_GENERR;
-}
-
-UINT MIB_Media(BYTE, const MibEntry*, SnmpVarBind*) {
-    return SNMP_ERRORSTATUS_GENERR;
-}
-
-UINT MIB_TapeDrvs(BYTE, const MibEntry*, SnmpVarBind*) {
     return SNMP_ERRORSTATUS_GENERR;
 }
