@@ -74,3 +74,13 @@ FARPROC lebFunction(EbqryFunction function) {
     if (!lebIsInitialized() || function < 1 || function > kEbqryFunctionCount) return nullptr;
     return binding().functions[function - 1];
 }
+
+void lebInstallFunctions(const FARPROC* functions) {
+    Binding& state = binding();
+    std::lock_guard<std::mutex> hold(state.lock);
+    for (int i = 0; i < kEbqryFunctionCount; ++i)
+        state.functions[i] = functions ? functions[i] : nullptr;
+    // Restoring leaves a library loaded earlier unbound; the tests that
+    // install functions never load one.
+    state.initialized = functions != nullptr;
+}

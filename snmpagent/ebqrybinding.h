@@ -37,3 +37,6 @@ void lebInitialize(int* result);
 bool lebIsInitialized();
 // The bound function of that number; null while not initialised.
 FARPROC lebFunction(EbqryFunction function);
+// Installs functions in place of a loaded library (all 19, in binding
+// order; null restores the state before). For tests.
+void lebInstallFunctions(const FARPROC* functions);
