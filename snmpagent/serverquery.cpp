@@ -133,7 +133,7 @@ DWORD findNewestBackup(ServerConnection* connection, const char* path) {
     return newestStartTime(static_cast<const BYTE*>(records), count);
 }
 
-int rateNewestBackup(DWORD startTime, DWORD warnSeconds, DWORD critSeconds) {
+int rateNewestBackup(DWORD startTime, int64_t warnSeconds, int64_t critSeconds) {
     if (startTime == 0) {
         agentTrace("lebCheckBackupDate: No backup record found for file\n");
         return kBackupCritical;
@@ -231,7 +231,7 @@ void lebCollectObject(int32_t objectType, int32_t selector, LebRecordCallback ca
     disconnectServer(connection, &rc);
 }
 
-void lebCheckBackupDate(const char* path, DWORD warnSeconds, DWORD critSeconds, int* status) {
+void lebCheckBackupDate(const char* path, int64_t warnSeconds, int64_t critSeconds, int* status) {
     *status = 0;
     agentTrace("lebCheckBackupDate: connecting to server\n");
     ServerConnection* connection = nullptr;
@@ -253,9 +253,9 @@ void lebCheckBackupDate(const char* path, DWORD warnSeconds, DWORD critSeconds, 
     disconnectServer(connection, &rc);
 }
 
-int rateBackupAge(int64_t now, int64_t backupTime, DWORD warnSeconds, DWORD critSeconds) {
-    if (now >= backupTime + static_cast<int64_t>(critSeconds)) return kBackupCritical;
-    if (now < backupTime + static_cast<int64_t>(warnSeconds)) return kBackupOk;
+int rateBackupAge(int64_t now, int64_t backupTime, int64_t warnSeconds, int64_t critSeconds) {
+    if (now >= backupTime + critSeconds) return kBackupCritical;
+    if (now < backupTime + warnSeconds) return kBackupOk;
     return kBackupWarning;
 }
 

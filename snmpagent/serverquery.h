@@ -52,10 +52,10 @@ void lebCollectObject(int32_t objectType, int32_t selector, LebRecordCallback ca
 
 // Rates the newest backup of the file at path ("dir\\file"): 1, 2 or 3, or
 // the connect code.
-void lebCheckBackupDate(const char* path, DWORD warnSeconds, DWORD critSeconds, int* status);
+void lebCheckBackupDate(const char* path, int64_t warnSeconds, int64_t critSeconds, int* status);
 // The rating of a backup started at backupTime (seconds since the epoch),
 // now being now. Limits and sums in 64 bits, so a limit beyond 32 bits
-// never wraps into a wrong rating.
-int rateBackupAge(int64_t now, int64_t backupTime, DWORD warnSeconds, DWORD critSeconds);
+// (a count of days times 86,400) never wraps into a wrong rating.
+int rateBackupAge(int64_t now, int64_t backupTime, int64_t warnSeconds, int64_t critSeconds);
 // Seconds since the epoch, as local time, of an MS-DOS date and time.
 int64_t dosDateTimeToEpoch(DWORD dosDateTime);

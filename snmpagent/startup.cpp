@@ -11,6 +11,7 @@
 #include "snmpagent/searchpath.h"
 #include "snmpagent/trace.h"
 #include "snmpagent/trap.h"
+#include "snmpagent/watchers.h"
 #include "snmpagent/workers.h"
 
 namespace {
@@ -41,6 +42,7 @@ void startAgent(DWORD timeZeroReference) {
     int rc = 0;
     lebInitialize(&rc);
     if (rc != 0) agentTrace("SnmpExtensionInit: lebInitialize, RC=%d\n", rc);
+    buildWatcherList();
     const AgentIntervals intervals = readAgentIntervals();
     agentTrace("SnmpExtensionInit: Starting worker threads\n");
     startWorkerThreads(intervals);

@@ -1,0 +1,187 @@
+// MIB_History: the watcher table (.12.1) and the form scalars (.12.2.0 to
+// .12.16.0) through which a manager adds, deletes and edits watchers: it
+// sets the fields, then a button.
+#include <cstring>
+
+#include "snmpagent/handlers.h"
+#include "snmpagent/oidtext.h"
+#include "snmpagent/trace.h"
+#include "snmpagent/values.h"
+#include "snmpagent/watchers.h"
+
+namespace {
+
+// The form's fields, kept for the life of the process.
+struct HistoryForm {
+    char addPath[kWatcherPathSize] = "";
+    LONG addWarnTime = 3, addCritTime = 5, addWarnQuantum = 4, addCritQuantum = 4;
+    char deletePath[kWatcherPathSize] = "";
+    char editPath[kWatcherPathSize] = "";
+    LONG editWarnTime = 0, editCritTime = 0, editWarnQuantum = 4, editCritQuantum = 4;
+};
+
+HistoryForm& form() {
+    static HistoryForm instance;
+    return instance;
+}
+
+// The worst status of the last check pass; starts OK.
+LONG g_backupMaxStatus = 1;
+
+enum Scalar {
+    kUriAdd = 2, kWarnTimeAdd, kCritTimeAdd, kButtonAdd, kUriDel, kButtonDel, kUriEdit,
+    kWarnTimeEdit, kCritTimeEdit, kButtonEdit, kMaxStatus, kWarnQuantumAdd, kCritQuantumAdd,
+    kWarnQuantumEdit, kCritQuantumEdit,
+};
+
+constexpr UINT kTableArc = 11;  // the arc after .12: 1 for table cells
+
+UINT getCell(UINT column, UINT row, SnmpVarBind* binding) {
+    std::lock_guard<orb::CriticalSection> hold(historyLock());
+    const WatcherEntry* w = watcherAt(row);
+    if (!w) {
+        agentTrace("MIB_History: Can not find history entry for indx\n");
+        return SNMP_ERRORSTATUS_NOSUCHNAME;
+    }
+    agentTrace("MIB_History: Get request\n");
+    switch (column) {
+    case 1: return putText(binding, w->path);
+    case 2: return putInteger(binding, w->warnTime);
+    case 3: return putInteger(binding, w->critTime);
+    case 4: return putInteger(binding, w->status);
+    case 5: return putInteger(binding, w->warnQuantum);
+    case 6: return putInteger(binding, w->critQuantum);
+    default: return SNMP_ERRORSTATUS_NOSUCHNAME;
+    }
+}
+
+UINT getScalar(UINT object, SnmpVarBind* binding) {
+    const HistoryForm& f = form();
+    switch (object) {
+    case kUriAdd: return putText(binding, f.addPath);
+    case kWarnTimeAdd: return putInteger(binding, f.addWarnTime);
+    case kCritTimeAdd: return putInteger(binding, f.addCritTime);
+    case kUriDel: return putText(binding, "");
+    case kUriEdit: return putText(binding, f.editPath);
+    case kWarnTimeEdit: return putInteger(binding, f.editWarnTime);
+    case kCritTimeEdit: return putInteger(binding, f.editCritTime);
+    case kMaxStatus: return putInteger(binding, historyMaxStatus());
+    case kWarnQuantumAdd: return putInteger(binding, f.addWarnQuantum);
+    case kCritQuantumAdd: return putInteger(binding, f.addCritQuantum);
+    case kWarnQuantumEdit: return putInteger(binding, f.editWarnQuantum);
+    case kCritQuantumEdit: return putInteger(binding, f.editCritQuantum);
+    default: return putInteger(binding, 0);  // the buttons
+    }
+}
+
+void addWatcher() {
+    const HistoryForm& f = form();
+    WatcherEntry entry{};
+    memcpy(entry.path, f.addPath, sizeof entry.path);  // same size, terminated
+    entry.warnTime = f.addWarnTime;
+    entry.warnQuantum = f.addWarnQuantum;
+    entry.critTime = f.addCritTime;
+    entry.critQuantum = f.addCritQuantum;
+    agentTrace("MIB_History: lebCehckBackupDate URI=\"%s\", warnT=%d, warnQ=%d, critT=%d, "
+               "critQ=%d\n",
+               entry.path, static_cast<int>(entry.warnTime), static_cast<int>(entry.warnQuantum),
+               static_cast<int>(entry.critTime), static_cast<int>(entry.critQuantum));
+    checkWatcher(&entry);
+    historyInsert(entry);
+    rebuildWatcherList();
+}
+
+void deleteWatcher() {
+    historyDelete(form().deletePath);
+    form().deletePath[0] = '\0';
+    rebuildWatcherList();
+}
+
+UINT editWatcher() {
+    const HistoryForm& f = form();
+    std::lock_guard<orb::CriticalSection> hold(historyLock());
+    WatcherEntry* w = findWatcher(f.editPath);
+    if (!w) {
+        agentTrace("MIB_History: Edit Entry URI=\"%s\" NOT FOUND\n", f.editPath);
+        return SNMP_ERRORSTATUS_GENERR;
+    }
+    w->warnTime = f.editWarnTime;
+    w->warnQuantum = f.editWarnQuantum;
+    w->critTime = f.editCritTime;
+    w->critQuantum = f.editCritQuantum;
+    agentTrace("MIB_History: lebCheckBackupDate URI=\"%s\", warnTime=%d, critTime=%d\n", w->path,
+               static_cast<int>(w->warnTime), static_cast<int>(w->critTime));
+    checkWatcher(w);
+    rebuildWatcherList();
+    return SNMP_ERRORSTATUS_NOERROR;
+}
+
+// A quantum outside the five codes has no length: refused.
+UINT takeQuantum(const SnmpVarBind* binding, LONG* target) {
+    LONG value = 0;
+    const UINT rc = takeInteger(binding, &value);
+    if (rc != SNMP_ERRORSTATUS_NOERROR) return rc;
+    int64_t unused = 0;
+    if (!quantumSeconds(value, &unused)) return SNMP_ERRORSTATUS_BADVALUE;
+    *target = value;
+    return SNMP_ERRORSTATUS_NOERROR;
+}
+
+UINT setScalar(UINT object, const SnmpVarBind* binding) {
+    HistoryForm& f = form();
+    switch (object) {
+    case kUriAdd: return takeText(binding, f.addPath, sizeof f.addPath);
+    case kWarnTimeAdd: return takeInteger(binding, &f.addWarnTime);
+    case kCritTimeAdd: return takeInteger(binding, &f.addCritTime);
+    case kButtonAdd: addWatcher(); return SNMP_ERRORSTATUS_NOERROR;
+    case kUriDel: return takeText(binding, f.deletePath, sizeof f.deletePath);
+    case kButtonDel: deleteWatcher(); return SNMP_ERRORSTATUS_NOERROR;
+    case kUriEdit: return takeText(binding, f.editPath, sizeof f.editPath);
+    case kWarnTimeEdit: return takeInteger(binding, &f.editWarnTime);
+    case kCritTimeEdit: return takeInteger(binding, &f.editCritTime);
+    case kButtonEdit: return editWatcher();
+    case kMaxStatus: return SNMP_ERRORSTATUS_NOERROR;
+    case kWarnQuantumAdd: return takeQuantum(binding, &f.addWarnQuantum);
+    case kCritQuantumAdd: return takeQuantum(binding, &f.addCritQuantum);
+    case kWarnQuantumEdit: return takeQuantum(binding, &f.editWarnQuantum);
+    case kCritQuantumEdit: return takeQuantum(binding, &f.editCritQuantum);
+    default: return SNMP_ERRORSTATUS_NOSUCHNAME;
+    }
+}
+
+}  // namespace
+
+LONG historyMaxStatus() {
+    std::lock_guard<orb::CriticalSection> hold(historyLock());
+    return g_backupMaxStatus;
+}
+
+void setHistoryMaxStatus(LONG status) {
+    std::lock_guard<orb::CriticalSection> hold(historyLock());
+    g_backupMaxStatus = status;
+}
+
+UINT MIB_History(BYTE requestType, const MibEntry*, SnmpVarBind* binding) {
+    char oidText[kRequestOidTextSize];
+    renderOidText(binding->name, oidText, sizeof oidText);
+    agentTrace("MIB_History: Entered, Action=%d, OID=%s\n", requestType, oidText);
+    const AsnObjectIdentifier& name = binding->name;
+    if (name.idLength <= kTableArc || name.idLength < 2) return SNMP_ERRORSTATUS_NOSUCHNAME;
+    const UINT object = name.ids[name.idLength - 2];
+    const UINT instance = name.ids[name.idLength - 1];
+    if (name.ids[kTableArc] == 1) {
+        if (requestType != SNMP_PDU_GET) {
+            agentTrace("MIB_History: Action not allowed\n");
+            return SNMP_ERRORSTATUS_GENERR;
+        }
+        return getCell(object, instance, binding);
+    }
+    if (instance != 0) {
+        agentTrace("MIB_History: Indx must be zero\n");
+        return SNMP_ERRORSTATUS_NOSUCHNAME;
+    }
+    agentTrace("MIB_History: Get request\n");
+    if (requestType == SNMP_PDU_GET) return getScalar(object, binding);
+    if (requestType == SNMP_PDU_SET) return setScalar(object, binding);
+    return SNMP_ERRORSTATUS_GENERR;
+}
