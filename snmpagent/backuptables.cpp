@@ -9,24 +9,24 @@ using E = ColumnEncoding;
 
 // JobRecord (object type 1, 200 bytes).
 constexpr TableColumn kJobColumns[] = {
-    {16, E::kInt32}, {20, E::kInt16}, {22, E::kInt16}, {24, E::kTime}, {28, E::kTime},
+    {16, E::kInt32}, {20, E::kInt16}, {22, E::kInt16}, {24, E::kTime},  {28, E::kTime},
     {32, E::kText},  {64, E::kText},  {164, E::kText}, {180, E::kText}, {192, E::kInt32},
 };
 
 // MediaRecord (object type 2, 328 bytes).
 constexpr TableColumn kMediaColumns[] = {
-    {16, E::kInt32},  {20, E::kInt16},  {22, E::kInt16},  {24, E::kText},  {48, E::kInt16},
-    {52, E::kInt16},  {64, E::kTime},   {88, E::kInt32},  {100, E::kInt32}, {116, E::kInt32},
-    {128, E::kInt32}, {136, E::kText},  {152, E::kText},  {184, E::kInt16}, {190, E::kInt16},
+    {16, E::kInt32},  {20, E::kInt16},  {22, E::kInt16}, {24, E::kText},   {48, E::kInt16},
+    {52, E::kInt16},  {64, E::kTime},   {88, E::kInt32}, {100, E::kInt32}, {116, E::kInt32},
+    {128, E::kInt32}, {136, E::kText},  {152, E::kText}, {184, E::kInt16}, {190, E::kInt16},
     {192, E::kTime},  {196, E::kInt32},
 };
 
 // TapeDriveRecord (object type 7, 216 bytes). Column 15 sits at offset 192,
 // out of offset order: the server added it after the record was laid out.
 constexpr TableColumn kTapeDriveColumns[] = {
-    {16, E::kInt32}, {20, E::kInt16}, {22, E::kInt16}, {24, E::kInt16},  {26, E::kInt16},
-    {28, E::kInt16}, {30, E::kInt16}, {32, E::kText},  {50, E::kText},   {66, E::kText},
-    {76, E::kInt32}, {80, E::kTime},  {84, E::kInt32}, {88, E::kInt32},  {192, E::kInt32},
+    {16, E::kInt32}, {20, E::kInt16}, {22, E::kInt16},  {24, E::kInt16}, {26, E::kInt16},
+    {28, E::kInt16}, {30, E::kInt16}, {32, E::kText},   {50, E::kText},  {66, E::kText},
+    {76, E::kInt32}, {80, E::kTime},  {84, E::kInt32},  {88, E::kInt32}, {192, E::kInt32},
     {92, E::kInt32}, {96, E::kInt32}, {100, E::kInt32}, {108, E::kText},
 };
 
@@ -77,17 +77,11 @@ RecordTable& tdrvsTableRows() {
     return table;
 }
 
-int jobsInsert(const BYTE* record) {
-    return jobsTableRows().insert(record);
-}
+int jobsInsert(const BYTE* record) { return jobsTableRows().insert(record); }
 
-int mediaInsert(const BYTE* record) {
-    return mediaTableRows().insert(record);
-}
+int mediaInsert(const BYTE* record) { return mediaTableRows().insert(record); }
 
-int tdrvsInsert(const BYTE* record) {
-    return tdrvsTableRows().insert(record);
-}
+int tdrvsInsert(const BYTE* record) { return tdrvsTableRows().insert(record); }
 
 UINT MIB_Jobs(BYTE requestType, const MibEntry*, SnmpVarBind* binding) {
     return jobsTableRows().answer(requestType, binding);

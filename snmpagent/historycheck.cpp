@@ -18,10 +18,11 @@ void checkPass() {
         worst = 0;
         for (auto* w = listNextAs<WatcherEntry>(&watcherList(), nullptr); w;
              w = listNextAs(&watcherList(), w)) {
-            agentTrace("historyStatus: lebCheckBackupDate URI=\"%s\", warnT=%d, warnQ=%d, "
-                       "critT=%d, critQ=%d\n",
-                       w->path, static_cast<int>(w->warnTime), static_cast<int>(w->warnQuantum),
-                       static_cast<int>(w->critTime), static_cast<int>(w->critQuantum));
+            agentTrace(
+                "historyStatus: lebCheckBackupDate URI=\"%s\", warnT=%d, warnQ=%d, "
+                "critT=%d, critQ=%d\n",
+                w->path, static_cast<int>(w->warnTime), static_cast<int>(w->warnQuantum),
+                static_cast<int>(w->critTime), static_cast<int>(w->critQuantum));
             const LONG status = checkWatcher(w);
             if (status > worst) worst = status;
         }

@@ -29,9 +29,21 @@ HistoryForm& form() {
 LONG g_backupMaxStatus = 1;
 
 enum Scalar {
-    kUriAdd = 2, kWarnTimeAdd, kCritTimeAdd, kButtonAdd, kUriDel, kButtonDel, kUriEdit,
-    kWarnTimeEdit, kCritTimeEdit, kButtonEdit, kMaxStatus, kWarnQuantumAdd, kCritQuantumAdd,
-    kWarnQuantumEdit, kCritQuantumEdit,
+    kUriAdd = 2,
+    kWarnTimeAdd,
+    kCritTimeAdd,
+    kButtonAdd,
+    kUriDel,
+    kButtonDel,
+    kUriEdit,
+    kWarnTimeEdit,
+    kCritTimeEdit,
+    kButtonEdit,
+    kMaxStatus,
+    kWarnQuantumAdd,
+    kCritQuantumAdd,
+    kWarnQuantumEdit,
+    kCritQuantumEdit,
 };
 
 constexpr UINT kTableArc = 11;  // the arc after .12: 1 for table cells
@@ -45,32 +57,52 @@ UINT getCell(UINT column, UINT row, SnmpVarBind* binding) {
     }
     agentTrace("MIB_History: Get request\n");
     switch (column) {
-    case 1: return putText(binding, w->path);
-    case 2: return putInteger(binding, w->warnTime);
-    case 3: return putInteger(binding, w->critTime);
-    case 4: return putInteger(binding, w->status);
-    case 5: return putInteger(binding, w->warnQuantum);
-    case 6: return putInteger(binding, w->critQuantum);
-    default: return SNMP_ERRORSTATUS_NOSUCHNAME;
+        case 1:
+            return putText(binding, w->path);
+        case 2:
+            return putInteger(binding, w->warnTime);
+        case 3:
+            return putInteger(binding, w->critTime);
+        case 4:
+            return putInteger(binding, w->status);
+        case 5:
+            return putInteger(binding, w->warnQuantum);
+        case 6:
+            return putInteger(binding, w->critQuantum);
+        default:
+            return SNMP_ERRORSTATUS_NOSUCHNAME;
     }
 }
 
 UINT getScalar(UINT object, SnmpVarBind* binding) {
     const HistoryForm& f = form();
     switch (object) {
-    case kUriAdd: return putText(binding, f.addPath);
-    case kWarnTimeAdd: return putInteger(binding, f.addWarnTime);
-    case kCritTimeAdd: return putInteger(binding, f.addCritTime);
-    case kUriDel: return putText(binding, "");
-    case kUriEdit: return putText(binding, f.editPath);
-    case kWarnTimeEdit: return putInteger(binding, f.editWarnTime);
-    case kCritTimeEdit: return putInteger(binding, f.editCritTime);
-    case kMaxStatus: return putInteger(binding, historyMaxStatus());
-    case kWarnQuantumAdd: return putInteger(binding, f.addWarnQuantum);
-    case kCritQuantumAdd: return putInteger(binding, f.addCritQuantum);
-    case kWarnQuantumEdit: return putInteger(binding, f.editWarnQuantum);
-    case kCritQuantumEdit: return putInteger(binding, f.editCritQuantum);
-    default: return putInteger(binding, 0);  // the buttons
+        case kUriAdd:
+            return putText(binding, f.addPath);
+        case kWarnTimeAdd:
+            return putInteger(binding, f.addWarnTime);
+        case kCritTimeAdd:
+            return putInteger(binding, f.addCritTime);
+        case kUriDel:
+            return putText(binding, "");
+        case kUriEdit:
+            return putText(binding, f.editPath);
+        case kWarnTimeEdit:
+            return putInteger(binding, f.editWarnTime);
+        case kCritTimeEdit:
+            return putInteger(binding, f.editCritTime);
+        case kMaxStatus:
+            return putInteger(binding, historyMaxStatus());
+        case kWarnQuantumAdd:
+            return putInteger(binding, f.addWarnQuantum);
+        case kCritQuantumAdd:
+            return putInteger(binding, f.addCritQuantum);
+        case kWarnQuantumEdit:
+            return putInteger(binding, f.editWarnQuantum);
+        case kCritQuantumEdit:
+            return putInteger(binding, f.editCritQuantum);
+        default:
+            return putInteger(binding, 0);  // the buttons
     }
 }
 
@@ -82,10 +114,11 @@ void addWatcher() {
     entry.warnQuantum = f.addWarnQuantum;
     entry.critTime = f.addCritTime;
     entry.critQuantum = f.addCritQuantum;
-    agentTrace("MIB_History: lebCehckBackupDate URI=\"%s\", warnT=%d, warnQ=%d, critT=%d, "
-               "critQ=%d\n",
-               entry.path, static_cast<int>(entry.warnTime), static_cast<int>(entry.warnQuantum),
-               static_cast<int>(entry.critTime), static_cast<int>(entry.critQuantum));
+    agentTrace(
+        "MIB_History: lebCehckBackupDate URI=\"%s\", warnT=%d, warnQ=%d, critT=%d, "
+        "critQ=%d\n",
+        entry.path, static_cast<int>(entry.warnTime), static_cast<int>(entry.warnQuantum),
+        static_cast<int>(entry.critTime), static_cast<int>(entry.critQuantum));
     checkWatcher(&entry);
     historyInsert(entry);
     rebuildWatcherList();
@@ -130,22 +163,40 @@ UINT takeQuantum(const SnmpVarBind* binding, LONG* target) {
 UINT setScalar(UINT object, const SnmpVarBind* binding) {
     HistoryForm& f = form();
     switch (object) {
-    case kUriAdd: return takeText(binding, f.addPath, sizeof f.addPath);
-    case kWarnTimeAdd: return takeInteger(binding, &f.addWarnTime);
-    case kCritTimeAdd: return takeInteger(binding, &f.addCritTime);
-    case kButtonAdd: addWatcher(); return SNMP_ERRORSTATUS_NOERROR;
-    case kUriDel: return takeText(binding, f.deletePath, sizeof f.deletePath);
-    case kButtonDel: deleteWatcher(); return SNMP_ERRORSTATUS_NOERROR;
-    case kUriEdit: return takeText(binding, f.editPath, sizeof f.editPath);
-    case kWarnTimeEdit: return takeInteger(binding, &f.editWarnTime);
-    case kCritTimeEdit: return takeInteger(binding, &f.editCritTime);
-    case kButtonEdit: return editWatcher();
-    case kMaxStatus: return SNMP_ERRORSTATUS_NOERROR;
-    case kWarnQuantumAdd: return takeQuantum(binding, &f.addWarnQuantum);
-    case kCritQuantumAdd: return takeQuantum(binding, &f.addCritQuantum);
-    case kWarnQuantumEdit: return takeQuantum(binding, &f.editWarnQuantum);
-    case kCritQuantumEdit: return takeQuantum(binding, &f.editCritQuantum);
-    default: return SNMP_ERRORSTATUS_NOSUCHNAME;
+        case kUriAdd:
+            return takeText(binding, f.addPath, sizeof f.addPath);
+        case kWarnTimeAdd:
+            return takeInteger(binding, &f.addWarnTime);
+        case kCritTimeAdd:
+            return takeInteger(binding, &f.addCritTime);
+        case kButtonAdd:
+            addWatcher();
+            return SNMP_ERRORSTATUS_NOERROR;
+        case kUriDel:
+            return takeText(binding, f.deletePath, sizeof f.deletePath);
+        case kButtonDel:
+            deleteWatcher();
+            return SNMP_ERRORSTATUS_NOERROR;
+        case kUriEdit:
+            return takeText(binding, f.editPath, sizeof f.editPath);
+        case kWarnTimeEdit:
+            return takeInteger(binding, &f.editWarnTime);
+        case kCritTimeEdit:
+            return takeInteger(binding, &f.editCritTime);
+        case kButtonEdit:
+            return editWatcher();
+        case kMaxStatus:
+            return SNMP_ERRORSTATUS_NOERROR;
+        case kWarnQuantumAdd:
+            return takeQuantum(binding, &f.addWarnQuantum);
+        case kCritQuantumAdd:
+            return takeQuantum(binding, &f.addCritQuantum);
+        case kWarnQuantumEdit:
+            return takeQuantum(binding, &f.editWarnQuantum);
+        case kCritQuantumEdit:
+            return takeQuantum(binding, &f.editCritQuantum);
+        default:
+            return SNMP_ERRORSTATUS_NOSUCHNAME;
     }
 }
 

@@ -25,13 +25,9 @@ T fieldAt(const BYTE* record, size_t offset) {
 
 }  // namespace
 
-int32_t recordIdentifier(const BYTE* record) {
-    return fieldAt<int32_t>(record, kIdentifierOffset);
-}
+int32_t recordIdentifier(const BYTE* record) { return fieldAt<int32_t>(record, kIdentifierOffset); }
 
-RecordTable::~RecordTable() {
-    freeRows();
-}
+RecordTable::~RecordTable() { freeRows(); }
 
 void RecordTable::freeRows() {
     while (rows_.head) {
@@ -86,18 +82,18 @@ UINT RecordTable::putCell(const BYTE* record, int column, SnmpVarBind* binding) 
     if (column < 1 || column > spec_.columnCount) return SNMP_ERRORSTATUS_GENERR;
     const TableColumn& layout = spec_.columns[column - 1];
     switch (layout.encoding) {
-    case ColumnEncoding::kInt32:
-        return putInteger(binding, fieldAt<int32_t>(record, layout.offset));
-    case ColumnEncoding::kInt16:
-        return putInteger(binding, fieldAt<int16_t>(record, layout.offset));
-    case ColumnEncoding::kTime:
-        return putTimestamp(binding, fieldAt<uint32_t>(record, layout.offset));
-    case ColumnEncoding::kText: {
-        // A text without its terminator ends at the record's end.
-        const char* start = reinterpret_cast<const char*>(record + layout.offset);
-        const std::string text(start, strnlen(start, spec_.recordSize - layout.offset));
-        return putText(binding, text.c_str());
-    }
+        case ColumnEncoding::kInt32:
+            return putInteger(binding, fieldAt<int32_t>(record, layout.offset));
+        case ColumnEncoding::kInt16:
+            return putInteger(binding, fieldAt<int16_t>(record, layout.offset));
+        case ColumnEncoding::kTime:
+            return putTimestamp(binding, fieldAt<uint32_t>(record, layout.offset));
+        case ColumnEncoding::kText: {
+            // A text without its terminator ends at the record's end.
+            const char* start = reinterpret_cast<const char*>(record + layout.offset);
+            const std::string text(start, strnlen(start, spec_.recordSize - layout.offset));
+            return putText(binding, text.c_str());
+        }
     }
     return SNMP_ERRORSTATUS_GENERR;
 }
@@ -108,8 +104,8 @@ UINT RecordTable::answer(BYTE requestType, SnmpVarBind* binding) {
     const AsnObjectIdentifier& name = binding->name;
     const int column = name.idLength >= 2 ? static_cast<int>(name.ids[name.idLength - 2]) : 0;
     const UINT row = name.idLength >= 1 ? name.ids[name.idLength - 1] : 0;
-    agentTrace("%s: Entered, Action=%d, OID=%s Prop=%d, Indx=%d\n", spec_.handlerName,
-               requestType, oidText, column, static_cast<int>(row));
+    agentTrace("%s: Entered, Action=%d, OID=%s Prop=%d, Indx=%d\n", spec_.handlerName, requestType,
+               oidText, column, static_cast<int>(row));
     if (requestType != SNMP_PDU_GET) {
         agentTrace("%s: Action not allowed\n", spec_.handlerName);
         return SNMP_ERRORSTATUS_GENERR;

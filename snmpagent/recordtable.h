@@ -33,7 +33,7 @@ struct TableSpec {
 };
 
 class RecordTable {
-public:
+  public:
     explicit RecordTable(const TableSpec& spec) : spec_(spec) {}
     ~RecordTable();
     RecordTable(const RecordTable&) = delete;
@@ -48,7 +48,7 @@ public:
     UINT answer(BYTE requestType, SnmpVarBind* binding);
     LONG rowCount();
 
-private:
+  private:
     struct Row {
         AgentListLink link;
         BYTE record[1];

@@ -37,9 +37,7 @@ constexpr size_t kHistoryStartTimeOffset = 64;
 constexpr LONG kHistoryLevel = 7;
 constexpr size_t kPathBufferSize = 1024;
 
-bool enumOk(LONG rc) {
-    return rc == 0 || rc == 100;
-}
+bool enumOk(LONG rc) { return rc == 0 || rc == 100; }
 
 LONG connectCall(ServerConnection* connection) {
     LogonBlock logon;
@@ -74,7 +72,8 @@ int enumerate(ServerConnection* connection, int32_t objectType, int32_t selector
         memcpy(&firstType, batch, sizeof firstType);
         const size_t recordSize = lebRecordSize(firstType);
         for (;;) {
-            if (recordSize != 0 && batch) deliverBatch(objectType, callback, batch, count, recordSize);
+            if (recordSize != 0 && batch)
+                deliverBatch(objectType, callback, batch, count, recordSize);
             if (rc == 100) break;
             rc = bound<EnumFn>(kVlvGetNextEnumObject)(connection, objectType, selector, &batch,
                                                       &count);
@@ -143,8 +142,8 @@ int rateNewestBackup(DWORD startTime, int64_t warnSeconds, int64_t critSeconds) 
     const int64_t now = orb::CurrentClock().WallTime();
     const int64_t warnTime = t + warnSeconds;
     const int64_t critTime = t + critSeconds;
-    agentTrace("lebCheckBackupDate: realtime=%d, warntime=%d, crittime=%d\n",
-               static_cast<int>(now), static_cast<int>(warnTime), static_cast<int>(critTime));
+    agentTrace("lebCheckBackupDate: realtime=%d, warntime=%d, crittime=%d\n", static_cast<int>(now),
+               static_cast<int>(warnTime), static_cast<int>(critTime));
     const int status = rateBackupAge(now, t, warnSeconds, critSeconds);
     if (status == kBackupCritical)
         agentTrace("lebCheckBackupDate: Backup Date is in CRITICAL status [%d,%d]\n",
@@ -181,8 +180,10 @@ void connectServer(ServerConnection** connection, int* code) {
     } else if (auto* fresh = new (std::nothrow) ServerConnection{}) {
         *code = connectCall(fresh);
         // A refused connection is freed here: nobody else will.
-        if (*code != 0) delete fresh;
-        else *connection = fresh;
+        if (*code != 0)
+            delete fresh;
+        else
+            *connection = fresh;
     } else {
         *code = kLebNotInitialized;
     }

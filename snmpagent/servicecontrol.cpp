@@ -82,8 +82,10 @@ UINT controlServiceList(const char* services, bool start) {
     // Strictly one after another; a service that refuses is skipped.
     while (std::getline(list, name, ',')) {
         if (name.empty()) continue;
-        if (start) startService(name.c_str());
-        else stopService(name.c_str());
+        if (start)
+            startService(name.c_str());
+        else
+            stopService(name.c_str());
     }
     return SNMP_ERRORSTATUS_NOERROR;
 }

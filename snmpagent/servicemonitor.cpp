@@ -16,9 +16,9 @@ struct MonitoredService {
     BYTE stoppedCode;
 };
 
-#define MONITORED(name, label, started, stopped)                                     \
-    {                                                                                \
-        name, "serviceMonitor:  Changing " label " state to Started\n",              \
+#define MONITORED(name, label, started, stopped)                                       \
+    {                                                                                  \
+        name, "serviceMonitor:  Changing " label " state to Started\n",                \
             "serviceMonitor:  Changing " label " state to Stopped\n", started, stopped \
     }
 

@@ -18,8 +18,8 @@ struct StateText {
 
 // Index: the state (0 for unknown).
 constexpr StateText kStateTexts[] = {
-    {0, "Unknown"},      {7, "Stopped"},          {1, "Start Pending"}, {2, "Stop Pending"},
-    {3, "Running"},      {4, "Continue Pending"}, {5, "Pause Pending"}, {6, "Paused"},
+    {0, "Unknown"}, {7, "Stopped"},          {1, "Start Pending"}, {2, "Stop Pending"},
+    {3, "Running"}, {4, "Continue Pending"}, {5, "Pause Pending"}, {6, "Paused"},
 };
 
 int loadFrom(HINSTANCE module, UINT id, char* buffer) {

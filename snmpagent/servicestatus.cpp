@@ -25,7 +25,8 @@ UINT MIB_ServiceStatus(BYTE requestType, const MibEntry* entry, SnmpVarBind* bin
     }
     UINT rc = SNMP_ERRORSTATUS_GENERR;
     if (requestType == SNMP_PDU_SET)
-        rc = entry->access == kMibReadOnly ? SNMP_ERRORSTATUS_NOSUCHNAME : SNMP_ERRORSTATUS_BADVALUE;
+        rc =
+            entry->access == kMibReadOnly ? SNMP_ERRORSTATUS_NOSUCHNAME : SNMP_ERRORSTATUS_BADVALUE;
     else if (requestType == SNMP_PDU_GET)
         rc = getStatus(entry, binding);
     CloseServiceHandle(manager);

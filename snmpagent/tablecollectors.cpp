@@ -40,15 +40,24 @@ struct Collector {
 const Collector kJobs = {"jobsTable: Cleanup old jobs table\n",
                          "jobsTable: Building new jobs table\n",
                          "jobsTable: lebCollectObject failed with RC=%d\n",
-                         "jobsTable: Going to sleep for 15 minutes.\n", 1, jobsTableRows, jobsCB};
+                         "jobsTable: Going to sleep for 15 minutes.\n",
+                         1,
+                         jobsTableRows,
+                         jobsCB};
 const Collector kTapeDrives = {"tdrvsTable: Cleanup old tdrvs table\n",
                                "tdrvsTable: Building new tdrvs table\n",
                                "tdrvsTable: lebCollectObject failed with RC=%d\n",
-                               "tdrvsTable: Going to sleep for 15 minutes.\n", 7, tdrvsTableRows, tdrvsCB};
+                               "tdrvsTable: Going to sleep for 15 minutes.\n",
+                               7,
+                               tdrvsTableRows,
+                               tdrvsCB};
 const Collector kMedia = {"mediaTable: Cleanup old media table\n",
                           "mediaTable: Building new media table\n",
                           "mediaTable: lebCollectObject failed with RC=%d\n",
-                          "mediaTable: Going to sleep for 15 minutes.\n", 2, mediaTableRows, mediaCB};
+                          "mediaTable: Going to sleep for 15 minutes.\n",
+                          2,
+                          mediaTableRows,
+                          mediaCB};
 
 int collect(const Collector& collector) {
     int code = 0;
@@ -77,10 +86,6 @@ void jobsTable() {
     runCollector(kJobs);
 }
 
-void tdrvsTable() {
-    runCollector(kTapeDrives);
-}
+void tdrvsTable() { runCollector(kTapeDrives); }
 
-void mediaTable() {
-    runCollector(kMedia);
-}
+void mediaTable() { runCollector(kMedia); }

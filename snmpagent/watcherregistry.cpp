@@ -47,8 +47,10 @@ void loadStrings(const std::vector<BYTE>& data) {
         agentTrace("buildWatcherList: Query value \"Watchers\"=\"%s\", Size=%d\n", text.c_str(),
                    static_cast<int>(length));
         WatcherEntry entry{};
-        if (parseWatcherString(text.c_str(), &entry)) historyInsert(entry);
-        else agentTrace("buildWatcherList: malformed watcher skipped\n");
+        if (parseWatcherString(text.c_str(), &entry))
+            historyInsert(entry);
+        else
+            agentTrace("buildWatcherList: malformed watcher skipped\n");
         p += length + 1;
     }
 }

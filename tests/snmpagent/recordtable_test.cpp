@@ -1,5 +1,7 @@
 // A record table: rows by identifier, cells registered and answered by
 // position, the table thrown away whole.
+#include "snmpagent/recordtable.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,25 +9,22 @@
 #include <string>
 
 #include "snmpagent/mibtree.h"
-#include "snmpagent/recordtable.h"
 #include "tests/snmpagent/agent_harness.h"
 
 namespace {
 
 constexpr const char* kBase = ".1.3.6.1.4.1.58231.2.12.9.77";
 
-UINT answerNothing(BYTE, const MibEntry*, SnmpVarBind*) {
-    return SNMP_ERRORSTATUS_GENERR;
-}
+UINT answerNothing(BYTE, const MibEntry*, SnmpVarBind*) { return SNMP_ERRORSTATUS_GENERR; }
 
-const MibEntry kEntry = {".1.1.x.x", ASN_OCTETSTRING, kMibReadOnly, answerNothing, 0, nullptr,
-                         nullptr};
+const MibEntry kEntry = {".1.1.x.x", ASN_OCTETSTRING, kMibReadOnly, answerNothing,
+                         0,          nullptr,         nullptr};
 constexpr TableColumn kColumns[] = {{16, ColumnEncoding::kInt32},
                                     {20, ColumnEncoding::kInt16},
                                     {24, ColumnEncoding::kTime},
                                     {28, ColumnEncoding::kText}};
-const TableSpec kSpec = {"testInsert", "MIB_Test", "MIB_Test: Can not find entry\n", kBase,
-                         &kEntry, 40, kColumns, 4};
+const TableSpec kSpec = {
+    "testInsert", "MIB_Test", "MIB_Test: Can not find entry\n", kBase, &kEntry, 40, kColumns, 4};
 
 struct Record {
     BYTE bytes[40] = {};
@@ -39,7 +38,7 @@ struct Record {
 };
 
 class TableTest : public testing::Test {
-protected:
+  protected:
     void TearDown() override { table_.clear(); }
     std::string cell(int column, int row) {
         return std::string(kBase) + ".1.1." + std::to_string(column) + "." + std::to_string(row);

@@ -1,5 +1,7 @@
 // Connections, enumeration and backup-age rating against a query library
 // stand-in whose answers each test scripts.
+#include "snmpagent/serverquery.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,6 @@
 
 #include "platform/sync.h"
 #include "snmpagent/ebqrybinding.h"
-#include "snmpagent/serverquery.h"
 
 namespace {
 
@@ -61,9 +62,7 @@ LONG deliver(LPVOID* batch, DWORD* count) {
     return next.rc;
 }
 
-LONG fakeBegin(BYTE*, LONG, LONG, LPVOID* batch, DWORD* count) {
-    return deliver(batch, count);
-}
+LONG fakeBegin(BYTE*, LONG, LONG, LPVOID* batch, DWORD* count) { return deliver(batch, count); }
 
 LONG fakeNext(BYTE*, LONG, LONG, LPVOID* batch, DWORD* count) {
     ++g_server->nextCalls;
@@ -106,7 +105,7 @@ int collectInto(int32_t, const BYTE* record) {
 }
 
 class ServerQuery : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         g_server = &server_;
         g_collected.clear();
