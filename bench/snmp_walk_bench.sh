@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Walk speed of the agent's jobs table against the system's own snmpd, side by
+# side in one run: 10,000 jobs served by snmphost on loopback, and a private
+# snmpd (own config, free loopback port) walked over its whole tree. Prints
+# OIDs per second for snmpwalk -v2c and snmpbulkwalk -v2c and the ratios.
+#   bench/snmp_walk_bench.sh [BIN_DIR]   (default build/bin)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=$(realpath "${1:-build/bin}")
+jobs=10000
+root=$(mktemp -d "${TMPDIR:-/tmp}/orb-walkbench-XXXXXX")
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  rm -rf "$root"
+}
+trap cleanup EXIT
+export ORB_MACHINE_ROOT=$root MIBS= SNMP_PERSISTENT_DIR=$root/snmp SNMPCONFPATH=$root/snmp
+export ORB_DEBUG_OUTPUT="file:/dev/null"
+
+freeport() {
+  python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# The backup server with 10,000 jobs and its database engine running.
+home=$root/Vaultline
+mkdir -p "$home"
+python3 - "$home/ServerState.json" "$jobs" <<'PY'
+import json, sys
+jobs = [{"jobId": i + 1, "jobType": 1, "submitTime": "now-1d", "lastRunTime": "now-1h",
+         "owner": "caroot", "description": "Job %d" % (i + 1), "serverName": "VAULT01",
+         "groupName": "GROUP0"} for i in range(int(sys.argv[2]))]
+json.dump({"server": {"batchSize": 256}, "jobs": jobs}, open(sys.argv[1], "w"))
+PY
+reg=$bin/regtool
+"$reg" set 'SOFTWARE\NorwindSystems\Lumora Vaultline Backup\Base\Path' HOME REG_SZ "$home" >/dev/null
+"$bin/svcctl" create NWSDBEngine --delay 0 >/dev/null && "$bin/svcctl" start NWSDBEngine >/dev/null
+agentkey='SOFTWARE\NorwindSystems\Lumora Vaultline Backup\SNMPAgents\lmEBAgent'
+params='SYSTEM\CurrentControlSet\Services\SNMP\Parameters'
+"$reg" set "$params\\ExtensionAgents" 1 REG_SZ "$agentkey" >/dev/null
+"$reg" set "$params\\ValidCommunities" public REG_DWORD 4 >/dev/null
+"$reg" set "$agentkey" Pathname REG_SZ "$bin/lmEBAgent.dll" >/dev/null
+
+aport=$(freeport)
+"$bin/snmphost" --listen "udp:127.0.0.1:$aport" >"$root/snmphost.log" 2>&1 &
+pids+=($!)
+sport=$(freeport)
+mkdir -p "$root/snmpd"
+printf 'rocommunity public 127.0.0.1\n' >"$root/snmpd/snmpd.conf"
+snmpd -f -Lo -C -c "$root/snmpd/snmpd.conf" -p "$root/snmpd/pid" \
+  --persistentDir="$root/snmpd" "udp:127.0.0.1:$sport" >"$root/snmpd.log" 2>&1 &
+pids+=($!)
+
+jobsroot=.1.3.6.1.4.1.58231.2.12.9.9
+# Waits until the jobs table holds every row (the collector's first pass).
+for _ in $(seq 600); do
+  out=$(snmpget -v2c -c public -On -t 1 -r 0 "127.0.0.1:$aport" "$jobsroot.1.1.10.$((jobs - 1))" 2>/dev/null || true)
+  [[ $out == *INTEGER* ]] && break
+  sleep 0.5
+done
+[[ $out == *INTEGER* ]] || { echo "the jobs table did not fill" >&2; exit 1; }
+
+# tool port subtree -> "oids seconds"
+measure() {
+  local start end count
+  start=$(date +%s.%N)
+  count=$("$1" -v2c -c public -On -t 5 -r 1 "127.0.0.1:$2" "$3" | wc -l)
+  end=$(date +%s.%N)
+  echo "$count $(echo "$end - $start" | bc -l)"
+}
+
+printf '%-14s %-24s %8s %9s %12s\n' tool server oids seconds oids/s
+for tool in snmpwalk snmpbulkwalk; do
+  read -r an as < <(measure "$tool" "$aport" "$jobsroot")
+  read -r sn ss < <(measure "$tool" "$sport" .1)
+  ar=$(echo "$an / $as" | bc -l); sr=$(echo "$sn / $ss" | bc -l)
+  printf '%-14s %-24s %8d %9.3f %12.0f\n' "$tool" "snmphost jobs table" "$an" "$as" "$ar"
+  printf '%-14s %-24s %8d %9.3f %12.0f\n' "$tool" "snmpd whole tree" "$sn" "$ss" "$sr"
+  printf '%-14s ratio snmphost/snmpd: %.2f\n' "$tool" "$(echo "$ar / $sr" | bc -l)"
+done
