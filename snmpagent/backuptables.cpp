@@ -62,19 +62,21 @@ const TableSpec kTapeDrivesSpec = {"tdrvsInsert",
 
 }  // namespace
 
+// The tables are never destroyed: a worker thread may still use one while
+// the process ends.
 RecordTable& jobsTableRows() {
-    static RecordTable table(kJobsSpec);
-    return table;
+    static RecordTable* table = new RecordTable(kJobsSpec);
+    return *table;
 }
 
 RecordTable& mediaTableRows() {
-    static RecordTable table(kMediaSpec);
-    return table;
+    static RecordTable* table = new RecordTable(kMediaSpec);
+    return *table;
 }
 
 RecordTable& tdrvsTableRows() {
-    static RecordTable table(kTapeDrivesSpec);
-    return table;
+    static RecordTable* table = new RecordTable(kTapeDrivesSpec);
+    return *table;
 }
 
 int jobsInsert(const BYTE* record) { return jobsTableRows().insert(record); }

@@ -24,8 +24,8 @@ Fn bound(EbqryFunction function) {
 // library's connection set is not safe for concurrent changes, while its
 // enumeration and history calls are.
 orb::CriticalSection& connectionLock() {
-    static orb::CriticalSection lock;
-    return lock;
+    static auto* lock = new orb::CriticalSection;
+    return *lock;
 }
 
 // The built-in internal logon: constants of the agent, not settings.

@@ -27,13 +27,13 @@ int registerRow(const char* traceName, int row) {
 }  // namespace
 
 orb::CriticalSection& historyLock() {
-    static orb::CriticalSection lock;
-    return lock;
+    static auto* lock = new orb::CriticalSection;
+    return *lock;
 }
 
 AgentList& watcherList() {
-    static AgentList list{};
-    return list;
+    static auto* list = new AgentList{};
+    return *list;
 }
 
 bool quantumSeconds(LONG quantum, int64_t* seconds) {

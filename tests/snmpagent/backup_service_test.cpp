@@ -37,6 +37,10 @@ class BackupService : public AgentService {
             svcctl({"create", name, "--delay", "50"});
             if (started) svcctl({"start", name});
         }
+        // Running before the agent starts, so its first collection finds them.
+        for (const char* name : names)
+            for (int i = 0; started && i < 100 && svcctl({"query", name}) != "RUNNING\n"; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     std::string get(const std::string& suffix) {
         return snmp("snmpget", "v2c", "public", {"-Oqv", kRoot + suffix});
