@@ -47,9 +47,9 @@ std::string UiText(const PublisherUi& ui, int number) {
 std::string UiTextWith(const PublisherUi& ui, int number, const std::string& argument) {
     std::string text = UiText(ui, number);
     // Substituted, never handed to printf: a text is data, not a format.
-    for (const char* spec : {"%lu", "%s", "%d", "%u"}) {
-        size_t at = text.find(spec);
-        if (at != std::string::npos) return text.replace(at, std::strlen(spec), argument);
+    for (const char* placeholder : {"%lu", "%s", "%d", "%u"}) {
+        size_t at = text.find(placeholder);
+        if (at != std::string::npos) return text.replace(at, std::strlen(placeholder), argument);
     }
     return text;
 }

@@ -34,7 +34,7 @@ struct TableSpec {
 
 class RecordTable {
   public:
-    explicit RecordTable(const TableSpec& spec) : spec_(spec) {}
+    explicit RecordTable(const TableSpec& layout) : spec_(layout) {}
     ~RecordTable();
     RecordTable(const RecordTable&) = delete;
     RecordTable& operator=(const RecordTable&) = delete;
