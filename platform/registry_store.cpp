@@ -36,6 +36,9 @@ const char* const kSchema =
     // Entries of one key in rowid order: enumeration without a sort.
     "CREATE INDEX IF NOT EXISTS vals_order ON vals(key);";
 
+constexpr int kOpenRetries = 200;      // journal-mode switches tried at open
+constexpr int kOpenRetryPauseMs = 10;  // between two of them
+
 bool IsBusy(int rc) {
     rc &= 0xFF;
     return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
@@ -238,8 +241,15 @@ LONG Hive::Open(const std::string& path, bool create) {
         rc = sqlite3_exec(db_, "SELECT count(*) FROM keys", nullptr, nullptr, nullptr);
         return Win32Code(rc);
     }
-    rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr, nullptr,
-                      nullptr);
+    // Two processes opening a new hive at once both switch it to WAL; the switch
+    // upgrades a read lock, and SQLite answers BUSY at once there instead of
+    // waiting (it would deadlock), so the switch is retried, boundedly.
+    for (int attempt = 0;; ++attempt) {
+        rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr,
+                          nullptr, nullptr);
+        if (!IsBusy(rc) || attempt == kOpenRetries) break;
+        sqlite3_sleep(kOpenRetryPauseMs);
+    }
     if (rc != SQLITE_OK) return Win32Code(rc);
     return Write([this] { return Fail(sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr)); });
 }
