@@ -18,15 +18,6 @@ constexpr size_t kMessageSize = 512;  // formatted message, terminator included
 constexpr size_t kLineSize = 496;     // whole stamped line, terminator included
 constexpr size_t kKeySize = 256;      // what the tool library's callers pass
 
-bool TracingSwitchedOn() {
-    char root[kKeySize] = {};
-    KsToolGetIntegrationRootKey(root, sizeof root);
-    DWORD debug = 0;
-    return orb::RegGetDword(std::string(root) + "\\OrbIntegration", "Debug", &debug) ==
-               ERROR_SUCCESS &&
-           debug == 1;
-}
-
 // "LOG" of the product's Path key, when it can be read and is not over-long.
 std::string LogDirectory() {
     char product[kKeySize] = {};
@@ -61,7 +52,7 @@ void Append(const char* path, const char* text, size_t length) {
 
 void ChooseTraceFile(char (&path)[kTracePathSize]) {
     path[0] = '\0';
-    if (!TracingSwitchedOn()) return;
+    if (!KsToolDebugSwitchOn()) return;
     if (!JoinTraceFile(LogDirectory(), path)) JoinTraceFile(orb::TempDirectory(), path);
 }
 

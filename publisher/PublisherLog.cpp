@@ -19,15 +19,6 @@ constexpr size_t kKeySize = 256;   // what the tool library's callers pass
 constexpr size_t kLineSize = 640;  // whole line, terminator included
 constexpr size_t kDirSize = 260;   // "LOG" is read into MAX_PATH bytes
 
-bool LoggingOn() {
-    char root[kKeySize] = {};
-    KsToolGetIntegrationRootKey(root, sizeof root);
-    DWORD debug = 0;
-    return orb::RegGetDword(std::string(root) + "\\OrbIntegration", "Debug", &debug) ==
-               ERROR_SUCCESS &&
-           debug == 1;
-}
-
 std::string LogDirectory() {
     char product[kKeySize] = {};
     KsToolGetProductKey(product, sizeof product);
@@ -62,7 +53,7 @@ size_t BuildLine(const char* message, char (&line)[kLineSize]) {
 }  // namespace
 
 std::string LogFilePath() {
-    if (!LoggingOn()) return "";
+    if (!KsToolDebugSwitchOn()) return "";
     return LogDirectory() + "/EBOrbInt.log";
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/ini.h"
 #include "platform/machine.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -53,4 +54,13 @@ extern "C" LONG KsToolGetServerKey(LPSTR buffer, DWORD size) {
     return WritePath(ConfiguredPath("ServerKey",
                                     "SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\Base\\Servers"),
                      buffer, size);
+}
+
+BOOL KsToolDebugSwitchOn(void) {
+    char root[KSTOOL_MAX_KEY_PATH + 1] = {};
+    KsToolGetIntegrationRootKey(root, sizeof root);
+    DWORD debug = 0;
+    return orb::RegGetDword(std::string(root) + "\\OrbIntegration", "Debug", &debug) ==
+               ERROR_SUCCESS &&
+           debug == 1;
 }

@@ -32,6 +32,8 @@ LONG KsToolGetProductKey(LPSTR buffer, DWORD size);
 LONG KsToolGetIntegrationRootKey(LPSTR buffer, DWORD size);
 // The key with one subkey per known backup server ("ServerInfo" values).
 LONG KsToolGetServerKey(LPSTR buffer, DWORD size);
+// TRUE when the integration's "Debug" value is exactly 1: the switch of every trace file.
+BOOL KsToolDebugSwitchOn(void);
 
 #ifdef __cplusplus
 }
