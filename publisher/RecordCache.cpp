@@ -2,8 +2,8 @@
 #include "publisher/RecordCache.h"
 
 #include <array>
+#include <cctype>
 #include <cstring>
-#include <strings.h>
 
 namespace publisher {
 namespace {
@@ -28,13 +28,17 @@ uint32_t RecordChecksum(const void* bytes, size_t length) {
     return crc;
 }
 
-const CRecordCache::Entry* CRecordCache::Find(const char* name) const {
-    for (const Entry& entry : entries_) {
-        bool same = match_ == kExact ? std::strncmp(entry.name, name, sizeof entry.name) == 0
-                                     : strncasecmp(entry.name, name, sizeof entry.name) == 0;
-        if (same) return &entry;
+std::string CRecordCache::Key(const char* name) const {
+    std::string key(name, strnlen(name, sizeof(Entry::name)));
+    if (match_ == kIgnoreCase) {
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    return nullptr;
+    return key;
+}
+
+const CRecordCache::Entry* CRecordCache::Find(const char* name) const {
+    auto it = index_.find(Key(name));
+    return it == index_.end() ? nullptr : it->second;
 }
 
 int CRecordCache::Check(const char* name, const void* record, size_t length,
@@ -55,6 +59,7 @@ void CRecordCache::Add(const void* record, size_t length) {
     std::memcpy(entry.name, record, n);
     entry.checksum = RecordChecksum(record, length);
     entries_.push_back(entry);
+    index_.emplace(Key(entries_.back().name), &entries_.back());
 }
 
 bool CRecordCache::Update(const char* name, const void* record, size_t length) {

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <string>
+#include <unordered_map>
 
 namespace publisher {
 
@@ -20,6 +22,9 @@ public:
     enum Check { kSame = 0, kChanged = 1, kUnknown = 2 };
 
     explicit CRecordCache(Match match = kExact) : match_(match) {}
+    // The index points into the list.
+    CRecordCache(const CRecordCache&) = delete;
+    CRecordCache& operator=(const CRecordCache&) = delete;
 
     // kSame, kChanged or kUnknown for name; the record's checksum to *checksum
     // when given.
@@ -36,9 +41,13 @@ private:
         uint32_t checksum;
     };
     const Entry* Find(const char* name) const;
+    // The look-up key of a name: as compared, up to the field's length.
+    std::string Key(const char* name) const;
 
     Match match_;
     std::list<Entry> entries_;
+    // First entry of each key, so a pass over n servers costs O(n), not O(n^2).
+    std::unordered_map<std::string, Entry*> index_;
 };
 
 }  // namespace publisher

@@ -67,7 +67,10 @@ std::string AddColumnSql(const std::string& cls, const PropertyDef& property) {
 }
 
 std::string CreateIndexSql(const std::string& cls, const PropertyDef& property) {
-    if (property.type != ORBOM_TYPE_UUID) return "";
+    // UUIDs tie objects together; "name" is how consoles and discovery find a
+    // machine. Both are looked up once per object, so a scan would make every
+    // pass quadratic in the repository's size.
+    if (property.type != ORBOM_TYPE_UUID && property.name != "name") return "";
     return "CREATE INDEX IF NOT EXISTS \"i." + cls + "." + property.name + "\" ON " +
            TableName(cls) + "(" + ColumnName(property.name) + ")";
 }
