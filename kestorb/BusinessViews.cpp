@@ -122,24 +122,14 @@ int32_t BPVPopulate(KestContext& ctx, const char* viewName, const char* cls) {
 
 int32_t FindInclusion(KestContext& ctx, const char* parentClass, const UUID& parent,
                       const char* childClass, const UUID& child, UUID* link) {
-    char parentName[KESTORB_MAX_CLASS_NAME + 1];
-    char childName[KESTORB_MAX_CLASS_NAME + 1];
-    CopyText(parentName, parentClass);
-    CopyText(childName, childClass);
-    COrbObjectCriteria criteria;
-    int32_t rc = BuildCriteria(ctx, criteria,
-                               {UuidField("parent_uuid", parent), UuidField("child_uuid", child),
-                                TextField("parent_class", parentName),
-                                TextField("child_class", childName)},
-                               "FindInclusion() - Failed to allocate Crititeria [%d]");
-    if (rc != ORBOM_RC_SUCCESS) return rc;
+    static const LinkSearchTexts texts = {
+        "FindInclusion() - Failed to allocate Crititeria [%d]",
+        "FindInclusion() - FindObject returned error [%d]",
+    };
     int32_t count = 0;
     UUID first{};
-    rc = FindObject(ctx, kInclusionClass, &criteria, &count, &first);
-    if (rc != ORBOM_RC_SUCCESS) {
-        ctx.Trace("FindInclusion() - FindObject returned error [%d]", rc);
-        return rc;
-    }
+    int32_t rc = FindLinks(ctx, texts, parentClass, parent, childClass, child, &count, &first);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
     if (count == 0) return ORBOM_RC_NO_MATCH;
     if (link != nullptr) *link = first;
     return ORBOM_RC_SUCCESS;

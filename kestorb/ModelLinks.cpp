@@ -98,8 +98,9 @@ int32_t ConnectObjects(KestContext& ctx, const char* parentClass, const UUID& pa
     return rc;
 }
 
-int32_t DisconnectObjects(KestContext& ctx, const char* parentClass, const UUID& parent,
-                          const char* childClass, const UUID& child) {
+int32_t FindLinks(KestContext& ctx, const LinkSearchTexts& texts, const char* parentClass,
+                  const UUID& parent, const char* childClass, const UUID& child, int32_t* count,
+                  UUID* first) {
     char parentName[KESTORB_MAX_CLASS_NAME + 1];
     char childName[KESTORB_MAX_CLASS_NAME + 1];
     CopyText(parentName, parentClass);
@@ -109,15 +110,23 @@ int32_t DisconnectObjects(KestContext& ctx, const char* parentClass, const UUID&
                                {UuidField("parent_uuid", parent), UuidField("child_uuid", child),
                                 TextField("parent_class", parentName),
                                 TextField("child_class", childName)},
-                               "DisconnectObjects() - Failed to allocate Criteria [%d]");
+                               texts.allocFailed);
     if (rc != ORBOM_RC_SUCCESS) return rc;
+    rc = FindObject(ctx, kInclusionClass, &criteria, count, first);
+    if (rc != ORBOM_RC_SUCCESS) ctx.Trace(texts.findFailed, rc);
+    return rc;
+}
+
+int32_t DisconnectObjects(KestContext& ctx, const char* parentClass, const UUID& parent,
+                          const char* childClass, const UUID& child) {
+    static const LinkSearchTexts texts = {
+        "DisconnectObjects() - Failed to allocate Criteria [%d]",
+        "DisconnectObjects() - FindObject returned error [%d]",
+    };
     int32_t count = 0;
     UUID link{};
-    rc = FindObject(ctx, kInclusionClass, &criteria, &count, &link);
-    if (rc != ORBOM_RC_SUCCESS) {
-        ctx.Trace("DisconnectObjects() - FindObject returned error [%d]", rc);
-        return rc;
-    }
+    int32_t rc = FindLinks(ctx, texts, parentClass, parent, childClass, child, &count, &link);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
     if (count == 0) return ORBOM_RC_NO_MATCH;
     if (count > 1) return KESTORB_ERR_NOT_UNIQUE;
     return DeleteObject(ctx, kInclusionClass, link);

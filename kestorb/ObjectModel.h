@@ -50,6 +50,15 @@ int32_t ConnectObjects(KestContext& ctx, const char* parentClass, const UUID& pa
                        LinkRecord* record = nullptr);
 int32_t DisconnectObjects(KestContext& ctx, const char* parentClass, const UUID& parent,
                           const char* childClass, const UUID& child);
+// Counts the links of child under parent and delivers the first one's "uuid".
+// The traces (one %d each) tell an allocation failure from a failed search.
+struct LinkSearchTexts {
+    const char* allocFailed;
+    const char* findFailed;
+};
+int32_t FindLinks(KestContext& ctx, const LinkSearchTexts& texts, const char* parentClass,
+                  const UUID& parent, const char* childClass, const UUID& child, int32_t* count,
+                  UUID* first);
 // Deletes every link that names the object as child.
 int32_t DisconnectParents(KestContext& ctx, const char* childClass, const UUID& child);
 int32_t DeleteObject(KestContext& ctx, const char* cls, const UUID& uuid);
