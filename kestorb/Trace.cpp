@@ -8,7 +8,6 @@
 
 #include "backup/kstool/kstool.h"
 #include "platform/machine.h"
-#include "platform/registry.h"
 #include "platform/sync.h"
 
 namespace kest {
@@ -16,18 +15,11 @@ namespace {
 
 constexpr size_t kMessageSize = 512;  // formatted message, terminator included
 constexpr size_t kLineSize = 496;     // whole stamped line, terminator included
-constexpr size_t kKeySize = 256;      // what the tool library's callers pass
 
 // "LOG" of the product's Path key, when it can be read and is not over-long.
 std::string LogDirectory() {
-    char product[kKeySize] = {};
-    KsToolGetProductKey(product, sizeof product);
-    std::string dir;
-    if (orb::RegGetString(std::string(product) + "\\Path", "LOG", &dir) != ERROR_SUCCESS ||
-        dir.size() > MAX_PATH) {
-        return "";
-    }
-    return dir;
+    char dir[MAX_PATH + 1] = {};
+    return KsToolGetLogDirectory(dir, sizeof dir) == ERROR_SUCCESS ? dir : "";
 }
 
 // dir + "/KestOrb.TRC" into path when it fits.

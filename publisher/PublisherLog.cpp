@@ -8,25 +8,20 @@
 #include "backup/kstool/kstool.h"
 #include "platform/filelock.h"
 #include "platform/machine.h"
-#include "platform/registry.h"
 #include "platform/sync.h"
 #include "publisher/Notice.h"
 
 namespace publisher {
 namespace {
 
-constexpr size_t kKeySize = 256;   // what the tool library's callers pass
 constexpr size_t kLineSize = 640;  // whole line, terminator included
 constexpr size_t kDirSize = 260;   // "LOG" is read into MAX_PATH bytes
 
 std::string LogDirectory() {
-    char product[kKeySize] = {};
-    KsToolGetProductKey(product, sizeof product);
-    std::string dir;
-    if (orb::RegGetString(std::string(product) + "\\Path", "LOG", &dir) != ERROR_SUCCESS ||
-        dir.empty() || dir.size() >= kDirSize) {
-        dir = orb::TempDirectory();
-    }
+    char buffer[kDirSize] = {};
+    std::string dir = KsToolGetLogDirectory(buffer, sizeof buffer) == ERROR_SUCCESS && buffer[0]
+                          ? buffer
+                          : orb::TempDirectory();
     while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
     return dir;
 }

@@ -64,3 +64,16 @@ BOOL KsToolDebugSwitchOn(void) {
                ERROR_SUCCESS &&
            debug == 1;
 }
+
+LONG KsToolGetLogDirectory(LPSTR buffer, DWORD size) {
+    if (buffer == nullptr || size == 0) return ERROR_INVALID_PARAMETER;
+    buffer[0] = '\0';
+    char product[KSTOOL_MAX_KEY_PATH + 1] = {};
+    KsToolGetProductKey(product, sizeof product);
+    std::string dir;
+    LONG rc = orb::RegGetString(std::string(product) + "\\Path", "LOG", &dir);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (dir.size() >= size) return ERROR_MORE_DATA;
+    std::memcpy(buffer, dir.c_str(), dir.size() + 1);
+    return ERROR_SUCCESS;
+}

@@ -34,6 +34,10 @@ LONG KsToolGetIntegrationRootKey(LPSTR buffer, DWORD size);
 LONG KsToolGetServerKey(LPSTR buffer, DWORD size);
 // TRUE when the integration's "Debug" value is exactly 1: the switch of every trace file.
 BOOL KsToolDebugSwitchOn(void);
+// The product's log directory ("LOG" of its Path key) into buffer, with its
+// terminator. Unreadable: the registry's code and an empty buffer (when it has
+// room); longer than the buffer: ERROR_MORE_DATA and an empty buffer.
+LONG KsToolGetLogDirectory(LPSTR buffer, DWORD size);
 
 #ifdef __cplusplus
 }

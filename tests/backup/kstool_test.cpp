@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/ini.h"
+#include "platform/registry.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -50,6 +51,19 @@ TEST_F(KsToolTest, ShortBuffersGetNothingRatherThanAPartialPath) {
     EXPECT_EQ(KsToolGetServerKey(small, sizeof small), ERROR_INSUFFICIENT_BUFFER);
     EXPECT_STREQ(small, "");
     EXPECT_EQ(KsToolGetServerKey(nullptr, 256), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(KsToolTest, LogDirectoryIsWholeOrNothing) {
+    char dir[16] = "xxxxxxxxxxxxxxx";
+    EXPECT_NE(KsToolGetLogDirectory(dir, sizeof dir), ERROR_SUCCESS);
+    EXPECT_STREQ(dir, "");
+    const std::string path = Product() + "\\Path";
+    ASSERT_EQ(orb::RegSetString(path, "LOG", std::string(15, 'd')), ERROR_SUCCESS);
+    ASSERT_EQ(KsToolGetLogDirectory(dir, sizeof dir), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(dir), std::string(15, 'd'));
+    ASSERT_EQ(orb::RegSetString(path, "LOG", std::string(16, 'd')), ERROR_SUCCESS);
+    EXPECT_EQ(KsToolGetLogDirectory(dir, sizeof dir), ERROR_MORE_DATA);
+    EXPECT_STREQ(dir, "");
 }
 
 }  // namespace
