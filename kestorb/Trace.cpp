@@ -8,7 +8,6 @@
 
 #include "backup/kstool/kstool.h"
 #include "platform/machine.h"
-#include "platform/sync.h"
 
 namespace kest {
 namespace {
@@ -52,21 +51,8 @@ void TraceStamped(const char* path, const char* format, va_list args) {
     if (path == nullptr || path[0] == '\0') return;
     char message[kMessageSize];
     std::vsnprintf(message, sizeof message, format, args);
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    char date[32];
-    char time[32];
-    std::snprintf(date, sizeof date, "%02u/%02u/%02u", now.wMonth, now.wDay, now.wYear % 100u);
-    std::snprintf(time, sizeof time, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
     char line[kLineSize];
-    // The message is cut, never the line end: readers split on "\r\n".
-    int head = std::snprintf(line, sizeof line, "%s %s\t", date, time);
-    size_t room = sizeof line - static_cast<size_t>(head) - 3;
-    size_t used = std::strlen(message);
-    if (used > room) used = room;
-    std::memcpy(line + head, message, used);
-    std::memcpy(line + head + used, "\r\n", 3);
-    Append(path, line, static_cast<size_t>(head) + used + 2);
+    Append(path, line, KsToolFormatLogLine(message, line, sizeof line));
 }
 
 void TraceBare(const char* path, const char* format, va_list args) {

@@ -8,7 +8,6 @@
 #include "backup/kstool/kstool.h"
 #include "platform/filelock.h"
 #include "platform/machine.h"
-#include "platform/sync.h"
 #include "publisher/Notice.h"
 
 namespace publisher {
@@ -26,25 +25,6 @@ std::string LogDirectory() {
     return dir;
 }
 
-// Stamp, message cut to what is left, and the line end.
-size_t BuildLine(const char* message, char (&line)[kLineSize]) {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    char date[16];
-    char time[16];
-    std::snprintf(date, sizeof date, "%02u/%02u/%02u", now.wMonth % 100u, now.wDay % 100u,
-                  now.wYear % 100u);
-    std::snprintf(time, sizeof time, "%02u:%02u:%02u", now.wHour % 100u, now.wMinute % 100u,
-                  now.wSecond % 100u);
-    int head = std::snprintf(line, sizeof line, "%s %s\t", date, time);
-    size_t room = sizeof line - static_cast<size_t>(head) - 3;
-    size_t used = std::strlen(message);
-    if (used > room) used = room;
-    std::memcpy(line + head, message, used);
-    std::memcpy(line + head + used, "\r\n", 3);
-    return static_cast<size_t>(head) + used + 2;
-}
-
 }  // namespace
 
 std::string LogFilePath() {
@@ -56,7 +36,7 @@ void WriteLog(const char* message) {
     std::string path = LogFilePath();
     if (path.empty()) return;
     char line[kLineSize];
-    size_t length = BuildLine(message == nullptr ? "" : message, line);
+    size_t length = KsToolFormatLogLine(message, line, sizeof line);
     DWORD error = orb::AppendLocked(path, line, length);
     if (error != ERROR_SUCCESS) ShowNotice(SystemErrorText(error) + path);
 }

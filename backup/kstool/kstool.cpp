@@ -1,12 +1,14 @@
 // Key path queries, read from the machine's "kstool.ini" with built-in defaults.
 #include "backup/kstool/kstool.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/ini.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
+#include "platform/sync.h"
 
 namespace {
 
@@ -76,4 +78,19 @@ LONG KsToolGetLogDirectory(LPSTR buffer, DWORD size) {
     if (dir.size() >= size) return ERROR_MORE_DATA;
     std::memcpy(buffer, dir.c_str(), dir.size() + 1);
     return ERROR_SUCCESS;
+}
+
+DWORD KsToolFormatLogLine(LPCSTR message, LPSTR line, DWORD size) {
+    constexpr DWORD kStampSize = 18;  // "MM/DD/YY HH:MM:SS\t"
+    if (line == nullptr || size < kStampSize + 3) return 0;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    std::snprintf(line, size, "%02u/%02u/%02u %02u:%02u:%02u\t", now.wMonth % 100u,
+                  now.wDay % 100u, now.wYear % 100u, now.wHour % 100u, now.wMinute % 100u,
+                  now.wSecond % 100u);
+    const size_t room = size - kStampSize - 3;
+    const size_t used = message == nullptr ? 0 : strnlen(message, room);
+    if (used > 0) std::memcpy(line + kStampSize, message, used);
+    std::memcpy(line + kStampSize + used, "\r\n", 3);
+    return static_cast<DWORD>(kStampSize + used + 2);
 }

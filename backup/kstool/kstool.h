@@ -38,6 +38,11 @@ BOOL KsToolDebugSwitchOn(void);
 // terminator. Unreadable: the registry's code and an empty buffer (when it has
 // room); longer than the buffer: ERROR_MORE_DATA and an empty buffer.
 LONG KsToolGetLogDirectory(LPSTR buffer, DWORD size);
+// One line of the product's log files, "MM/DD/YY HH:MM:SS<TAB>message<CR><LF>",
+// stamped with the local time, into line (at least 24 bytes). The message is
+// cut to fit, never the line end: readers split on "\r\n". Returns the length
+// without the terminator; 0 when line is too small.
+DWORD KsToolFormatLogLine(LPCSTR message, LPSTR line, DWORD size);
 
 #ifdef __cplusplus
 }

@@ -66,4 +66,15 @@ TEST_F(KsToolTest, LogDirectoryIsWholeOrNothing) {
     EXPECT_STREQ(dir, "");
 }
 
+TEST_F(KsToolTest, LogLinesKeepTheirStampAndLineEnd) {
+    char line[32];
+    EXPECT_EQ(KsToolFormatLogLine("x", line, 20), 0u);  // no room for stamp and line end
+    ASSERT_EQ(KsToolFormatLogLine(std::string(40, 'm').c_str(), line, sizeof line), 31u);
+    EXPECT_EQ(line[2], '/');
+    EXPECT_EQ(line[17], '\t');
+    EXPECT_EQ(std::string(line + 18), std::string(11, 'm') + "\r\n");
+    ASSERT_EQ(KsToolFormatLogLine(nullptr, line, sizeof line), 20u);
+    EXPECT_STREQ(line + 18, "\r\n");
+}
+
 }  // namespace
