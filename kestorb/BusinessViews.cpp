@@ -46,14 +46,18 @@ int32_t LinkAllOfClass(KestContext& ctx, const UUID& view, const char* cls) {
 
 }  // namespace
 
+int32_t CountViews(KestContext& ctx, const char* viewName, int32_t* count, UUID* first) {
+    COrbObjectCriteria criteria;
+    int32_t rc = BuildCriteria(ctx, criteria, {TextField("name", viewName)}, nullptr);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    return FindObject(ctx, kBusinessViewClass, &criteria, count, first);
+}
+
 int32_t BPVFind(KestContext& ctx, const char* viewName, UUID* out) {
     const char* name = OrEmpty(viewName);
     ctx.Trace("BPVFind() - Searching for BusinessView [%s]", name);
-    COrbObjectCriteria criteria;
-    int32_t rc = BuildCriteria(ctx, criteria, {TextField("name", name)}, nullptr);
-    if (rc != ORBOM_RC_SUCCESS) return rc;
     int32_t count = 0;
-    rc = FindObject(ctx, kBusinessViewClass, &criteria, &count, out);
+    int32_t rc = CountViews(ctx, name, &count, out);
     if (rc != ORBOM_RC_SUCCESS) return rc;
     if (count == 0) {
         ctx.Trace("BPVFind() - Failed to find BusinessView [%s]", name);

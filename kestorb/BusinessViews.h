@@ -13,6 +13,8 @@ inline constexpr const char* kBusinessViewClass = "BusinessView";
 
 // The first view of that name.
 int32_t BPVFind(KestContext& ctx, const char* viewName, UUID* out);
+// How many business views bear the name; the first one's UUID to *first.
+int32_t CountViews(KestContext& ctx, const char* viewName, int32_t* count, UUID* first);
 // Creates the view unless it exists; out (optional) gets its UUID.
 int32_t BPVCreate(KestContext& ctx, const char* viewName, UUID* out);
 // Deletes the view; its member links stay.

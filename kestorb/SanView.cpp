@@ -281,11 +281,8 @@ int32_t CopySanIfServed(KestContext& ctx, const UUID& view, COrbObjectList& san)
 // The view's UUID: found, or created (then it has no old SAN links).
 int32_t FindOrCreateSanView(KestContext& ctx, const char* viewName, UUID* view, bool* created) {
     ctx.Trace("BusinessProcessView() - Searching for BusinessView [%s]", viewName);
-    COrbObjectCriteria criteria;
-    int32_t rc = BuildCriteria(ctx, criteria, {TextField("name", viewName)}, nullptr);
-    if (rc != ORBOM_RC_SUCCESS) return rc;
     int32_t count = 0;
-    rc = FindObject(ctx, kBusinessViewClass, &criteria, &count, view);
+    int32_t rc = CountViews(ctx, viewName, &count, view);
     if (rc != ORBOM_RC_SUCCESS) return rc;
     ctx.Trace("BusinessProcessView() - Found [%d] view(s)", count);
     *created = count == 0;
