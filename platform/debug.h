@@ -15,4 +15,9 @@ namespace orb {
 // Installs a sink for OutputDebugStringA (null restores the configured one).
 void SetDebugSink(std::function<void(const std::string&)> sink);
 
+// Whether a line written now would reach anyone: false for "none", an
+// unknown setting and a file that discards what it gets (the null device).
+// Callers that trace at high rates ask first and skip formatting their lines.
+bool DebugOutputWanted();
+
 }  // namespace orb

@@ -1,5 +1,7 @@
 #include "snmpagent/dispatch.h"
 
+#include <cstring>
+
 #include "snmpagent/agentroot.h"
 #include "snmpagent/mibtree.h"
 #include "snmpagent/oidtext.h"
@@ -19,18 +21,37 @@ UINT pointPastView(SnmpVarBind* binding) {
                                                                   : SNMP_ERRORSTATUS_GENERR;
 }
 
+// The binding's name becomes `name`, in the memory the name had.
+bool rename(SnmpVarBind* binding, const MibOid& name) {
+    auto* ids = static_cast<UINT*>(
+        SnmpUtilMemReAlloc(binding->name.ids, static_cast<UINT>(name.count * sizeof(UINT))));
+    if (!ids) return false;
+    memcpy(ids, name.ids, name.count * sizeof(UINT));
+    binding->name.ids = ids;
+    binding->name.idLength = name.count;
+    return true;
+}
+
 // GETNEXT: the entry of the next object, with the binding renamed to it.
-UINT moveToNext(SnmpVarBind* binding, const char* oidText, const MibEntry** entry) {
-    char nextText[kMibOidTextSize];
-    const int rc = mibGetNext(oidText, nextText, sizeof nextText, entry);
+UINT moveToNext(SnmpVarBind* binding, const MibEntry** entry) {
+    MibOid next;
+    char nextText[kMibOidTextSize] = "";
+    const int rc = mibGetNextOid(binding->name, &next, agentTracing() ? nextText : nullptr,
+                                 sizeof nextText, entry);
     if (rc != 0) {
         agentTrace("ResolveVarBind: mibGetNext return %d\n", rc);
         return SNMP_ERRORSTATUS_NOSUCHNAME;
     }
     agentTrace("ResolveVarBind: mibGetNext mib=%s\n", nextText);
-    SnmpUtilOidFree(&binding->name);
-    return SnmpMgrStrToOid(nextText, &binding->name) ? SNMP_ERRORSTATUS_NOERROR
-                                                      : SNMP_ERRORSTATUS_GENERR;
+    return rename(binding, next) ? SNMP_ERRORSTATUS_NOERROR : SNMP_ERRORSTATUS_GENERR;
+}
+
+// Whether the name has a text in the request's buffer; the text itself is
+// rendered only for the trace.
+bool requestText(const AsnObjectIdentifier& name, char* text, size_t size) {
+    if (agentTracing()) return renderOidText(name, text, size);
+    text[0] = '\0';
+    return oidTextFits(name, size);
 }
 
 UINT queryBindings(BYTE requestType, SnmpVarBindList* bindings, AsnInteger32* errorStatus,
@@ -55,7 +76,7 @@ UINT queryBindings(BYTE requestType, SnmpVarBindList* bindings, AsnInteger32* er
 UINT ResolveVarBind(SnmpVarBind* binding, BYTE requestType) {
     char oidText[kRequestOidTextSize];
     // A name too long to render is no object of this agent.
-    const bool rendered = renderOidText(binding->name, oidText, sizeof oidText);
+    const bool rendered = requestText(binding->name, oidText, sizeof oidText);
     agentTrace("ResolveVarBind: Entered, Action=%d, OID=%s\n", requestType, oidText);
     if (!rendered) return SNMP_ERRORSTATUS_NOSUCHNAME;
 
@@ -63,10 +84,10 @@ UINT ResolveVarBind(SnmpVarBind* binding, BYTE requestType) {
     if (requestType == SNMP_PDU_GETNEXT) {
         // The entry found with the next name is used as it is: asking again
         // by name could miss a cell that a collector removed in between.
-        const UINT status = moveToNext(binding, oidText, &entry);
+        const UINT status = moveToNext(binding, &entry);
         if (status != SNMP_ERRORSTATUS_NOERROR) return status;
     } else {
-        const int rc = mibGet(oidText, &entry);
+        const int rc = mibGetOid(binding->name, &entry);
         if (rc != 0) {
             agentTrace("ResolveVarBind: mibGet return %d\n", rc);
             return SNMP_ERRORSTATUS_NOSUCHNAME;

@@ -213,8 +213,8 @@ void setHistoryMaxStatus(LONG status) {
 }
 
 UINT MIB_History(BYTE requestType, const MibEntry*, SnmpVarBind* binding) {
-    char oidText[kRequestOidTextSize];
-    renderOidText(binding->name, oidText, sizeof oidText);
+    char oidText[kRequestOidTextSize] = "";
+    if (agentTracing()) renderOidText(binding->name, oidText, sizeof oidText);
     agentTrace("MIB_History: Entered, Action=%d, OID=%s\n", requestType, oidText);
     const AsnObjectIdentifier& name = binding->name;
     if (name.idLength <= kTableArc || name.idLength < 2) return SNMP_ERRORSTATUS_NOSUCHNAME;

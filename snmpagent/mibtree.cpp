@@ -32,14 +32,18 @@ private:
     bool valid_ = false;
 };
 
-MibNode* walk(const ParsedOid& oid) {
+MibNode* walk(const UINT* ids, UINT count) {
     MibNode* node = &topLevel();
-    for (UINT i = 0; i < oid.count(); ++i) {
-        auto child = node->children.find(oid.ids()[i]);
+    for (UINT i = 0; i < count; ++i) {
+        auto child = node->children.find(ids[i]);
         if (child == node->children.end()) return nullptr;
         node = child->second.get();
     }
     return node;
+}
+
+bool isOid(const AsnObjectIdentifier& name) {
+    return name.idLength > 0 && name.idLength <= SNMP_MAX_OID_LEN && name.ids;
 }
 
 MibNode* walkCreating(const ParsedOid& oid) {
@@ -55,29 +59,42 @@ MibNode* walkCreating(const ParsedOid& oid) {
     return node;
 }
 
-// The node itself when registered, else the first registered node below it.
-// Ancestors of removed subtrees stay, so a subtree may hold no object at all.
-const MibNode* firstRegistered(const MibNode& node) {
+// The node itself when registered, else the first registered node below it,
+// with the arcs down to it appended to path. Ancestors of removed subtrees
+// stay, so a subtree may hold no object at all.
+const MibNode* firstRegistered(const MibNode& node, MibOid* path) {
     if (node.registered) return &node;
-    for (const auto& [arc, child] : node.children)
-        if (const MibNode* found = firstRegistered(*child)) return found;
+    if (path->count == SNMP_MAX_OID_LEN) return nullptr;  // deeper than any registered text
+    for (const auto& [arc, child] : node.children) {
+        path->ids[path->count++] = arc;
+        if (const MibNode* found = firstRegistered(*child, path)) return found;
+        --path->count;
+    }
     return nullptr;
 }
 
 // The first registered node below `level` whose OID is greater than the
-// given arcs, `level` being the node of the first `depth` of them.
-const MibNode* nextBelow(const MibNode& level, const ParsedOid& oid, UINT depth) {
+// given arcs, `level` being the node of the first `depth` of them (which
+// path holds on entry; on success it holds the arcs of the node found).
+const MibNode* nextBelow(const MibNode& level, const AsnObjectIdentifier& oid, UINT depth,
+                         MibOid* path) {
+    if (path->count == SNMP_MAX_OID_LEN) return nullptr;
     auto it = level.children.begin();
-    if (depth < oid.count()) {
-        const UINT arc = oid.ids()[depth];
+    if (depth < oid.idLength) {
+        const UINT arc = oid.ids[depth];
         it = level.children.lower_bound(arc);
         if (it != level.children.end() && it->first == arc) {
-            if (const MibNode* found = nextBelow(*it->second, oid, depth + 1)) return found;
+            path->ids[path->count++] = arc;
+            if (const MibNode* found = nextBelow(*it->second, oid, depth + 1, path)) return found;
+            --path->count;
             ++it;
         }
     }
-    for (; it != level.children.end(); ++it)
-        if (const MibNode* found = firstRegistered(*it->second)) return found;
+    for (; it != level.children.end(); ++it) {
+        path->ids[path->count++] = it->first;
+        if (const MibNode* found = firstRegistered(*it->second, path)) return found;
+        --path->count;
+    }
     return nullptr;
 }
 
@@ -127,7 +144,7 @@ MibNode* mibFind(const char* oidText) {
     ParsedOid oid(oidText);
     if (!oid.valid()) return nullptr;
     std::lock_guard<orb::CriticalSection> hold(mibLock());
-    return walk(oid);
+    return walk(oid.ids(), oid.count());
 }
 
 int mibGet(const char* oidText, const MibEntry** entry) {
@@ -141,10 +158,29 @@ int mibGet(const char* oidText, const MibEntry** entry) {
 int mibGetNext(const char* oidText, char* nextText, size_t nextSize, const MibEntry** entry) {
     ParsedOid oid(oidText);
     if (!oid.valid()) return 2;
+    const AsnObjectIdentifier name{oid.count(), const_cast<UINT*>(oid.ids())};
+    return mibGetNextOid(name, nullptr, nextText, nextSize, entry);
+}
+
+int mibGetOid(const AsnObjectIdentifier& name, const MibEntry** entry) {
+    if (!isOid(name)) return 2;
     std::lock_guard<orb::CriticalSection> hold(mibLock());
-    const MibNode* next = nextBelow(topLevel(), oid, 0);
-    if (!next) return 2;
-    if (nextText) copyText(nextText, nextSize, next->oidText);
-    if (entry) *entry = next->entry;
+    const MibNode* node = walk(name.ids, name.idLength);
+    if (!node || !node->registered) return 2;
+    if (entry) *entry = node->entry;
+    return 0;
+}
+
+int mibGetNextOid(const AsnObjectIdentifier& name, MibOid* next, char* nextText, size_t nextSize,
+                  const MibEntry** entry) {
+    if (!isOid(name)) return 2;
+    MibOid scratch;
+    MibOid& path = next ? *next : scratch;
+    path.count = 0;
+    std::lock_guard<orb::CriticalSection> hold(mibLock());
+    const MibNode* found = nextBelow(topLevel(), name, 0, &path);
+    if (!found) return 2;
+    if (nextText) copyText(nextText, nextSize, found->oidText);
+    if (entry) *entry = found->entry;
     return 0;
 }

@@ -44,3 +44,16 @@ int mibGet(const char* oidText, const MibEntry** entry);
 // of arcs, whether or not the given OID is itself a node of the tree: 0, its
 // text (cut to nextSize) and entry; 2 when none follows or the text is not an OID.
 int mibGetNext(const char* oidText, char* nextText, size_t nextSize, const MibEntry** entry);
+
+// The same two look-ups by arcs, for the request path, whose names need no
+// text to be found. A name without arcs or with more than SNMP_MAX_OID_LEN
+// is no OID, as its text would not parse.
+struct MibOid {
+    UINT ids[SNMP_MAX_OID_LEN];
+    UINT count = 0;
+};
+int mibGetOid(const AsnObjectIdentifier& name, const MibEntry** entry);
+// As mibGetNext; *next (when given) receives the arcs of the object found,
+// nextText (when given) its text.
+int mibGetNextOid(const AsnObjectIdentifier& name, MibOid* next, char* nextText, size_t nextSize,
+                  const MibEntry** entry);

@@ -21,3 +21,14 @@ bool renderOidText(const AsnObjectIdentifier& oid, char* text, size_t size) {
     }
     return true;
 }
+
+bool oidTextFits(const AsnObjectIdentifier& oid, size_t size) {
+    if (size == 0 || (oid.idLength && !oid.ids)) return false;
+    size_t length = 0;
+    for (UINT i = 0; i < oid.idLength; ++i) {
+        length += 2;  // the dot and the first digit
+        for (UINT arc = oid.ids[i]; arc >= 10; arc /= 10) ++length;
+        if (length >= size) return false;
+    }
+    return true;
+}

@@ -11,3 +11,6 @@ inline constexpr size_t kRequestOidTextSize = 1024;
 
 // ".%u" per arc into text; false (text emptied) when it does not fit whole.
 bool renderOidText(const AsnObjectIdentifier& oid, char* text, size_t size);
+// What renderOidText would answer, without rendering: the request path
+// needs the text only for its trace lines.
+bool oidTextFits(const AsnObjectIdentifier& oid, size_t size);

@@ -99,8 +99,8 @@ UINT RecordTable::putCell(const BYTE* record, int column, SnmpVarBind* binding) 
 }
 
 UINT RecordTable::answer(BYTE requestType, SnmpVarBind* binding) {
-    char oidText[kRequestOidTextSize];
-    renderOidText(binding->name, oidText, sizeof oidText);
+    char oidText[kRequestOidTextSize] = "";
+    if (agentTracing()) renderOidText(binding->name, oidText, sizeof oidText);
     const AsnObjectIdentifier& name = binding->name;
     const int column = name.idLength >= 2 ? static_cast<int>(name.ids[name.idLength - 2]) : 0;
     const UINT row = name.idLength >= 1 ? name.ids[name.idLength - 1] : 0;

@@ -6,6 +6,7 @@
 #include "platform/debug.h"
 
 void agentTrace(const char* format, ...) {
+    if (!agentTracing()) return;
     char line[512];
     va_list args;
     va_start(args, format);
@@ -13,3 +14,5 @@ void agentTrace(const char* format, ...) {
     va_end(args);
     OutputDebugStringA(line);
 }
+
+bool agentTracing() { return orb::DebugOutputWanted(); }

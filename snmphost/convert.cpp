@@ -18,13 +18,14 @@ bool CopyOctets(const u_char* bytes, size_t length, AsnOctetString* out) {
 bool ToAsnName(const oid* name, size_t length, AsnObjectIdentifier* out) {
     *out = AsnObjectIdentifier{};
     if (length > SNMP_MAX_OID_LEN) return false;
-    std::vector<UINT> arcs(length);
-    for (size_t i = 0; i < length; ++i) {
+    for (size_t i = 0; i < length; ++i)
         if (name[i] > 0xFFFFFFFFul) return false;
-        arcs[i] = static_cast<UINT>(name[i]);
-    }
-    const AsnObjectIdentifier view{static_cast<UINT>(length), arcs.data()};
-    return SnmpUtilOidCpy(out, &view) == SNMPAPI_NOERROR;
+    if (length == 0) return true;
+    auto* arcs = static_cast<UINT*>(SnmpUtilMemAlloc(static_cast<UINT>(length * sizeof(UINT))));
+    if (!arcs) return false;
+    for (size_t i = 0; i < length; ++i) arcs[i] = static_cast<UINT>(name[i]);
+    *out = AsnObjectIdentifier{static_cast<UINT>(length), arcs};
+    return true;
 }
 
 bool ToAsnValue(const netsnmp_variable_list* vb, AsnAny* out) {

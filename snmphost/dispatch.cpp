@@ -1,6 +1,7 @@
 // The engine's handler for an agent's view.
 #include "snmphost/dispatch.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "snmphost/convert.h"
@@ -55,11 +56,11 @@ void Fail(const Context& c, netsnmp_request_info* r, int status) {
     netsnmp_set_request_error(c.info, r, status);
 }
 
-bool InView(const ExtensionAgent& agent, const std::vector<oid>& name) {
+bool InView(const ExtensionAgent& agent, const AsnObjectIdentifier& name) {
     const std::vector<UINT>& view = agent.View();
-    if (name.size() < view.size()) return false;
+    if (name.idLength < view.size() || !name.ids) return false;
     for (size_t i = 0; i < view.size(); ++i)
-        if (name[i] != view[i]) return false;
+        if (name.ids[i] != view[i]) return false;
     return true;
 }
 
@@ -104,19 +105,15 @@ void ServeGet(const Context& c, Requests pending) {
 // and moved forward; otherwise r is left alone and the engine goes on past
 // the view (endOfMibView, or noSuchName for SNMPv1, when nothing follows).
 void TakeNext(const Context& c, netsnmp_request_info* r, const SnmpVarBind& answer) {
-    const std::vector<oid> name = FromAsnName(answer.name);
+    if (answer.name.idLength > MAX_OID_LEN || !InView(*c.agent, answer.name)) return;
+    oid name[MAX_OID_LEN];
+    const size_t length = answer.name.idLength;
+    std::copy(answer.name.ids, answer.name.ids + length, name);
     netsnmp_variable_list* vb = r->requestvb;
-    if (name.empty() || !InView(*c.agent, name)) return;
-    const int order = snmp_oid_compare(name.data(), name.size(), vb->name, vb->name_length);
+    const int order = snmp_oid_compare(name, length, vb->name, vb->name_length);
     if (order < 0 || (order == 0 && !r->inclusive)) return;  // a step back would loop forever
-    netsnmp_variable_list result{};
-    if (!PutAsnValue(answer.value, &result)) {
+    if (snmp_set_var_objid(vb, name, length) != 0 || !PutAsnValue(answer.value, vb))
         Fail(c, r, SNMP_ERR_GENERR);
-        return;
-    }
-    snmp_set_var_objid(vb, name.data(), name.size());
-    snmp_set_var_typed_value(vb, result.type, result.val.string, result.val_len);
-    snmp_free_var_internals(&result);
 }
 
 // An inclusive request (AgentX asks so) may be answered by its own name.
@@ -169,6 +166,39 @@ void ServeGetNext(const Context& c, Requests requests) {
     }
 }
 
+// The requests of this pass that were answered and have repetitions left,
+// each moved on to its next binding, named after the answer. The engine's
+// own GETBULK step does the same, but only after a whole pass over its
+// registrations for every single repetition.
+Requests NextRepetitions(const Requests& answered) {
+    Requests next;
+    for (netsnmp_request_info* r : answered) {
+        netsnmp_variable_list* vb = r->requestvb;
+        if (r->status != SNMP_ERR_NOERROR || r->repeat <= 0 || vb->type == ASN_NULL ||
+            vb->type == ASN_PRIV_RETRY || !vb->next_variable)
+            continue;
+        --r->repeat;
+        snmp_set_var_objid(vb->next_variable, vb->name, vb->name_length);
+        r->requestvb = vb->next_variable;
+        r->requestvb->type = ASN_NULL;
+        r->inclusive = 0;
+        next.push_back(r);
+    }
+    return next;
+}
+
+// GETBULK: all repetitions in one call of the handler. A repetition that
+// finds nothing more in the view is left unanswered, and the engine goes on
+// with it past the view. Every answer lies in the agent's view, which the
+// communities of this service see whole, so the engine's access check of
+// the first repetition holds for the others.
+void ServeGetBulk(const Context& c, Requests pending) {
+    while (!pending.empty()) {
+        ServeGetNext(c, pending);
+        pending = NextRepetitions(pending);
+    }
+}
+
 void ServeSet(const Context& c, const Requests& pending) {
     Batch batch;
     if (!Prepare(c, batch, pending, true) || !Call(c, SNMP_PDU_SET, batch, pending)) return;
@@ -187,8 +217,11 @@ int HandleView(netsnmp_mib_handler*, netsnmp_handler_registration* registration,
         case MODE_GET:
             ServeGet(c, pending);
             break;
-        case MODE_GETNEXT:  // GETBULK arrives here too, one repetition at a time
+        case MODE_GETNEXT:
             ServeGetNext(c, pending);
+            break;
+        case MODE_GETBULK:
+            ServeGetBulk(c, pending);
             break;
         case MODE_SET_ACTION:
             // The agent checks and applies in one call; ACTION is the first
@@ -221,7 +254,7 @@ int MapAgentStatus(int status, BYTE requestType, bool v1Request) {
 bool RegisterAgentView(ExtensionAgent* agent, std::string* error) {
     const std::vector<oid> view(agent->View().begin(), agent->View().end());
     netsnmp_handler_registration* registration = netsnmp_create_handler_registration(
-        "snmphost", HandleView, view.data(), view.size(), HANDLER_CAN_RWRITE);
+        "snmphost", HandleView, view.data(), view.size(), HANDLER_CAN_RWRITE | HANDLER_CAN_GETBULK);
     if (!registration) {
         *error = "cannot create a handler for \"" + agent->Pathname() + "\"";
         return false;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -36,6 +37,33 @@ TEST(DebugOutput, FileSinkAppendsOneLinePerCall) {
     OutputDebugStringA("second");
     OutputDebugStringA("");
     EXPECT_EQ(ReadAll(path), "first\nsecond\n\n");
+}
+
+TEST(DebugOutput, FileSinkFollowsARotatedFileAndKnowsWhenNobodyReads) {
+    orbtest::ScratchDir dir;
+    const std::string path = dir / "debug.log";
+    orbtest::ScopedEnv sink("ORB_DEBUG_OUTPUT", "file:" + path);
+    EXPECT_TRUE(orb::DebugOutputWanted());
+    OutputDebugStringA("first");
+    std::filesystem::rename(path, dir / "debug.log.1");
+    OutputDebugStringA("second");
+    EXPECT_EQ(ReadAll(dir / "debug.log.1"), "first\n");
+    EXPECT_EQ(ReadAll(path), "second\n");
+
+    for (const std::string& nobody : {std::string("none"), std::string("file:/dev/null"),
+                                      "file:" + (dir / "missing/x.log")}) {
+        orbtest::ScopedEnv off("ORB_DEBUG_OUTPUT", nobody);
+        EXPECT_FALSE(orb::DebugOutputWanted()) << nobody;
+        OutputDebugStringA("dropped");
+    }
+    EXPECT_TRUE(orb::DebugOutputWanted());
+    OutputDebugStringA("third");
+    EXPECT_EQ(ReadAll(path), "second\nthird\n");
+
+    orbtest::ScopedEnv none("ORB_DEBUG_OUTPUT", "none");
+    orb::SetDebugSink([](const std::string&) {});
+    EXPECT_TRUE(orb::DebugOutputWanted());
+    orb::SetDebugSink(nullptr);
 }
 
 TEST(DebugOutput, NoneDropsTheLine) {

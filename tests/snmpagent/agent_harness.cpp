@@ -39,6 +39,13 @@ int collectorsDone() {
     return done;
 }
 
+void captureTrace() {
+    orb::SetDebugSink([](const std::string& line) {
+        std::lock_guard<std::mutex> hold(captured().lock);
+        captured().lines.push_back(line);
+    });
+}
+
 struct Started {
     HANDLE trapEvent = nullptr;
     std::string home;
@@ -56,10 +63,7 @@ Started start() {
     orb::RegSetString("SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\Base\\Path", "HOME",
                       started.home);
     orb::SetClock(new orb::VirtualClock);
-    orb::SetDebugSink([](const std::string& line) {
-        std::lock_guard<std::mutex> hold(captured().lock);
-        captured().lines.push_back(line);
-    });
+    captureTrace();
     AsnObjectIdentifier view{};
     SnmpExtensionInit(GetTickCount(), &started.trapEvent, &view);
     // The three collectors' first pass ends before any test does, so none is
@@ -97,6 +101,15 @@ std::vector<std::string> traceLines() {
 void clearTrace() {
     std::lock_guard<std::mutex> hold(captured().lock);
     captured().lines.clear();
+}
+
+TraceOff::TraceOff() : output_("ORB_DEBUG_OUTPUT", "none") {
+    startAgent();
+    orb::SetDebugSink(nullptr);
+}
+
+TraceOff::~TraceOff() {
+    captureTrace();
 }
 
 bool traced(const std::string& line) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/snmp.h"
+#include "tests/platform/scratch_dir.h"
 
 namespace agenttest {
 
@@ -22,6 +23,19 @@ std::string homeDirectory();
 std::vector<std::string> traceLines();
 void clearTrace();
 bool traced(const std::string& line);
+
+// While alive, the debugger output goes nowhere, so the agent formats no
+// trace line; the capture resumes afterwards.
+class TraceOff {
+public:
+    TraceOff();
+    ~TraceOff();
+    TraceOff(const TraceOff&) = delete;
+    TraceOff& operator=(const TraceOff&) = delete;
+
+private:
+    orbtest::ScopedEnv output_;
+};
 
 // The agent root as text, and a name below it.
 inline const std::string kRoot = ".1.3.6.1.4.1.58231.2.12.9";

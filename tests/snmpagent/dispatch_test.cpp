@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <string>
 
+#include "snmpagent/agentroot.h"
+#include "snmpagent/oidtext.h"
 #include "tests/snmpagent/agent_harness.h"
 
 namespace {
@@ -69,7 +71,9 @@ TEST(AgentGet, UnknownBindingStopsTheRequestWithItsIndex) {
     EXPECT_EQ(both.number(1), 0);
 }
 
-TEST(AgentGet, OverlongAndExtremeNamesAnswerAnErrorStatus) {
+// Names are found by their arcs and rendered as text only for the trace, so
+// every case below must answer alike whether the trace is on or off.
+void expectExtremeNamesAnswered() {
     // 128 arcs of ten digits do not fit the 1024-byte request text.
     std::string longName = kRoot;
     for (int i = 0; i < 118; ++i) longName += ".4000000000";
@@ -89,6 +93,59 @@ TEST(AgentGet, OverlongAndExtremeNamesAnswerAnErrorStatus) {
     Request empty{kRoot};
     SnmpUtilOidFree(&empty.list().list[0].name);
     EXPECT_EQ(empty.send(SNMP_PDU_GET), SNMP_ERRORSTATUS_NOSUCHNAME);
+    Request emptyNext{kRoot};
+    SnmpUtilOidFree(&emptyNext.list().list[0].name);
+    EXPECT_EQ(emptyNext.send(SNMP_PDU_GETNEXT), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(emptyNext.name(0), ".1.3.6.1.4.1.58231.2.12.10");
+
+    // 129 arcs, short enough as text: more than any OID may have.
+    Request tooMany{kRoot};
+    SnmpUtilOidFree(&tooMany.list().list[0].name);
+    AsnObjectIdentifier& name = tooMany.list().list[0].name;
+    name.ids = static_cast<UINT*>(SnmpUtilMemAlloc(129 * sizeof(UINT)));
+    name.idLength = 129;
+    for (UINT i = 0; i < kAgentRootLength; ++i) name.ids[i] = g_agentRoot[i];
+    name.ids[kAgentRootLength] = 3;
+    EXPECT_EQ(tooMany.send(SNMP_PDU_GETNEXT), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(tooMany.name(0), ".1.3.6.1.4.1.58231.2.12.10");
+}
+
+// The names of a GETNEXT walk of the whole view.
+std::vector<std::string> walkView() {
+    std::vector<std::string> names;
+    std::string name = kRoot;
+    for (int i = 0; i < 10000; ++i) {
+        Request next{name};
+        if (next.send(SNMP_PDU_GETNEXT) != SNMP_ERRORSTATUS_NOERROR) break;
+        name = next.name(0);
+        names.push_back(name);
+        if (name.rfind(kRoot + ".", 0) != 0) break;
+    }
+    return names;
+}
+
+TEST(AgentOidText, FitsWhereRenderingFits) {
+    for (const std::string& text : {std::string(".0"), std::string(".9.10.99.100"),
+                                    std::string(".4294967295.0"), below(".12.16.0")}) {
+        AsnObjectIdentifier oid{};
+        ASSERT_TRUE(SnmpMgrStrToOid(text.c_str(), &oid));
+        char rendered[64];
+        for (size_t size = 0; size <= text.size() + 1; ++size)
+            EXPECT_EQ(oidTextFits(oid, size), renderOidText(oid, rendered, size))
+                << text << " in " << size;
+        EXPECT_TRUE(oidTextFits(oid, text.size() + 1));
+        SnmpUtilOidFree(&oid);
+    }
+}
+
+TEST(AgentGet, OverlongAndExtremeNamesAnswerAlikeWithTheTraceOnAndOff) {
+    expectExtremeNamesAnswered();
+    const std::vector<std::string> traced = walkView();
+    ASSERT_GE(traced.size(), 28u);  // the 27 objects, then the name past the view
+    EXPECT_EQ(traced.back(), ".1.3.6.1.4.1.58231.2.12.10");
+    agenttest::TraceOff off;
+    expectExtremeNamesAnswered();
+    EXPECT_EQ(walkView(), traced);
 }
 
 TEST(AgentSet, ConstantsAreNotWritable) {

@@ -227,6 +227,16 @@ TEST_F(SnmpService, GetNextCrossesFromOneAgentsViewIntoTheNext) {
                   kRoot + ".1.0 = STRING: \"Test Agent\"\n" + before + ".9.0 = \"\"\n");
     const std::string walk = Snmp("snmpbulkwalk", "v2c", "public", {".1.3.6.1.4.1"});
     EXPECT_EQ(std::count(walk.begin(), walk.end(), '\n'), 15) << walk;  // 2 x 7 objects + the end
+    // GETBULK: a non-repeater, then the repetitions of two names interleaved,
+    // each going on past its agent's view into the next or to the end.
+    const std::string end = " = No more variables left in this MIB View (It is past the end of "
+                            "the MIB tree)\n";
+    EXPECT_EQ(Snmp("snmpbulkget", "v2c", "public",
+                   {"-Cn1", "-Cr4", before + ".9.0", before + ".5.0", kRoot + ".6.0"}),
+              kRoot + ".1.0 = STRING: \"Test Agent\"\n" + before + ".6.0 = STRING: \"note\"\n" +
+                  kRoot + ".9.0 = \"\"\n" + before + ".9.0 = \"\"\n" + kRoot + ".9.0" + end +
+                  kRoot + ".1.0 = STRING: \"Test Agent\"\n" + kRoot + ".9.0" + end + kRoot +
+                  ".2.0 = INTEGER: 42\n" + kRoot + ".9.0" + end);
     // A GET spanning both agents: one request each, answers in PDU order.
     EXPECT_EQ(Snmp("snmpget", "v2c", "public", {kRoot + ".2.0", before + ".2.0"}),
               kRoot + ".2.0 = INTEGER: 42\n" + before + ".2.0 = INTEGER: 42\n");
