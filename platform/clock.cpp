@@ -41,9 +41,11 @@ std::atomic<Clock*> g_clock{nullptr};
 
 }  // namespace
 
+// Never destroyed, like every object a library's threads reach in a call:
+// those threads may still sleep on it while the process runs its exit handlers.
 Clock& SystemClock() {
-    static RealClock clock;
-    return clock;
+    static RealClock* clock = new RealClock;
+    return *clock;
 }
 
 Clock& CurrentClock() {

@@ -3,21 +3,12 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/scm.h"
 #include "platform/sync.h"
 
 namespace {
 
 class WorkerSet {
 public:
-    WorkerSet() {
-        // The clock must outlive the threads that sleep on it: made first,
-        // it is destroyed after this set at unload.
-        orb::CurrentClock();
-        // So must the service manager that the monitor and the query
-        // library's connect read.
-        orb::CurrentServiceManager();
-    }
     ~WorkerSet() {
         stop_.Set();
         for (auto& thread : threads_) thread.Join();

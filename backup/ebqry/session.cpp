@@ -15,9 +15,11 @@ struct SessionTable {
 };
 
 // The library's one piece of global state: what a DLL keeps per process.
+// Never destroyed: a caller's thread may be inside a call while the process
+// runs its exit handlers.
 SessionTable& Table() {
-    static SessionTable table;
-    return table;
+    static SessionTable* table = new SessionTable;
+    return *table;
 }
 
 void CopyText(char* to, size_t size, const std::string& text) {

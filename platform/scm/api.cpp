@@ -22,9 +22,13 @@ namespace {
 
 std::atomic<ServiceManager*> g_installed{nullptr};
 
+// Never destroyed: a library's threads may still be inside a call (the
+// agent's collectors inside the query library's connect) while the process
+// runs its exit handlers, and a library made on first use would be torn down
+// before the threads that use it are stopped.
 ServiceManager& ConfiguredManager() {
-    static const std::unique_ptr<ServiceManager> simulated = MakeSimulatedServiceManager();
-    static const std::unique_ptr<ServiceManager> systemd = MakeSystemdServiceManager();
+    static ServiceManager* const simulated = MakeSimulatedServiceManager().release();
+    static ServiceManager* const systemd = MakeSystemdServiceManager().release();
     const char* backend = std::getenv("ORB_SERVICE_BACKEND");
     if (backend != nullptr && std::strcmp(backend, "systemd") == 0) return *systemd;
     return *simulated;

@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <chrono>
 #include <mutex>
-#include <thread>
 
 #include "platform/debug.h"
 #include "platform/registry.h"
@@ -26,17 +24,6 @@ Captured& captured() {
     // Never destroyed: worker threads may still write while the process ends.
     static Captured* instance = new Captured;
     return *instance;
-}
-
-// Collectors whose first pass ended (failed or gone to sleep).
-int collectorsDone() {
-    std::lock_guard<std::mutex> hold(captured().lock);
-    int done = 0;
-    for (const std::string& line : captured().lines)
-        if (line.find("Table: lebCollectObject failed") != std::string::npos ||
-            line.find("Table: Going to sleep") != std::string::npos)
-            ++done;
-    return done;
 }
 
 void captureTrace() {
@@ -66,10 +53,6 @@ Started start() {
     captureTrace();
     AsnObjectIdentifier view{};
     SnmpExtensionInit(GetTickCount(), &started.trapEvent, &view);
-    // The three collectors' first pass ends before any test does, so none is
-    // still inside the query library while the process ends (at most 10 s).
-    for (int i = 0; i < 2000 && collectorsDone() < 3; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     started.lines = traceLines();
     return started;
 }
