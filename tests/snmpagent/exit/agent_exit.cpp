@@ -23,7 +23,8 @@ bool exists(const char* path) {
 
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
-    HMODULE agent = LoadLibraryA(argv[1]);
+    // Never unloaded, as in the service: its threads run until the process ends.
+    static HMODULE agent = LoadLibraryA(argv[1]);
     auto init = agent ? reinterpret_cast<PFNSNMPEXTENSIONINIT>(
                             GetProcAddress(agent, "SnmpExtensionInit"))
                       : nullptr;
