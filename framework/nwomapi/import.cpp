@@ -66,7 +66,10 @@ private:
                                 TypeName(existing.type) + " in the repository, not " +
                                 TypeName(p.property.type));
             }
-            return ORBOM_RC_SUCCESS;
+            // Importing again brings a repository made before an index was
+            // wanted up to date.
+            const std::string index = CreateIndexSql(def.name, existing);
+            return index.empty() ? ORBOM_RC_SUCCESS : Run(index, p.line);
         }
         ORBOM_RC rc = Run(AddColumnSql(def.name, p.property), p.line);
         const std::string index = CreateIndexSql(def.name, p.property);

@@ -1,5 +1,7 @@
 // Class import: all or nothing with the failing line, idempotent, growing
 // classes, refusing type changes; and what a new repository holds.
+#include <sqlite3.h>
+
 #include <cstring>
 
 #include "tests/nwomapi/repository_fixture.h"
@@ -80,6 +82,36 @@ TEST_F(ImportTest, ReimportChangesNothingAndNewPropertiesAreAdded) {
     EXPECT_STREQ(name, "size");
     // The existing object keeps its values; the new property is null.
     EXPECT_EQ(Names("Box", {Null("size", ORBOM_TYPE_INTEGER)}, "label").size(), 1u);
+}
+
+// Machines are found by "name": a repository whose index is missing (made
+// before it was wanted) gets it back when its classes are imported again.
+TEST_F(ImportTest, ReimportRestoresAMissingNameIndex) {
+    const std::string text = "class Box\n  uuid uuid\n  name string\n  size integer\nend\n";
+    ASSERT_EQ(Import(text), 0);
+    const std::string file = *root_ / std::string("orbmap/Test.orb.db");
+    auto indexes = [&] {
+        sqlite3* db = nullptr;
+        std::vector<std::string> names;
+        EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='o_Box'"
+                               " ORDER BY name", -1, &stmt, nullptr);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        return names;
+    };
+    const std::vector<std::string> wanted = {"i.Box.name", "i.Box.uuid"};
+    ASSERT_EQ(indexes(), wanted);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DROP INDEX \"i.Box.name\"", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_EQ(indexes(), std::vector<std::string>{"i.Box.uuid"});
+    ASSERT_EQ(Import(text), 0);
+    EXPECT_EQ(indexes(), wanted);
 }
 
 }  // namespace
