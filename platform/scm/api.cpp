@@ -74,6 +74,19 @@ OrbScHandle* ServiceHandle(SC_HANDLE handle, DWORD needed) {
     return handle;
 }
 
+// action on the service manager for the service behind the handle, which
+// needs the given access; its code becomes the result and the last error.
+template <typename Action>
+BOOL OnService(SC_HANDLE service, DWORD needed, Action action) {
+    OrbScHandle* handle = ServiceHandle(service, needed);
+    if (handle == nullptr) return FALSE;
+    try {
+        return Result(action(orb::CurrentServiceManager(), handle->name));
+    } catch (...) {
+        return Result(ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
 bool ValidManager(SC_HANDLE handle) {
     return handle != nullptr && handle->magic == OrbScHandle::kMagic && handle->isManager;
 }
@@ -99,19 +112,18 @@ SC_HANDLE NewHandle(bool isManager, DWORD access, const std::string& name) {
     return handle;
 }
 
-}  // namespace
-
-SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR /*database*/, DWORD access) {
-    if (machine != nullptr && machine[0] != '\0') {
-        SetLastError(ERROR_BAD_NETPATH);
-        return nullptr;
-    }
-    return NewHandle(true, access, "");
-}
-
-SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access) {
+// A new handle for the service name once the manager (with managerAccess),
+// the name and then action on the service manager have passed; otherwise
+// null with the last error set.
+template <typename Action>
+SC_HANDLE ServiceByName(SC_HANDLE manager, DWORD managerAccess, LPCSTR name, DWORD access,
+                        Action action) {
     if (!ValidManager(manager)) {
         SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if ((manager->access & managerAccess) != managerAccess) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
     if (!ValidServiceName(name)) {
@@ -119,7 +131,7 @@ SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access) {
         return nullptr;
     }
     try {
-        DWORD code = orb::CurrentServiceManager().Exists(name);
+        DWORD code = action(orb::CurrentServiceManager());
         if (code != ERROR_SUCCESS) {
             SetLastError(code);
             return nullptr;
@@ -131,44 +143,52 @@ SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access) {
     }
 }
 
-BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
-    OrbScHandle* handle = ServiceHandle(service, SERVICE_QUERY_STATUS);
-    if (handle == nullptr) return FALSE;
-    if (status == nullptr) return Result(ERROR_INVALID_PARAMETER);
-    try {
-        return Result(orb::CurrentServiceManager().Query(handle->name, status));
-    } catch (...) {
-        return Result(ERROR_NOT_ENOUGH_MEMORY);
+}  // namespace
+
+SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR /*database*/, DWORD access) {
+    if (machine != nullptr && machine[0] != '\0') {
+        SetLastError(ERROR_BAD_NETPATH);
+        return nullptr;
     }
+    return NewHandle(true, access, "");
+}
+
+SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access) {
+    return ServiceByName(manager, 0, name, access,
+                         [&](orb::ServiceManager& services) { return services.Exists(name); });
+}
+
+BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
+    return OnService(service, SERVICE_QUERY_STATUS,
+                     [&](orb::ServiceManager& services, const std::string& name) -> DWORD {
+                         if (status == nullptr) return ERROR_INVALID_PARAMETER;
+                         return services.Query(name, status);
+                     });
 }
 
 BOOL StartServiceA(SC_HANDLE service, DWORD /*argc*/, LPCSTR* /*argv*/) {
-    OrbScHandle* handle = ServiceHandle(service, SERVICE_START);
-    if (handle == nullptr) return FALSE;
-    try {
-        return Result(orb::CurrentServiceManager().Start(handle->name));
-    } catch (...) {
-        return Result(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    return OnService(service, SERVICE_START,
+                     [](orb::ServiceManager& services, const std::string& name) {
+                         return services.Start(name);
+                     });
 }
 
 BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {
     DWORD needed = control == SERVICE_CONTROL_STOP          ? SERVICE_STOP
                    : control == SERVICE_CONTROL_INTERROGATE ? SERVICE_INTERROGATE
                                                             : 0;
-    OrbScHandle* handle = ServiceHandle(service, needed);
-    if (handle == nullptr) return FALSE;
-    if (needed == 0) return Result(ERROR_INVALID_SERVICE_CONTROL);
-    if (status == nullptr) return Result(ERROR_INVALID_PARAMETER);
-    try {
-        orb::ServiceManager& manager = orb::CurrentServiceManager();
-        DWORD code = control == SERVICE_CONTROL_STOP ? manager.Stop(handle->name) : ERROR_SUCCESS;
-        // Windows fills the status in whether or not the control was accepted.
-        if (manager.Query(handle->name, status) != ERROR_SUCCESS) std::memset(status, 0, sizeof *status);
-        return Result(code);
-    } catch (...) {
-        return Result(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    return OnService(service, needed,
+                     [&](orb::ServiceManager& services, const std::string& name) -> DWORD {
+                         if (needed == 0) return ERROR_INVALID_SERVICE_CONTROL;
+                         if (status == nullptr) return ERROR_INVALID_PARAMETER;
+                         DWORD code =
+                             control == SERVICE_CONTROL_STOP ? services.Stop(name) : ERROR_SUCCESS;
+                         // Windows fills the status in whether or not the control was accepted.
+                         if (services.Query(name, status) != ERROR_SUCCESS) {
+                             std::memset(status, 0, sizeof *status);
+                         }
+                         return code;
+                     });
 }
 
 BOOL CloseServiceHandle(SC_HANDLE handle) {
@@ -182,37 +202,14 @@ SC_HANDLE CreateServiceA(SC_HANDLE manager, LPCSTR name, LPCSTR displayName, DWO
                          DWORD /*serviceType*/, DWORD /*startType*/, DWORD /*errorControl*/,
                          LPCSTR /*binaryPath*/, LPCSTR /*loadOrderGroup*/, LPDWORD /*tagId*/,
                          LPCSTR /*dependencies*/, LPCSTR /*account*/, LPCSTR /*password*/) {
-    if (!ValidManager(manager)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    if ((manager->access & SC_MANAGER_CREATE_SERVICE) == 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return nullptr;
-    }
-    if (!ValidServiceName(name)) {
-        SetLastError(ERROR_INVALID_NAME);
-        return nullptr;
-    }
-    try {
-        DWORD code = orb::CurrentServiceManager().Create(name, displayName ? displayName : name);
-        if (code != ERROR_SUCCESS) {
-            SetLastError(code);
-            return nullptr;
-        }
-        return NewHandle(false, access, name);
-    } catch (...) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
+    return ServiceByName(manager, SC_MANAGER_CREATE_SERVICE, name, access,
+                         [&](orb::ServiceManager& services) {
+                             return services.Create(name, displayName ? displayName : name);
+                         });
 }
 
 BOOL DeleteService(SC_HANDLE service) {
-    OrbScHandle* handle = ServiceHandle(service, DELETE);
-    if (handle == nullptr) return FALSE;
-    try {
-        return Result(orb::CurrentServiceManager().Remove(handle->name));
-    } catch (...) {
-        return Result(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    return OnService(service, DELETE, [](orb::ServiceManager& services, const std::string& name) {
+        return services.Remove(name);
+    });
 }

@@ -101,7 +101,19 @@ TEST_F(SimulatedServices, HandlesRefuseWhatTheirAccessOrTheServiceDoesNotAllow) 
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     CloseServiceHandle(readOnly);
 
+    SC_HANDLE connectOnly = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    EXPECT_EQ(CreateServiceA(connectOnly, "NWSNew", nullptr, SERVICE_ALL_ACCESS, 0, 3, 1, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    CloseServiceHandle(connectOnly);
+
     SC_HANDLE full = OpenServiceA(manager_, "NWSJobEngine", SERVICE_ALL_ACCESS);
+    SERVICE_STATUS status{};
+    EXPECT_FALSE(ControlService(full, 2 /* pause */, &status));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL));
+    EXPECT_FALSE(ControlService(full, SERVICE_CONTROL_STOP, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     ASSERT_TRUE(DeleteService(full));
     CloseServiceHandle(full);
     EXPECT_EQ(OpenServiceA(manager_, "NWSJobEngine", SERVICE_QUERY_STATUS), nullptr);
