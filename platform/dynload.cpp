@@ -114,7 +114,10 @@ HMODULE LoadLibraryA(LPCSTR name) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A module stays mapped once loaded. The platform objects a library makes
+    // on first use are never destroyed (its threads may outlive the exit
+    // handlers); unmapped, they would be lost with every load and release.
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle) {
         // The file is there but does not load (missing symbols, wrong
         // format): worth a line, since the caller only sees "not found".
