@@ -74,7 +74,7 @@ public:
     }
 
     // Units are installed by the host's packages, not through this interface.
-    DWORD Create(const std::string&, const std::string&) override { return ERROR_NOT_SUPPORTED; }
+    DWORD Create(const std::string&, const std::string&, const std::string&) override { return ERROR_NOT_SUPPORTED; }
     DWORD Remove(const std::string&) override { return ERROR_NOT_SUPPORTED; }
 
 private:
