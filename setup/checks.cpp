@@ -101,7 +101,7 @@ bool FrameworkInstallPath(std::string* path) {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFrameworkKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return false;
     char buffer[MAX_PATH] = {};
-    DWORD size = MAX_PATH - 1, type = 0;
+    DWORD size = MAX_PATH, type = 0;
     if (RegQueryValueExA(key, "InstallPath", nullptr, &type, reinterpret_cast<LPBYTE>(buffer),
                          &size) != ERROR_SUCCESS)
         buffer[0] = '\0';

@@ -54,7 +54,7 @@ void SetFrameworkDirectory(MSIHANDLE install) {
         }
         if (known && major > 3) {
             char path[MAX_PATH] = {};
-            size = MAX_PATH - 1;
+            size = MAX_PATH;
             RegQueryValueExA(key, "InstallPath", nullptr, &type, reinterpret_cast<LPBYTE>(path), &size);
             path[MAX_PATH - 1] = '\0';
             workDir = path;

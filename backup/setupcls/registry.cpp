@@ -20,7 +20,7 @@ std::string ReadString(HKEY root, const std::string& path, LPCSTR name) {
     if (root == nullptr || RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return "";
     char buffer[MAX_PATH] = {};
-    DWORD size = sizeof(buffer) - 1, type = 0;
+    DWORD size = sizeof(buffer), type = 0;
     LONG code = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &size);
     RegCloseKey(key);
     if (code != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return "";
