@@ -86,10 +86,10 @@ BOOL CRemoteMailslot::SendStatus(LPCSTR mailslot, int phase, int state) {
 
 BOOL CRemoteMailslot::SendStatus(LPCSTR computer, int phase, int state, LPCSTR product,
                                  LPCSTR text) {
-    const CSettings* settings = CSettings::Current();
-    if (settings == nullptr || !settings->UseStatusMailslot()) return FALSE;
+    const std::string mailslot = CSettings::CurrentMailslot();
+    if (mailslot.empty()) return FALSE;
     std::string datagram = std::string(computer != nullptr ? computer : "") + "\\" +
                            std::to_string(phase) + "\\" + std::to_string(state) + "\\" +
                            (product != nullptr ? product : "") + "\\" + (text != nullptr ? text : "");
-    return orb::SendMailslot(settings->GetMailslotName(), datagram) ? TRUE : FALSE;
+    return orb::SendMailslot(mailslot, datagram) ? TRUE : FALSE;
 }

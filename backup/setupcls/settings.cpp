@@ -1,6 +1,6 @@
 // The settings of one setup run, the setup media's "setup.inf" and the
 // setup log.
-#include <atomic>
+#include <mutex>
 #include <cstring>
 #include <string>
 
@@ -14,9 +14,16 @@ const char* const CSetupIcf::m_sDefaultFilename = "setup.icf";
 
 namespace {
 
-// Current settings: each Initialize publishes a copy (never freed: a copy
-// may be read while another action initialises new settings).
-std::atomic<const CSettings*> g_current{nullptr};
+// The mailslot of the settings initialised last. Never destroyed: another
+// thread may send a status while the process ends.
+struct Current {
+    std::mutex lock;
+    std::string mailslot;
+};
+Current& TheCurrent() {
+    static Current* const current = new Current;
+    return *current;
+}
 
 std::string Field(const tagSETUP_INFO& info, size_t offset, size_t width) {
     const char* text = reinterpret_cast<const char*>(info.bytes + offset);
@@ -47,7 +54,9 @@ void CSettings::Initialize() {
     mailslot_ = mailslot;
     vaultlineInstalled_ = !CKestRegistry().GetVaultlineHomeDir().empty();
     Log("Settings initialized, mode " + std::to_string(mode_) + ", setup directory " + setupDir_);
-    g_current.store(new CSettings(*this));
+    Current& current = TheCurrent();
+    std::lock_guard<std::mutex> hold(current.lock);
+    current.mailslot = mailslot_;
 }
 
 void CSettings::Log(const std::string& line) const {
@@ -57,4 +66,8 @@ void CSettings::Log(const std::string& line) const {
     if (n > 0) orb::AppendLocked(orb::MachineFilePath(logFile_), stamped, n);
 }
 
-const CSettings* CSettings::Current() { return g_current.load(); }
+std::string CSettings::CurrentMailslot() {
+    Current& current = TheCurrent();
+    std::lock_guard<std::mutex> hold(current.lock);
+    return current.mailslot;
+}

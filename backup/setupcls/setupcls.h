@@ -103,8 +103,8 @@ class CSetupInf {
 };
 
 // The settings of one setup run. Initialize reads the machine and the
-// media; the last settings initialised are the library's current ones
-// (the status mailslot of CRemoteMailslot).
+// media; the mailslot of the settings initialised last is the one
+// CRemoteMailslot reports to.
 class CSettings {
   public:
     CSettings() = default;
@@ -123,7 +123,8 @@ class CSettings {
     // One line of the setup log (the log file of the settings).
     void Log(const std::string& line) const;
 
-    static const CSettings* Current();
+    // The status mailslot of the settings initialised last ("" when none).
+    static std::string CurrentMailslot();
 
   private:
     int mode_ = 0;
