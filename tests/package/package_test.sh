@@ -33,8 +33,11 @@ unit="$work/tree/lib/systemd/system/vaultline-snmphost.service"
 [ -f "$unit" ] || fail "no systemd unit"
 grep -q "^ExecStart=$prefix/bin/snmphost \$SNMPHOST_OPTIONS\$" "$unit" || fail "unit ExecStart"
 grep -q '^Environment=ORB_MACHINE_ROOT=/var/lib/vaultline-orb$' "$unit" || fail "unit machine root"
-grep -q "$prefix/bin/orbf-install\" install" "$work/tree/DEBIAN/postinst" || fail "postinst"
-grep -q "$prefix/bin/orbf-install\" uninstall" "$work/tree/DEBIAN/prerm" || fail "prerm"
+for script in postinst prerm; do
+  grep -qx "prefix=$prefix" "$work/tree/DEBIAN/$script" || fail "$script: prefix"
+done
+grep -qF '"$prefix/bin/orbf-install" install' "$work/tree/DEBIAN/postinst" || fail "postinst: install"
+grep -qF '"$prefix/bin/orbf-install" uninstall' "$work/tree/DEBIAN/prerm" || fail "prerm: uninstall"
 for script in postinst prerm postrm; do
   [ -x "$work/tree/DEBIAN/$script" ] || fail "$script is not executable"
   sh -n "$work/tree/DEBIAN/$script" || fail "$script does not parse"
