@@ -10,6 +10,10 @@
 #include "platform/dynload.h"
 #include "platform/msi.h"
 
+namespace orb {
+class Dialog;
+}
+
 namespace orbf {
 
 // Keys and names of the framework and the SNMP service.
@@ -78,7 +82,7 @@ class StatusWindow {
 
   private:
     bool open_ = false;
-    void* dialog_ = nullptr;
+    orb::Dialog* dialog_ = nullptr;
 };
 
 // The extension-agent registration (agents.cpp).

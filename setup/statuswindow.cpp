@@ -11,8 +11,6 @@ namespace {
 constexpr unsigned kStatusDialog = 727;
 constexpr int kStepText = 538;
 
-orb::Dialog* DialogOf(void* dialog) { return static_cast<orb::Dialog*>(dialog); }
-
 }  // namespace
 
 StatusWindow::~StatusWindow() { Close(); }
@@ -32,12 +30,12 @@ void StatusWindow::Open(const std::string& text) {
 
 void StatusWindow::Show(const std::string& text) {
     if (!open_) return;
-    DialogOf(dialog_)->SetItemText(kStepText, text);
+    dialog_->SetItemText(kStepText, text);
     if (!text.empty()) orb::UiNotice(text);
 }
 
 void StatusWindow::Close() {
-    delete DialogOf(dialog_);
+    delete dialog_;
     dialog_ = nullptr;
     open_ = false;
 }
