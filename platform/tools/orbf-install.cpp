@@ -184,7 +184,9 @@ int main(int argc, char** argv) {
         }
         session->SetProperty(assignment.substr(0, equals), assignment.substr(equals + 1));
     }
-    HMODULE actions = LoadLibraryA(library.c_str());
+    // Kept loaded to the end (see below); held here so that it stays reachable.
+    static HMODULE actions = nullptr;
+    actions = LoadLibraryA(library.c_str());
     if (actions == nullptr) {
         std::fprintf(stderr, "orbf-install: cannot load %s\n", library.c_str());
         return 2;
