@@ -29,7 +29,7 @@ std::string ReadSetting(const LauncherContext& context, const std::string& host,
     if (std::string(value) != kNotSet) return value;
     GetPrivateProfileStringA(kDefaultSection, key, fallback, value, sizeof value,
                              context.iniPath.c_str());
-    return value;
+    return std::string(value) != kNotSet ? value : fallback;
 }
 
 bool Started(intptr_t result) { return result > 32; }
