@@ -232,6 +232,43 @@ TEST_F(RegistryTest, MissingHiveReadsEmptyAndDamagedHiveIsKept) {
     EXPECT_EQ(kept.str(), garbage);
 }
 
+std::string Contents(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+TEST_F(RegistryTest, EmptyOrOverwrittenHivesAreDamagedForEveryCallAndKept) {
+    EXPECT_EQ(orb::RegCheckHive(), ERROR_SUCCESS);  // none yet: nothing to check
+    EXPECT_FALSE(fs::exists(Hive()));
+
+    // An empty file is not a new hive: it is what a damaged one left.
+    std::ofstream(Hive(), std::ios::binary).flush();
+    HKEY key;
+    EXPECT_EQ(orb::RegCheckHive(), ERROR_BADDB);
+    EXPECT_EQ(Open("SOFTWARE", &key), ERROR_BADDB);
+    EXPECT_EQ(orb::RegSetDword("SOFTWARE", "x", 1), ERROR_BADDB);
+    EXPECT_EQ(fs::file_size(Hive()), 0u);
+    fs::remove(Hive());
+
+    // A working hive whose header was overwritten afterwards.
+    ASSERT_EQ(orb::RegSetString("SOFTWARE\\A", "v", "text"), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegCheckHive(), ERROR_SUCCESS);
+    {
+        std::fstream file(Hive(), std::ios::binary | std::ios::in | std::ios::out);
+        file.write(std::string(100, 'X').data(), 100);
+    }
+    fs::remove(Hive() + "-wal");
+    fs::remove(Hive() + "-shm");
+    const std::string damaged = Contents(Hive());
+    EXPECT_EQ(orb::RegCheckHive(), ERROR_BADDB);
+    std::string text;
+    EXPECT_EQ(orb::RegGetString("SOFTWARE\\A", "v", &text), ERROR_BADDB);
+    EXPECT_EQ(orb::RegSetDword("SOFTWARE", "x", 1), ERROR_BADDB);
+    EXPECT_EQ(Contents(Hive()), damaged);
+    EXPECT_STREQ(orb::RegErrorText(ERROR_BADDB), "the registry hive is damaged");
+}
+
 size_t OpenFiles() {
     size_t count = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
