@@ -121,7 +121,7 @@ ORBOM_RC Store::PlanSelect(const std::string& cls, const std::vector<NamedValue>
     SelectPlan plan;
     plan.columns = std::move(columns);
     plan.stmt = db_.Prepare(sql);
-    if (!plan.stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (!plan.stmt) return db_.LastFailure();
     *out = &selectPlans_.emplace(std::move(key), std::move(plan)).first->second;
     return ORBOM_RC_SUCCESS;
 }
@@ -218,7 +218,7 @@ ORBOM_RC Store::Delete(const std::string& cls, const std::vector<NamedValue>& cr
 ORBOM_RC Store::RunCounted(const std::string& sql, const std::vector<const Value*>& binds,
                            uint32_t* count) {
     sqlite3_stmt* stmt = db_.Prepare(sql);
-    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (!stmt) return db_.LastFailure();
     Transaction tx(db_);
     ORBOM_RC rc = tx.Begin();
     if (rc != ORBOM_RC_SUCCESS) return rc;
