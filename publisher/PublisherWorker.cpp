@@ -60,12 +60,13 @@ int32_t BindAndInitialize(CPublisherWorker& worker, PublishRun& run) {
 }
 
 bool PublishPass(CPublisherWorker& worker, PublishRun& run) {
-    if (BindAndInitialize(worker, run) != 0) return false;
-    if (!run.create) return true;
-    bool ok = CreateBusinessViews(worker, run) == 1;
-    // Both views are rebuilt even when the first failed.
-    if (worker.olderProduct && CreateVaultlineView(worker, run) != 1) ok = false;
-    if (ok) ok = ReadDiscoveryTable(worker, run) == 1;
+    bool ok = BindAndInitialize(worker, run) == 0;
+    if (ok && run.create) {
+        ok = CreateBusinessViews(worker, run) == 1;
+        // Both views are rebuilt even when the first failed.
+        if (worker.olderProduct && CreateVaultlineView(worker, run) != 1) ok = false;
+        if (ok) ok = ReadDiscoveryTable(worker, run) == 1;
+    }
     // The repository refuses every write once it found its file damaged.
     if (worker.lastResult == ORBOM_RC_REPOSITORY_DAMAGED) {
         WriteLogF(" The repository is damaged (%s<%d>): the pass stops",

@@ -254,13 +254,13 @@ TEST_F(RegistryTest, EmptyOrOverwrittenHivesAreDamagedForEveryCallAndKept) {
     // A working hive whose header was overwritten afterwards.
     ASSERT_EQ(orb::RegSetString("SOFTWARE\\A", "v", "text"), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegCheckHive(), ERROR_SUCCESS);
-    {
-        std::fstream file(Hive(), std::ios::binary | std::ios::in | std::ios::out);
-        file.write(std::string(100, 'X').data(), 100);
-    }
+    // Written as another process finds it: a new file in the hive's place.
+    std::string damaged = Contents(Hive());
+    damaged.replace(0, 100, std::string(100, 'X'));
+    std::ofstream(Hive() + ".new", std::ios::binary) << damaged;
+    fs::rename(Hive() + ".new", Hive());
     fs::remove(Hive() + "-wal");
     fs::remove(Hive() + "-shm");
-    const std::string damaged = Contents(Hive());
     EXPECT_EQ(orb::RegCheckHive(), ERROR_BADDB);
     std::string text;
     EXPECT_EQ(orb::RegGetString("SOFTWARE\\A", "v", &text), ERROR_BADDB);

@@ -105,8 +105,8 @@ TEST_F(DamagedFiles, ADamagedRepositoryStopsThePassAndTheDeletion) {
     sqlite3_close(db);
     DamageTail(file, 4);
 
-    // The pass meets the damage on the first record it publishes again.
-    orb::RegSetDword(pubtest::kIntegrationKey, "Support", static_cast<DWORD>(-1));
+    // The pass meets the damage where it first reads or writes the damaged
+    // pages, and stops there.
     EXPECT_FALSE(Pass());
     EXPECT_EQ(lastResult_, ORBOM_RC_REPOSITORY_DAMAGED);
     EXPECT_LT(run_.processed, 120u);
