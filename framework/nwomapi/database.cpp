@@ -77,6 +77,23 @@ ORBOM_RC Database::Exec(const std::string& sql) {
     return rc == SQLITE_OK ? ORBOM_RC_SUCCESS : Fail(rc);
 }
 
+ORBOM_RC Database::CheckPages() {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
+    std::string verdict;
+    if (rc == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        verdict = text ? text : "";
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW) return Fail(rc);
+    if (verdict == "ok") return ORBOM_RC_SUCCESS;
+    damaged_ = true;
+    SetNativeError(SQLITE_CORRUPT, "database disk image is malformed: " + verdict);
+    return ORBOM_RC_REPOSITORY_DAMAGED;
+}
+
 ORBOM_RC Database::Begin() {
     if (damaged_) return ORBOM_RC_REPOSITORY_DAMAGED;
     int rc = SQLITE_OK;

@@ -31,6 +31,10 @@ public:
     // Runs statements that return no rows; 0 or the code of Fail().
     ORBOM_RC Exec(const std::string& sql);
 
+    // Every page of the file checked: 0, or 7 when it is damaged (the
+    // database's own report kept as the native error).
+    ORBOM_RC CheckPages();
+
     ORBOM_RC Begin();
     ORBOM_RC Commit();
     void Rollback();

@@ -67,6 +67,12 @@ ORBOM_RC Store::Open(const std::string& path) {
     if (!stmt) return ORBOM_RC_INVALID_REPOSITORY;  // not a repository file
     StatementUse use(stmt);
     if (sqlite3_step(stmt) != SQLITE_ROW) return ORBOM_RC_INVALID_REPOSITORY;
+    // A damaged file is refused before anything is written to it: damage in
+    // pages an operation never reads would otherwise go unseen while the
+    // operation reports success (a deletion, say, that leaves half the
+    // repository's links behind).
+    rc = db_.CheckPages();
+    if (rc != ORBOM_RC_SUCCESS) return rc;
     return Reload();
 }
 
