@@ -7,6 +7,7 @@
 #include <string>
 
 #include "backup/kstool/kstool.h"
+#include "platform/filelock.h"
 #include "platform/machine.h"
 
 namespace kest {
@@ -33,10 +34,7 @@ bool JoinTraceFile(std::string dir, char (&path)[kTracePathSize]) {
 
 void Append(const char* path, const char* text, size_t length) {
     if (path == nullptr || path[0] == '\0') return;
-    std::FILE* file = std::fopen(path, "a");
-    if (file == nullptr) return;
-    std::fwrite(text, 1, length, file);
-    std::fclose(file);
+    orb::AppendLocked(path, text, length);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // RunCommand and BackgroundCommand over posix_spawn, FreeLoopbackPort over a
 // socket bound to port 0.
 #include "platform/command.h"
+#include "platform/privatefs.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -113,7 +114,7 @@ bool BackgroundCommand::Start(const std::vector<std::string>& argv, const std::s
     if (pid_) return false;
     int fd = -1;
     if (!logFile.empty()) {
-        fd = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        fd = orb::OpenPrivateFile(logFile, O_WRONLY | O_APPEND);
         if (fd < 0) return false;
     }
     pid_ = Spawn(argv, fd);

@@ -2,6 +2,7 @@
 // they go to the sink ORB_DEBUG_OUTPUT names. The setting is read on every
 // call (it is cheap), so a test may change it between two lines.
 #include "platform/debug.h"
+#include "platform/privatefs.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,7 +26,7 @@ class SinkFile {
     int For(const char* path) {
         if (fd_ >= 0 && path_ == path && (discards_ || SameFile(path))) return fd_;
         Close();
-        fd_ = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        fd_ = orb::OpenPrivateFile(path, O_WRONLY | O_APPEND);
         struct stat st {};
         if (fd_ < 0 || fstat(fd_, &st) != 0) {
             Close();

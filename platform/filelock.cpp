@@ -2,6 +2,7 @@
 // end of the file and reaches to the largest possible offset, so a second
 // writer waits until the first line is complete and then finds the new end.
 #include "platform/filelock.h"
+#include "platform/privatefs.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -55,7 +56,7 @@ bool WriteAtEnd(int fd, const char* text, size_t length) {
 }  // namespace
 
 DWORD AppendLocked(const std::string& path, const char* text, size_t length) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    int fd = orb::OpenPrivateFile(path, O_WRONLY);
     if (fd < 0) return Win32FromErrno(errno);
     DWORD result = ERROR_SUCCESS;
     // fcntl locks belong to the process: two threads of one process would

@@ -2,6 +2,7 @@
 // about "its machine" is found from here, so that a test or a demo can stand up
 // a whole machine in a temporary directory by setting two variables.
 #include "platform/machine.h"
+#include "platform/privatefs.h"
 
 #include <unistd.h>
 
@@ -83,15 +84,13 @@ std::string MachineRootOf(const std::string& computerName) {
 
 std::string TempDirectory() {
     std::string dir = MachineRoot() + "/tmp";
-    std::error_code ec;
-    fs::create_directories(dir, ec);
+    MakePrivateDirectories(dir);
     return dir;
 }
 
 std::string MachinePath(const std::string& relative) {
     fs::path path = fs::path(MachineRoot()) / relative;
-    std::error_code ec;
-    if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
+    if (path.has_parent_path()) MakePrivateDirectories(path.parent_path().string());
     return path.string();
 }
 

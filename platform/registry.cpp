@@ -348,6 +348,15 @@ LONG RegConnectRegistryA(LPCSTR machine, HKEY key, PHKEY result) {
 
 namespace orb {
 
+LONG RegCheckHive() {
+    return Guarded([]() -> LONG {
+        LONG rc = ERROR_SUCCESS;
+        std::shared_ptr<Hive> hive = Hive::Get(HivePathOf(orb::MachineRoot()), false, &rc);
+        if (!hive) return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+        return hive->Check();
+    });
+}
+
 LONG RegReadValue(const std::string& keyPath, const std::string& name, RegValue* value) {
     return Guarded([&]() -> LONG {
         ValueRow row;

@@ -91,6 +91,13 @@ LONG RegConnectRegistryA(LPCSTR machine, HKEY key, PHKEY result);
 
 namespace orb {
 
+// This machine's hive checked whole: ERROR_SUCCESS (also when there is no
+// hive yet), ERROR_BADDB when it is damaged (an empty file included), or the
+// failure that kept it from being read. Programs check it before their work:
+// the calls above answer a damaged hive too, but many readers take any
+// failure for "not set" and would run on with defaults.
+LONG RegCheckHive();
+
 // Convenience reads and writes for C++ callers and tools: path relative to
 // HKEY_LOCAL_MACHINE. Return ERROR_* codes like the calls above.
 LONG RegGetString(const std::string& keyPath, const std::string& name, std::string* out);
@@ -132,6 +139,10 @@ bool RegTypeFromName(const std::string& name, DWORD* type);
 std::string RegFormatData(DWORD type, const std::vector<BYTE>& data);
 // "NAME<TAB>TYPE<TAB>DATA", the line regtool query prints.
 std::string RegFormatLine(const RegValue& value);
+// The operators' words for a registry failure ("not found", "the registry
+// hive is damaged", ...), and the same followed by " (error N)".
+const char* RegErrorText(LONG code);
+std::string RegErrorMessage(LONG code);
 // keyPath and every key below it: "[HKLM\path]", then one RegFormatLine
 // per value, then a blank line; subkeys in name order.
 LONG RegExportText(const std::string& keyPath, std::string* text);

@@ -3,8 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <filesystem>
-#include <system_error>
+#include <string>
+
+#include "platform/privatefs.h"
 
 namespace orb::reg {
 
@@ -217,13 +221,50 @@ Hive::~Hive() {
     if (db_) sqlite3_close_v2(db_);
 }
 
-LONG Hive::Open(const std::string& path, bool create) {
-    if (create) {
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+namespace {
+
+// A new hive is built under a private name beside its place and linked into
+// place whole, so a hive file is never empty: an empty "registry.db" is a
+// damaged one (truncated, or left by a crash of an older writer), not a hive
+// to begin anew. Two processes making the hive at once both build one; the
+// first link wins and the other opens the winner's.
+LONG MakeHive(const std::string& path) {
+    const std::filesystem::path place(path);
+    if (place.has_parent_path() && !orb::MakePrivateDirectories(place.parent_path().string()))
+        return ERROR_PATH_NOT_FOUND;
+    static std::atomic<unsigned> serial{0};
+    const std::string aside =
+        path + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+    if (!orb::CreatePrivateFile(aside)) return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTWRITE;
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(aside.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     }
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-    int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);  // the last connection: the WAL is folded in and removed
+    LONG result = Win32Code(rc);
+    if (result == ERROR_SUCCESS && ::link(aside.c_str(), path.c_str()) != 0 && errno != EEXIST)
+        result = errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTWRITE;
+    for (const char* suffix : {"", "-wal", "-shm"}) ::unlink((aside + suffix).c_str());
+    return result;
+}
+
+}  // namespace
+
+LONG Hive::Open(const std::string& path, bool create) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (!create) return ERROR_FILE_NOT_FOUND;
+        const LONG made = MakeHive(path);
+        if (made != ERROR_SUCCESS) return made;
+    } else if (S_ISREG(st.st_mode) && st.st_size == 0) {
+        return ERROR_BADDB;  // left as it is, see MakeHive
+    }
+    int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
     if (rc != SQLITE_OK && !create) {
         // A hive we may not write can still be read.
         sqlite3_close_v2(db_);
@@ -256,7 +297,20 @@ LONG Hive::Open(const std::string& path, bool create) {
 
 LONG Hive::Fail(int rc) {
     lastRc_ = rc;
+    if ((rc & 0xFF) == SQLITE_CORRUPT || (rc & 0xFF) == SQLITE_NOTADB) damaged_ = true;
     return Win32Code(rc);
+}
+
+LONG Hive::Check() {
+    return Read([this]() -> LONG {
+        Statement q(*this, "PRAGMA quick_check");
+        if (!q.ok()) return Fail(lastRc_);
+        const int rc = q.Step();
+        if (rc != SQLITE_ROW) return Fail(rc);
+        if (q.Text(0) == "ok") return ERROR_SUCCESS;
+        damaged_ = true;
+        return ERROR_BADDB;
+    });
 }
 
 sqlite3_stmt* Hive::Prepare(const char* sql) {
@@ -285,11 +339,12 @@ LONG Hive::Write(const std::function<LONG()>& body) {
 
 LONG Hive::Transact(const char* begin, const std::function<LONG()>& body) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (damaged_) return ERROR_BADDB;
     LONG result = ERROR_REGISTRY_IO_FAILED;
     for (int attempt = 0; attempt < kBusyAttempts; ++attempt) {
         lastRc_ = Run(begin);
         if (lastRc_ != SQLITE_OK) {
-            result = Win32Code(lastRc_);
+            result = Fail(lastRc_);
             if (IsBusy(lastRc_)) continue;
             return result;
         }
@@ -303,7 +358,7 @@ LONG Hive::Transact(const char* begin, const std::function<LONG()>& body) {
         if (result == ERROR_SUCCESS) {
             lastRc_ = Run("COMMIT");
             if (lastRc_ == SQLITE_OK) return ERROR_SUCCESS;
-            result = Win32Code(lastRc_);
+            result = Fail(lastRc_);
         }
         const int failure = lastRc_;
         Run("ROLLBACK");

@@ -55,6 +55,9 @@ class Hive {
     LONG Read(const std::function<LONG()>& body);
     LONG Write(const std::function<LONG()>& body);
 
+    // The hive's own consistency check: ERROR_SUCCESS or ERROR_BADDB.
+    LONG Check();
+
     // The operations below run inside Read or Write.
     LONG KeyExists(int64_t id);  // ERROR_SUCCESS or ERROR_KEY_DELETED
     LONG FindChild(int64_t parent, std::string_view name, int64_t* id, std::string* stored);
@@ -80,6 +83,9 @@ class Hive {
 
     sqlite3* db_ = nullptr;
     bool readOnly_ = false;
+    // Set when the database found the file damaged: nothing more is written
+    // to it, every later transaction answers ERROR_BADDB.
+    bool damaged_ = false;
     int lastRc_ = SQLITE_OK;
     std::mutex mutex_;
     std::unordered_map<const char*, sqlite3_stmt*> statements_;

@@ -149,4 +149,33 @@ LONG RegExportText(const std::string& keyPath, std::string* text) {
     return rc == ERROR_SUCCESS ? ExportKey(path, text) : rc;
 }
 
+const char* RegErrorText(LONG rc) {
+    switch (rc) {
+        case ERROR_FILE_NOT_FOUND:
+            return "not found";
+        case ERROR_ACCESS_DENIED:
+            return "access denied";
+        case ERROR_FILENAME_EXCED_RANGE:
+            return "name too long";
+        case ERROR_INVALID_PARAMETER:
+            return "invalid parameter";
+        case ERROR_BADDB:
+            return "the registry hive is damaged";
+        case ERROR_CANTOPEN:
+            return "the registry hive cannot be opened";
+        case ERROR_CANTWRITE:
+            return "the registry hive cannot be written";
+        case ERROR_KEY_DELETED:
+            return "the key was deleted";
+        case ERROR_NOT_ENOUGH_MEMORY:
+            return "out of memory";
+        default:
+            return "registry I/O failed";
+    }
+}
+
+std::string RegErrorMessage(LONG rc) {
+    return std::string(RegErrorText(rc)) + " (error " + std::to_string(rc) + ")";
+}
+
 }  // namespace orb

@@ -1,5 +1,6 @@
 // Locked read-edit-replace of shared text files.
 #include "platform/textfile.h"
+#include "platform/privatefs.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -126,7 +127,7 @@ bool EditTextFile(const std::string& path, const std::function<bool(std::string&
         SetLastError(ERROR_SUCCESS);
         return false;
     }
-    if (!Replace(path, text, exists ? (st.st_mode & 07777) : 0644)) {
+    if (!Replace(path, text, exists ? (st.st_mode & 07777) : orb::kPrivateFileMode)) {
         SetLastError(ErrorOf(errno));
         return false;
     }

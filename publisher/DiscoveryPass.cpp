@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "backup/kstool/kstool.h"
+#include "framework/nwomapi/orbom_codes.h"
 #include "kestorb/KestCodes.h"
 #include "platform/registry.h"
 #include "publisher/ObjectPublish.h"
@@ -132,6 +133,12 @@ int ReadDiscoveryTable(CPublisherWorker& worker, PublishRun& run) {
             char name[sizeof record.serverName + 1] = {};
             std::memcpy(name, record.serverName, sizeof record.serverName);
             PostStatus(run, UiTextWith(run.ui, 3, name));
+            // Every later record would meet the same damage; the pass fails
+            // rather than report the records it could not publish as done.
+            if (worker.lastResult == ORBOM_RC_REPOSITORY_DAMAGED) {
+                result = 0;
+                break;
+            }
         }
         if (rc == VLB_NO_MORE_RECORDS) break;
         // A library that keeps failing past its snapshot would never say 259.

@@ -1,6 +1,8 @@
 // The worker object, the binding step and the pass.
 #include "publisher/PublisherWorker.h"
 
+#include "framework/nwomapi/orbom_codes.h"
+#include "kestorb/KestCodes.h"
 #include "platform/registry.h"
 #include "publisher/DiscoveryPass.h"
 #include "publisher/PublisherLog.h"
@@ -58,13 +60,20 @@ int32_t BindAndInitialize(CPublisherWorker& worker, PublishRun& run) {
 }
 
 bool PublishPass(CPublisherWorker& worker, PublishRun& run) {
-    if (BindAndInitialize(worker, run) != 0) return false;
-    if (!run.create) return true;
-    bool views = CreateBusinessViews(worker, run) == 1;
-    // Both views are rebuilt even when the first failed.
-    if (worker.olderProduct && CreateVaultlineView(worker, run) != 1) views = false;
-    if (!views) return false;
-    return ReadDiscoveryTable(worker, run) == 1;
+    bool ok = BindAndInitialize(worker, run) == 0;
+    if (ok && run.create) {
+        ok = CreateBusinessViews(worker, run) == 1;
+        // Both views are rebuilt even when the first failed.
+        if (worker.olderProduct && CreateVaultlineView(worker, run) != 1) ok = false;
+        if (ok) ok = ReadDiscoveryTable(worker, run) == 1;
+    }
+    // The repository refuses every write once it found its file damaged.
+    if (worker.lastResult == ORBOM_RC_REPOSITORY_DAMAGED) {
+        WriteLogF(" The repository is damaged (%s<%d>): the pass stops",
+                  KestCodeName(worker.lastResult), static_cast<int>(worker.lastResult));
+        return false;
+    }
+    return ok;
 }
 
 void RunThread(PublishRun* run) {

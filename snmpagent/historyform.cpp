@@ -1,6 +1,7 @@
 // MIB_History: the watcher table (.12.1) and the form scalars (.12.2.0 to
 // .12.16.0) through which a manager adds, deletes and edits watchers: it
 // sets the fields, then a button.
+#include <cstdio>
 #include <cstring>
 
 #include "snmpagent/handlers.h"
@@ -8,6 +9,7 @@
 #include "snmpagent/trace.h"
 #include "snmpagent/values.h"
 #include "snmpagent/watchers.h"
+#include "snmpagent/watchertext.h"
 
 namespace {
 
@@ -160,11 +162,26 @@ UINT takeQuantum(const SnmpVarBind* binding, LONG* target) {
     return SNMP_ERRORSTATUS_NOERROR;
 }
 
+// A path that would not read back from the registry as it was set (it holds
+// a quote or a NUL byte) is refused, and the field keeps its text.
+UINT takePath(const SnmpVarBind* binding, char* target, size_t targetSize) {
+    char text[kWatcherPathSize];
+    const UINT rc = takeText(binding, text, sizeof text);
+    if (rc != SNMP_ERRORSTATUS_NOERROR) return rc;
+    const AsnOctetString& value = binding->value.asnValue.string;
+    if (!storableWatcherPath(reinterpret_cast<const char*>(value.stream), value.length)) {
+        agentTrace("MIB_History: path refused: it holds a quote or a NUL byte\n");
+        return SNMP_ERRORSTATUS_BADVALUE;
+    }
+    snprintf(target, targetSize, "%s", text);
+    return SNMP_ERRORSTATUS_NOERROR;
+}
+
 UINT setScalar(UINT object, const SnmpVarBind* binding) {
     HistoryForm& f = form();
     switch (object) {
         case kUriAdd:
-            return takeText(binding, f.addPath, sizeof f.addPath);
+            return takePath(binding, f.addPath, sizeof f.addPath);
         case kWarnTimeAdd:
             return takeInteger(binding, &f.addWarnTime);
         case kCritTimeAdd:
@@ -173,12 +190,12 @@ UINT setScalar(UINT object, const SnmpVarBind* binding) {
             addWatcher();
             return SNMP_ERRORSTATUS_NOERROR;
         case kUriDel:
-            return takeText(binding, f.deletePath, sizeof f.deletePath);
+            return takePath(binding, f.deletePath, sizeof f.deletePath);
         case kButtonDel:
             deleteWatcher();
             return SNMP_ERRORSTATUS_NOERROR;
         case kUriEdit:
-            return takeText(binding, f.editPath, sizeof f.editPath);
+            return takePath(binding, f.editPath, sizeof f.editPath);
         case kWarnTimeEdit:
             return takeInteger(binding, &f.editWarnTime);
         case kCritTimeEdit:

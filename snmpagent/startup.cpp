@@ -1,9 +1,12 @@
 // SnmpExtensionInit: the agent's start-up. Every failure on the way is traced
 // and passed over, so the agent always stays loaded and serves at least its
-// constant objects, even without the backup server.
+// constant objects, even without the backup server. The one exception is a
+// damaged registry hive: the agent's settings and watchers live there, and
+// running on defaults would hide the damage (and later write over it).
 #include <mutex>
 #include <new>
 
+#include "platform/registry.h"
 #include "snmpagent/agentroot.h"
 #include "snmpagent/agentsettings.h"
 #include "snmpagent/ebqrybinding.h"
@@ -55,6 +58,12 @@ void startAgent(DWORD timeZeroReference) {
 extern "C" BOOL SnmpExtensionInit(DWORD timeZeroReference, HANDLE* trapEvent,
                                   AsnObjectIdentifier* view) {
     agentTrace("SnmpExtensionInit: Entered\n");
+    const LONG hive = orb::RegCheckHive();
+    if (hive != ERROR_SUCCESS) {
+        agentTrace("SnmpExtensionInit: cannot read the registry: %s; not started\n",
+                   orb::RegErrorMessage(hive).c_str());
+        return FALSE;
+    }
     try {
         std::call_once(startState().once, startAgent, timeZeroReference);
     } catch (...) {

@@ -41,8 +41,8 @@ UINT putTimestamp(SnmpVarBind* binding, DWORD dosDateTime) {
 
 UINT takeText(const SnmpVarBind* binding, char* target, size_t targetSize) {
     const AsnOctetString& value = binding->value.asnValue.string;
-    if (binding->value.asnType != ASN_OCTETSTRING || value.length == 0 || !value.stream)
-        return SNMP_ERRORSTATUS_GENERR;
+    if (binding->value.asnType != ASN_OCTETSTRING) return SNMP_ERRORSTATUS_BADVALUE;
+    if (value.length == 0 || !value.stream) return SNMP_ERRORSTATUS_GENERR;
     if (value.length >= targetSize) return SNMP_ERRORSTATUS_BADVALUE;
     memcpy(target, value.stream, value.length);
     target[value.length] = '\0';
@@ -50,7 +50,7 @@ UINT takeText(const SnmpVarBind* binding, char* target, size_t targetSize) {
 }
 
 UINT takeInteger(const SnmpVarBind* binding, LONG* target) {
-    if (binding->value.asnType != ASN_INTEGER) return SNMP_ERRORSTATUS_GENERR;
+    if (binding->value.asnType != ASN_INTEGER) return SNMP_ERRORSTATUS_BADVALUE;
     *target = binding->value.asnValue.number;
     return SNMP_ERRORSTATUS_NOERROR;
 }

@@ -18,8 +18,9 @@ UINT putTimestamp(SnmpVarBind* binding, DWORD dosDateTime);
 // Formats the above into buffer (128 bytes are always enough).
 void formatDosDateTime(DWORD dosDateTime, char* buffer, size_t size);
 
-// The SET value as text into target, terminated: 5 when it is not a
-// non-empty OCTET STRING; 3 when it does not fit the target with its terminator.
+// The SET value as text into target, terminated: 3 (badValue) when it is not
+// an OCTET STRING or does not fit the target with its terminator; 5 when it
+// is empty.
 UINT takeText(const SnmpVarBind* binding, char* target, size_t targetSize);
-// The SET value as a number: 5 when it is not INTEGER.
+// The SET value as a number: 3 (badValue) when it is not INTEGER.
 UINT takeInteger(const SnmpVarBind* binding, LONG* target);

@@ -10,21 +10,11 @@
 #include "snmpagent/agentsettings.h"
 #include "snmpagent/trace.h"
 #include "snmpagent/watchers.h"
+#include "snmpagent/watchertext.h"
 
 namespace {
 
 constexpr const char* kWatchersValue = "Watchers";
-constexpr size_t kBytesPerWatcher = 1128;
-
-// The text up to the next quote into field; the position after that quote,
-// or null when there is none or the text does not fit.
-const char* takeQuoted(const char* p, char* field, size_t size) {
-    const char* end = strchr(p, '"');
-    if (!end || static_cast<size_t>(end - p) >= size) return nullptr;
-    memcpy(field, p, end - p);
-    field[end - p] = '\0';
-    return end + 1;
-}
 
 void traceWatcher(const char* format, const WatcherEntry& w) {
     agentTrace(format, w.path, static_cast<int>(w.warnTime), static_cast<int>(w.warnQuantum),
@@ -47,36 +37,19 @@ void loadStrings(const std::vector<BYTE>& data) {
         agentTrace("buildWatcherList: Query value \"Watchers\"=\"%s\", Size=%d\n", text.c_str(),
                    static_cast<int>(length));
         WatcherEntry entry{};
-        if (parseWatcherString(text.c_str(), &entry))
+        WatcherNumberTexts numbers;
+        if (parseWatcherString(text.c_str(), &entry, &numbers)) {
+            agentTrace("buildWatcherList: uri=%s, wt=%s, wq=%s, ct=%s, cq=%s\n", entry.path,
+                       numbers.field[0], numbers.field[1], numbers.field[2], numbers.field[3]);
             historyInsert(entry);
-        else
+        } else {
             agentTrace("buildWatcherList: malformed watcher skipped\n");
+        }
         p += length + 1;
     }
 }
 
 }  // namespace
-
-bool parseWatcherString(const char* text, WatcherEntry* entry) {
-    if (*text != '"') return false;
-    const char* p = takeQuoted(text + 1, entry->path, sizeof entry->path);
-    char fields[4][32];
-    for (auto& field : fields) {
-        if (!p || strncmp(p, ",\"", 2) != 0) return false;
-        p = takeQuoted(p + 2, field, sizeof field);
-    }
-    if (!p) return false;
-    agentTrace("buildWatcherList: uri=%s, wt=%s, wq=%s, ct=%s, cq=%s\n", entry->path, fields[0],
-               fields[1], fields[2], fields[3]);
-    entry->warnTime = strtol(fields[0], nullptr, 10);
-    entry->warnQuantum = strtol(fields[1], nullptr, 10);
-    entry->critTime = strtol(fields[2], nullptr, 10);
-    entry->critQuantum = strtol(fields[3], nullptr, 10);
-    entry->status = 1;
-    int64_t unused = 0;
-    return quantumSeconds(entry->warnQuantum, &unused) &&
-           quantumSeconds(entry->critQuantum, &unused);
-}
 
 LONG buildWatcherList() {
     agentTrace("buildWatcherList: Entered.\n");
@@ -106,16 +79,14 @@ LONG rebuildWatcherList() {
     std::vector<BYTE> data;
     {
         std::lock_guard<orb::CriticalSection> hold(historyLock());
-        data.reserve(watcherList().count * kBytesPerWatcher + 1);
+        data.reserve(watcherList().count * kWatcherTextSize + 1);
         for (auto* w = listNextAs<WatcherEntry>(&watcherList(), nullptr); w;
              w = listNextAs(&watcherList(), w)) {
             traceWatcher("rebuildWatcherList: URI=\"%s\", warnT=%d, warnQ=%d, critT=%d, critQ=%d\n",
                          *w);
-            char line[kBytesPerWatcher];
-            const int n = snprintf(line, sizeof line, "\"%s\",\"%d\",\"%d\",\"%d\",\"%d\"", w->path,
-                                   static_cast<int>(w->warnTime), static_cast<int>(w->warnQuantum),
-                                   static_cast<int>(w->critTime), static_cast<int>(w->critQuantum));
-            data.insert(data.end(), line, line + n + 1);
+            char line[kWatcherTextSize];
+            const size_t n = formatWatcherString(*w, line, sizeof line);
+            if (n) data.insert(data.end(), line, line + n + 1);
         }
         data.push_back(0);
     }

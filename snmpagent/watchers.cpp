@@ -36,13 +36,6 @@ AgentList& watcherList() {
     return *list;
 }
 
-bool quantumSeconds(LONG quantum, int64_t* seconds) {
-    static const int64_t kSeconds[] = {86400, 1, 60, 3600, 86400};
-    if (quantum < 0 || quantum > 4) return false;
-    *seconds = kSeconds[quantum];
-    return true;
-}
-
 LONG checkWatcher(WatcherEntry* watcher) {
     int64_t warnUnit = 0, critUnit = 0;
     // Quanta are checked on the way in; an unknown one here rates as days.

@@ -47,9 +47,7 @@ WatcherEntry* watcherAt(UINT position);
 // every change. Both return 0 or a registry error code.
 LONG buildWatcherList();
 LONG rebuildWatcherList();
-// One "Watchers" string parsed into entry (status 1); false when it lacks
-// its quotes or separators, its path does not fit or a quantum is unknown.
-bool parseWatcherString(const char* text, WatcherEntry* entry);
+// The strings of that value: snmpagent/watchertext.h.
 
 // BackupMaxStatus (.12.12.0): the worst status of the last check pass.
 LONG historyMaxStatus();

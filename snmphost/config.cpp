@@ -16,11 +16,19 @@ struct Value {
     std::string data;  // raw bytes as stored
 };
 
+// Keeps the first failure that is more than something missing.
+bool Failed(LONG rc, ServiceConfig* config) {
+    if (rc == ERROR_SUCCESS) return false;
+    if (rc != ERROR_FILE_NOT_FOUND && rc != ERROR_NO_MORE_ITEMS && config->registryError == 0)
+        config->registryError = rc;
+    return true;
+}
+
 // Every value of an HKLM key; empty when the key is missing.
-std::vector<Value> ListValues(const std::string& keyPath) {
+std::vector<Value> ListValues(const std::string& keyPath, ServiceConfig* config) {
     std::vector<Value> values;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (Failed(RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key), config))
         return values;
     std::string name(ORB_REG_MAX_VALUE_NAME + 1, '\0');
     std::string data(1024, '\0');
@@ -34,7 +42,7 @@ std::vector<Value> ListValues(const std::string& keyPath) {
             data.resize(dataLength);  // same index again with room enough
             continue;
         }
-        if (rc != ERROR_SUCCESS) break;
+        if (Failed(rc, config)) break;
         values.push_back({name.substr(0, nameLength), type, data.substr(0, dataLength)});
         ++index;
     }
@@ -81,12 +89,13 @@ bool NumericOrder(const Value& a, const Value& b) {
 }
 
 void ReadAgents(ServiceConfig* config) {
-    std::vector<Value> list = ListValues(std::string(kParametersKey) + "\\ExtensionAgents");
+    std::vector<Value> list =
+        ListValues(std::string(kParametersKey) + "\\ExtensionAgents", config);
     std::stable_sort(list.begin(), list.end(), NumericOrder);
     for (const Value& entry : list) {
         const std::string agentKey = Text(entry);
         std::string pathname;
-        if (orb::RegGetString(agentKey, "Pathname", &pathname) != ERROR_SUCCESS ||
+        if (Failed(orb::RegGetString(agentKey, "Pathname", &pathname), config) ||
             pathname.empty()) {
             config->warnings.push_back("agent key \"" + agentKey + "\" has no \"Pathname\"");
             continue;
@@ -106,7 +115,8 @@ bool UsableCommunity(const std::string& name) {
 }
 
 void ReadCommunities(ServiceConfig* config) {
-    for (const Value& value : ListValues(std::string(kParametersKey) + "\\ValidCommunities")) {
+    for (const Value& value :
+         ListValues(std::string(kParametersKey) + "\\ValidCommunities", config)) {
         if (!UsableCommunity(value.name)) {
             config->warnings.push_back("community \"" + value.name +
                                        "\" skipped: unusable characters");
@@ -125,14 +135,14 @@ void ReadCommunities(ServiceConfig* config) {
 void ReadTrapDestinations(ServiceConfig* config) {
     const std::string trapKey = std::string(kParametersKey) + "\\TrapConfiguration";
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, trapKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (Failed(RegOpenKeyExA(HKEY_LOCAL_MACHINE, trapKey.c_str(), 0, KEY_READ, &key), config))
         return;
     std::vector<std::string> communities;
     char name[ORB_REG_MAX_KEY_PATH + 1];
     for (DWORD index = 0;; ++index) {
         DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
+        if (Failed(RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr),
+                   config))
             break;
         communities.emplace_back(name, length);
     }
@@ -143,7 +153,7 @@ void ReadTrapDestinations(ServiceConfig* config) {
                                        "\" skipped: unusable characters");
             continue;
         }
-        std::vector<Value> hosts = ListValues(trapKey + "\\" + community);
+        std::vector<Value> hosts = ListValues(trapKey + "\\" + community, config);
         std::stable_sort(hosts.begin(), hosts.end(), NumericOrder);
         for (const Value& host : hosts)
             if (!Text(host).empty()) config->trapDestinations.push_back({community, Text(host)});
@@ -166,6 +176,8 @@ Access AccessFromRegistry(unsigned value) {
 
 ServiceConfig ReadServiceConfig() {
     ServiceConfig config;
+    config.registryError = orb::RegCheckHive();
+    if (config.registryError != ERROR_SUCCESS) return config;
     ReadAgents(&config);
     ReadCommunities(&config);
     ReadTrapDestinations(&config);

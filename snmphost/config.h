@@ -40,6 +40,9 @@ struct ServiceConfig {
     std::vector<Community> communities;  // only those that grant access
     std::vector<TrapDestination> trapDestinations;
     std::vector<std::string> warnings;  // entries skipped, for the log
+    // The first registry failure other than a missing key or value (a
+    // damaged hive answers ERROR_BADDB); the service must not start on it.
+    long registryError = 0;
 };
 
 // Reads all of it; missing keys give empty lists. Agents come in the numeric

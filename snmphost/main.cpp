@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/registry.h"
 #include "platform/wakeup.h"
 #include "snmphost/agent.h"
 #include "snmphost/config.h"
@@ -52,6 +53,11 @@ void OnWakeup(int, void* data) {
 int Run(const snmphost::EngineOptions& options) {
     snmp_enable_stderrlog();
     const snmphost::ServiceConfig config = snmphost::ReadServiceConfig();
+    if (config.registryError != 0) {
+        Log(LOG_ERR, "cannot read the SNMP service's registry keys: " +
+                         orb::RegErrorMessage(config.registryError) + "; not started");
+        return 1;
+    }
     for (const std::string& warning : config.warnings) Log(LOG_WARNING, warning);
     if (config.communities.empty() && options.agentx.empty())
         Log(LOG_WARNING, "no community in ValidCommunities: every request is refused");

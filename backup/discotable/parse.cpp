@@ -16,6 +16,16 @@ bool ParseNumber(const std::string& text, Number* value) {
     return error == std::errc() && end == text.data() + text.size();
 }
 
+// Longest piece of a rejected field a message quotes; a longer field is cut
+// and marked, so that one hostile line cannot flood the log.
+constexpr size_t kQuotedLength = 40;
+
+std::string Quoted(const std::string& text) {
+    if (text.size() <= kQuotedLength) return "\"" + text + "\"";
+    return "\"" + text.substr(0, kQuotedLength) + "...\" (" + std::to_string(text.size()) +
+           " characters)";
+}
+
 bool Printable(const std::string& text) {
     for (unsigned char c : text) {
         if (c <= ' ' || c >= 0x7F) return false;
@@ -26,11 +36,11 @@ bool Printable(const std::string& text) {
 std::string CheckName(const char* what, const std::string& name) {
     if (name.empty()) return std::string(what) + " is empty";
     if (name.size() > kMaxName) {
-        return std::string(what) + " \"" + name + "\" is longer than " + std::to_string(kMaxName) +
-               " characters";
+        return std::string(what) + " " + Quoted(name) + " is longer than " +
+               std::to_string(kMaxName) + " characters";
     }
     if (!Printable(name))
-        return std::string(what) + " \"" + name + "\" holds a space or control character";
+        return std::string(what) + " " + Quoted(name) + " holds a space or control character";
     return "";
 }
 
@@ -64,11 +74,11 @@ std::string ParseLine(const std::string& line, Server* server) {
     }
     server->name = f[0];
     server->domain = f[1];
-    if (!ParseNumber(f[2], &server->owner)) return "owner \"" + f[2] + "\" is not a 32-bit number";
-    if (!ParseAddress(f[3], &server->address)) return "address \"" + f[3] + "\" is not A.B.C.D";
-    if (!ParseNumber(f[4], &server->release)) return "release \"" + f[4] + "\" is not 0 to 255";
+    if (!ParseNumber(f[2], &server->owner)) return "owner " + Quoted(f[2]) + " is not a 32-bit number";
+    if (!ParseAddress(f[3], &server->address)) return "address " + Quoted(f[3]) + " is not A.B.C.D";
+    if (!ParseNumber(f[4], &server->release)) return "release " + Quoted(f[4]) + " is not 0 to 255";
     if (f.size() == 6 && !ParseProducts(f[5], &server->products)) {
-        return "products \"" + f[5] + "\" is not a comma-separated list of numbers or -";
+        return "products " + Quoted(f[5]) + " is not a comma-separated list of numbers or -";
     }
     if (f.size() == 5) server->products.clear();
     return CheckServer(*server);

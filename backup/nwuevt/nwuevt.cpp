@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/filelock.h"
 #include "platform/machine.h"
 #include "platform/sync.h"
 
@@ -16,9 +17,6 @@ extern "C" int32_t EmEvt_wto(uint32_t value1, uint32_t value2) {
                           value1, value2);
     std::string path = orb::MachinePath("log/events.log");
     // One write of the whole line, so concurrent writers never interleave within it.
-    if (std::FILE* file = std::fopen(path.c_str(), "a")) {
-        std::fwrite(line, 1, static_cast<size_t>(n), file);
-        std::fclose(file);
-    }
+    orb::AppendLocked(path, line, static_cast<size_t>(n));
     return 0;
 }

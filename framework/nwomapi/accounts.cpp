@@ -43,7 +43,7 @@ ORBOM_RC Store::SetAccount(const std::string& user, const std::string& password)
     }
     sqlite3_stmt* stmt = db_.Prepare(
         "INSERT OR REPLACE INTO orb_account(user, salt, hash, iterations) VALUES(?,?,?,?)");
-    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (!stmt) return db_.LastFailure();
     Transaction tx(db_);
     ORBOM_RC rc = tx.Begin();
     if (rc != ORBOM_RC_SUCCESS) return rc;
@@ -62,7 +62,7 @@ ORBOM_RC Store::SetAccount(const std::string& user, const std::string& password)
 ORBOM_RC Store::CheckAccount(const std::string& user, const std::string& password) {
     sqlite3_stmt* stmt =
         db_.Prepare("SELECT salt, hash, iterations FROM orb_account WHERE user=?");
-    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (!stmt) return db_.LastFailure();
     std::string salt, stored;
     int iterations = 0;
     {
@@ -86,7 +86,7 @@ ORBOM_RC Store::CheckAccount(const std::string& user, const std::string& passwor
 
 ORBOM_RC Store::HasAccounts(bool* any) {
     sqlite3_stmt* stmt = db_.Prepare("SELECT 1 FROM orb_account LIMIT 1");
-    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (!stmt) return db_.LastFailure();
     StatementUse use(stmt);
     const int step = sqlite3_step(stmt);
     if (step != SQLITE_ROW && step != SQLITE_DONE) return db_.Fail(step);

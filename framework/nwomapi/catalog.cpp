@@ -23,7 +23,7 @@ int ClassDef::Find(const std::string& property) const {
 ORBOM_RC Catalog::Load(Database& db) {
     std::map<std::string, ClassDef> loaded;
     sqlite3_stmt* classes = db.Prepare("SELECT name FROM orb_class");
-    if (!classes) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (!classes) return db.LastFailure();
     StatementUse useClasses(classes);
     int rc;
     while ((rc = sqlite3_step(classes)) == SQLITE_ROW) {
@@ -34,7 +34,7 @@ ORBOM_RC Catalog::Load(Database& db) {
 
     sqlite3_stmt* props =
         db.Prepare("SELECT class, name, type FROM orb_property ORDER BY class, position");
-    if (!props) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (!props) return db.LastFailure();
     StatementUse useProps(props);
     while ((rc = sqlite3_step(props)) == SQLITE_ROW) {
         const auto* cls = reinterpret_cast<const char*>(sqlite3_column_text(props, 0));

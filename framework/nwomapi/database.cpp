@@ -1,5 +1,7 @@
 #include "framework/nwomapi/database.h"
 
+#include "platform/privatefs.h"
+
 namespace orbom {
 
 namespace {
@@ -15,6 +17,17 @@ bool IsBusy(int code) {
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
+bool IsDamage(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+ORBOM_RC CodeOf(int sqliteCode) {
+    if (IsBusy(sqliteCode)) return ORBOM_RC_REPOSITORY_CONNECTION_BUSY;
+    if (IsDamage(sqliteCode)) return ORBOM_RC_REPOSITORY_DAMAGED;
+    return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+}
+
 }  // namespace
 
 Database::~Database() {
@@ -24,7 +37,12 @@ Database::~Database() {
 
 ORBOM_RC Database::Open(const std::string& path, bool create) {
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-    if (create) flags |= SQLITE_OPEN_CREATE;
+    // A new file is made private first; the database's WAL and shared memory
+    // files take the mode of the file they belong to.
+    if (create && !orb::CreatePrivateFile(path)) {
+        SetNativeError(SQLITE_CANTOPEN, "cannot create " + path);
+        return ORBOM_RC_INVALID_REPOSITORY;
+    }
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         SetNativeError(rc, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
@@ -59,7 +77,25 @@ ORBOM_RC Database::Exec(const std::string& sql) {
     return rc == SQLITE_OK ? ORBOM_RC_SUCCESS : Fail(rc);
 }
 
+ORBOM_RC Database::CheckPages() {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
+    std::string verdict;
+    if (rc == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        verdict = text ? text : "";
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW) return Fail(rc);
+    if (verdict == "ok") return ORBOM_RC_SUCCESS;
+    damaged_ = true;
+    SetNativeError(SQLITE_CORRUPT, "database disk image is malformed: " + verdict);
+    return ORBOM_RC_REPOSITORY_DAMAGED;
+}
+
 ORBOM_RC Database::Begin() {
+    if (damaged_) return ORBOM_RC_REPOSITORY_DAMAGED;
     int rc = SQLITE_OK;
     for (int attempt = 0; attempt < kBeginAttempts; ++attempt) {
         rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
@@ -85,8 +121,13 @@ void Database::Rollback() {
 
 ORBOM_RC Database::Fail(int sqliteCode) {
     SetNativeError(sqliteCode, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(sqliteCode));
-    return IsBusy(sqliteCode) ? ORBOM_RC_REPOSITORY_CONNECTION_BUSY
-                              : ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (IsDamage(sqliteCode)) damaged_ = true;
+    return CodeOf(sqliteCode);
+}
+
+ORBOM_RC Database::LastFailure() const {
+    if (damaged_) return ORBOM_RC_REPOSITORY_DAMAGED;
+    return nativeCode_ ? CodeOf(nativeCode_) : ORBOM_RC_REPOSITORY_NATIVE_ERROR;
 }
 
 void Database::SetNativeError(int code, const std::string& message) {

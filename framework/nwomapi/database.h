@@ -31,13 +31,23 @@ public:
     // Runs statements that return no rows; 0 or the code of Fail().
     ORBOM_RC Exec(const std::string& sql);
 
+    // Every page of the file checked: 0, or 7 when it is damaged (the
+    // database's own report kept as the native error).
+    ORBOM_RC CheckPages();
+
     ORBOM_RC Begin();
     ORBOM_RC Commit();
     void Rollback();
 
     // Records SQLite's error and answers the client code for it: 61 when the
-    // database stayed locked, 29 otherwise.
+    // database stayed locked, 7 when the file is damaged (SQLite found it
+    // corrupt or not a database), 29 otherwise.
     ORBOM_RC Fail(int sqliteCode);
+    // The client code of the failure recorded last (29 when none was).
+    ORBOM_RC LastFailure() const;
+    // Once a damaged file was seen, the connection writes nothing more to it:
+    // every transaction answers 7 without touching the file.
+    bool damaged() const { return damaged_; }
     // Records an error of the client's own (no SQLite code) for the native-error call.
     void SetNativeError(int code, const std::string& message);
     int nativeCode() const { return nativeCode_; }
@@ -48,6 +58,7 @@ private:
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
     int nativeCode_ = 0;
     std::string nativeMessage_;
+    bool damaged_ = false;
 };
 
 // Rolls back on scope exit unless Commit() succeeded.

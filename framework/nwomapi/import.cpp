@@ -175,7 +175,7 @@ private:
     }
 
     ORBOM_RC NativeFailure(int line) {
-        return Fail(ORBOM_RC_REPOSITORY_NATIVE_ERROR, line, db_.nativeMessage());
+        return Fail(db_.LastFailure(), line, db_.nativeMessage());
     }
 
     ORBOM_RC Fail(ORBOM_RC rc, int line, const std::string& message) {
@@ -232,7 +232,7 @@ ORBOM_RC Store::Create(const std::string& path, std::string_view frameworkClasse
     if (rc != ORBOM_RC_SUCCESS) return rc;
     // Another process may have finished creating it while this one waited.
     sqlite3_stmt* stmt = db_.Prepare("SELECT 1 FROM orb_meta WHERE key='format'");
-    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (!stmt) return db_.LastFailure();
     {
         StatementUse use(stmt);
         if (sqlite3_step(stmt) == SQLITE_ROW) return ORBOM_RC_NAME_IS_NOT_UNIQUE;

@@ -69,7 +69,10 @@
  *     all its objects when it is made, so later writes do not change it.
  *     Database failures answer 29 (ORBOM_RC_REPOSITORY_NATIVE_ERROR); the
  *     native text and code are kept on the connection
- *     (ORBOM_Repository_GetNativeError).
+ *     (ORBOM_Repository_GetNativeError). A damaged repository file answers 7
+ *     (ORBOM_RC_REPOSITORY_DAMAGED): Connect checks every page and refuses
+ *     it; damage found later makes that call answer 7, and every later write
+ *     on the connection answers 7 without touching the file.
  *
  *  9. Not supported: criteria other than equality, transactions spanning
  *     calls, deleting classes or properties.

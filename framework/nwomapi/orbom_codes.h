@@ -24,6 +24,9 @@ typedef int32_t ORBOM_RC;
 #define ORBOM_RC_INVALID_KERNEL_CONTEXT 5
 #define ORBOM_RC_INVALID_MAP_FILE 6
 #define ORBOM_RC_INVALID_REPOSITORY 7
+/* The same number, for a repository whose file the database found damaged
+ * (every backend answers it so); reported as ORBOM_RC_INVALID_REPOSITORY. */
+#define ORBOM_RC_REPOSITORY_DAMAGED 7
 #define ORBOM_RC_INVALID_OBJECT 8
 #define ORBOM_RC_INVALID_PARENT 9
 #define ORBOM_RC_INVALID_CLASS 10

@@ -67,6 +67,12 @@ ORBOM_RC Store::Open(const std::string& path) {
     if (!stmt) return ORBOM_RC_INVALID_REPOSITORY;  // not a repository file
     StatementUse use(stmt);
     if (sqlite3_step(stmt) != SQLITE_ROW) return ORBOM_RC_INVALID_REPOSITORY;
+    // A damaged file is refused before anything is written to it: damage in
+    // pages an operation never reads would otherwise go unseen while the
+    // operation reports success (a deletion, say, that leaves half the
+    // repository's links behind).
+    rc = db_.CheckPages();
+    if (rc != ORBOM_RC_SUCCESS) return rc;
     return Reload();
 }
 
@@ -121,7 +127,7 @@ ORBOM_RC Store::PlanSelect(const std::string& cls, const std::vector<NamedValue>
     SelectPlan plan;
     plan.columns = std::move(columns);
     plan.stmt = db_.Prepare(sql);
-    if (!plan.stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (!plan.stmt) return db_.LastFailure();
     *out = &selectPlans_.emplace(std::move(key), std::move(plan)).first->second;
     return ORBOM_RC_SUCCESS;
 }
@@ -218,7 +224,7 @@ ORBOM_RC Store::Delete(const std::string& cls, const std::vector<NamedValue>& cr
 ORBOM_RC Store::RunCounted(const std::string& sql, const std::vector<const Value*>& binds,
                            uint32_t* count) {
     sqlite3_stmt* stmt = db_.Prepare(sql);
-    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    if (!stmt) return db_.LastFailure();
     Transaction tx(db_);
     ORBOM_RC rc = tx.Begin();
     if (rc != ORBOM_RC_SUCCESS) return rc;

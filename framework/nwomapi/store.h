@@ -49,7 +49,8 @@ struct ImportError {
 
 class Store {
 public:
-    // Opens an existing repository (7 when there is none at path).
+    // Opens an existing repository (7 when there is none at path, or when
+    // its file is damaged: every page is checked first).
     ORBOM_RC Open(const std::string& path);
     // Makes a new repository at path and imports the framework's classes into
     // it; 65 when a finished repository is there already.

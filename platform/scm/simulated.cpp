@@ -41,14 +41,20 @@ std::string ServiceKey(const std::string& name) {
 // milliseconds (a test's virtual clock moves its own wall time).
 uint64_t ServiceClockMs() { return CurrentClock().WallTimeMs(); }
 
+// ERROR_SUCCESS when the service's key is complete; ERROR_SERVICE_DOES_NOT_EXIST
+// when it is missing or unfinished; any other registry failure (a damaged
+// hive answers ERROR_BADDB) as it is, never taken for a missing service.
+DWORD CheckService(const std::string& key) {
+    DWORD type = 0;
+    const LONG code = RegGetDword(key, "Type", &type);
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_UNSUPPORTED_TYPE)
+        return ERROR_SERVICE_DOES_NOT_EXIST;
+    return static_cast<DWORD>(code);
+}
+
 class SimulatedServiceManager : public ServiceManager {
 public:
-    DWORD Exists(const std::string& name) override {
-        DWORD type = 0;
-        return RegGetDword(ServiceKey(name), "Type", &type) == ERROR_SUCCESS
-                   ? ERROR_SUCCESS
-                   : ERROR_SERVICE_DOES_NOT_EXIST;
-    }
+    DWORD Exists(const std::string& name) override { return CheckService(ServiceKey(name)); }
 
     DWORD Query(const std::string& name, SERVICE_STATUS* status) override {
         DWORD state = 0;
@@ -90,7 +96,9 @@ public:
 
     DWORD Create(const std::string& name, const std::string& displayName,
                  const std::string& binaryPath) override {
-        if (Exists(name) == ERROR_SUCCESS) return ERROR_SERVICE_EXISTS;
+        const DWORD exists = Exists(name);
+        if (exists == ERROR_SUCCESS) return ERROR_SERVICE_EXISTS;
+        if (exists != ERROR_SERVICE_DOES_NOT_EXIST) return exists;
         std::string key = ServiceKey(name);
         LONG code = RegSetString(key, "DisplayName", displayName);
         if (code == ERROR_SUCCESS && !binaryPath.empty())
@@ -103,7 +111,8 @@ public:
     }
 
     DWORD Remove(const std::string& name) override {
-        if (Exists(name) != ERROR_SUCCESS) return ERROR_SERVICE_DOES_NOT_EXIST;
+        const DWORD exists = Exists(name);
+        if (exists != ERROR_SUCCESS) return exists;
         // A removed service leaves no program behind that nothing could stop.
         std::string program;
         if (ProgramOf(name, &program)) StopServiceProcess(RecordedProcess(name), kStopGraceMs);
@@ -155,8 +164,8 @@ private:
 
     static DWORD EffectiveState(const std::string& name, DWORD* state) {
         std::string key = ServiceKey(name);
-        DWORD type = 0;
-        if (RegGetDword(key, "Type", &type) != ERROR_SUCCESS) return ERROR_SERVICE_DOES_NOT_EXIST;
+        const DWORD exists = CheckService(key);
+        if (exists != ERROR_SUCCESS) return exists;
         std::string program;
         if (ProgramOf(name, &program)) {
             *state = ServiceProcessRunning(RecordedProcess(name)) ? SERVICE_RUNNING

@@ -130,34 +130,9 @@ std::vector<BYTE> ParseData(DWORD type, const std::string& typeName,
     }
 }
 
-const char* ErrorText(LONG rc) {
-    switch (rc) {
-        case ERROR_FILE_NOT_FOUND:
-            return "not found";
-        case ERROR_ACCESS_DENIED:
-            return "access denied";
-        case ERROR_FILENAME_EXCED_RANGE:
-            return "name too long";
-        case ERROR_INVALID_PARAMETER:
-            return "invalid parameter";
-        case ERROR_BADDB:
-            return "the registry hive is damaged";
-        case ERROR_CANTOPEN:
-            return "the registry hive cannot be opened";
-        case ERROR_CANTWRITE:
-            return "the registry hive cannot be written";
-        case ERROR_KEY_DELETED:
-            return "the key was deleted";
-        case ERROR_NOT_ENOUGH_MEMORY:
-            return "out of memory";
-        default:
-            return "registry I/O failed";
-    }
-}
-
 int Report(LONG rc, const std::string& what) {
     if (rc == ERROR_SUCCESS) return 0;
-    std::cerr << "regtool: " << what << ": " << ErrorText(rc) << " (error " << rc << ")\n";
+    std::cerr << "regtool: " << what << ": " << orb::RegErrorMessage(rc) << "\n";
     return rc == ERROR_FILE_NOT_FOUND ? kExitNotFound : kExitFailed;
 }
 

@@ -16,9 +16,14 @@
 
 namespace {
 
+// Services live in the registry: a failure of the hive itself is named, so
+// that a damaged hive is not mistaken for a missing service.
 int Fail(const std::string& what, const std::string& name) {
-    std::fprintf(stderr, "svcctl: %s %s failed, error %u\n", what.c_str(), name.c_str(),
-                 static_cast<unsigned>(GetLastError()));
+    const DWORD code = GetLastError();
+    const bool hive = code == ERROR_BADDB || code == ERROR_CANTOPEN || code == ERROR_CANTWRITE ||
+                      code == ERROR_REGISTRY_IO_FAILED;
+    std::fprintf(stderr, "svcctl: %s %s failed, error %u%s%s\n", what.c_str(), name.c_str(),
+                 static_cast<unsigned>(code), hive ? ": " : "", hive ? orb::RegErrorText(code) : "");
     return 1;
 }
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "platform/machine.h"
+#include "platform/privatefs.h"
 #include "platform/ui/window_core.h"
 
 namespace orb {
@@ -46,9 +47,8 @@ std::string ReadAll(int fd) {
 
 InstanceClaim::InstanceClaim(const std::string& title) {
     if (title.empty()) return;  // an untitled dialog cannot be found
-    std::error_code ignored;
     std::string lockPath = PathFor(title, ".lock");
-    std::filesystem::create_directories(std::filesystem::path(lockPath).parent_path(), ignored);
+    MakePrivateDirectories(std::filesystem::path(lockPath).parent_path().string());
     lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lockFd_ < 0) return;
     if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {

@@ -4,6 +4,7 @@
 
 #include "publisher/app/framework_client.h"
 #include "platform/dynload.h"
+#include "platform/registry.h"
 #include "platform/resource.h"
 #include "platform/ui.h"
 #include "publisher/PublisherLog.h"
@@ -39,6 +40,15 @@ int CPublisherApp::Run(const std::vector<std::string>& args) {
     resources_ = LoadLibraryA("NWOrbIntRes.dll");
     if (resources_ == nullptr) {
         std::fprintf(stderr, "ksorbx: the resource library NWOrbIntRes.dll cannot be loaded\n");
+        return 1;
+    }
+    // The publisher's settings, the framework's and the backup product's all
+    // live in the registry; on a damaged hive the pass would read defaults,
+    // publish nothing and still report success.
+    const LONG hive = orb::RegCheckHive();
+    if (hive != ERROR_SUCCESS) {
+        std::fprintf(stderr, "ksorbx: cannot read the registry: %s\n",
+                     orb::RegErrorMessage(hive).c_str());
         return 1;
     }
     std::string line;

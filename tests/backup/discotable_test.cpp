@@ -63,6 +63,22 @@ TEST(DiscoTableParse, BadLinesAreSkippedWithTheirNumberAndTheRestServes) {
               0u);
 }
 
+TEST(DiscoTableParse, AHugeFieldIsQuotedOnlyInPart) {
+    const std::string huge(100000, 'N');
+    const std::string text = huge + " ACME 24 1.2.3.4 9 -\n" +   // name
+                             "SRV ACME " + huge + " 1.2.3.4 9 -\n" +  // owner
+                             "SRV ACME 24 " + huge + " 9 -\n" +      // address
+                             "SRV ACME 24 1.2.3.4 " + huge + " -\n" +  // release
+                             "SRV ACME 24 1.2.3.4 9 " + huge + "\n";   // products
+    disco::Table table = disco::ParseTable(text);
+    ASSERT_EQ(table.problems.size(), 5u);
+    for (const disco::Problem& p : table.problems) {
+        EXPECT_LT(p.reason.size(), 200u) << p.line;
+        EXPECT_NE(p.reason.find("\"NNNN"), std::string::npos) << p.reason;
+        EXPECT_NE(p.reason.find("100000 characters"), std::string::npos) << p.reason;
+    }
+}
+
 TEST(DiscoTableParse, WrittenLinesReadBackAndNamesAreChecked) {
     disco::Server none = MakeServer("Srv-01");
     none.products.clear();

@@ -232,6 +232,43 @@ TEST_F(RegistryTest, MissingHiveReadsEmptyAndDamagedHiveIsKept) {
     EXPECT_EQ(kept.str(), garbage);
 }
 
+std::string Contents(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+TEST_F(RegistryTest, EmptyOrOverwrittenHivesAreDamagedForEveryCallAndKept) {
+    EXPECT_EQ(orb::RegCheckHive(), ERROR_SUCCESS);  // none yet: nothing to check
+    EXPECT_FALSE(fs::exists(Hive()));
+
+    // An empty file is not a new hive: it is what a damaged one left.
+    std::ofstream(Hive(), std::ios::binary).flush();
+    HKEY key;
+    EXPECT_EQ(orb::RegCheckHive(), ERROR_BADDB);
+    EXPECT_EQ(Open("SOFTWARE", &key), ERROR_BADDB);
+    EXPECT_EQ(orb::RegSetDword("SOFTWARE", "x", 1), ERROR_BADDB);
+    EXPECT_EQ(fs::file_size(Hive()), 0u);
+    fs::remove(Hive());
+
+    // A working hive whose header was overwritten afterwards.
+    ASSERT_EQ(orb::RegSetString("SOFTWARE\\A", "v", "text"), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegCheckHive(), ERROR_SUCCESS);
+    // Written as another process finds it: a new file in the hive's place.
+    std::string damaged = Contents(Hive());
+    damaged.replace(0, 100, std::string(100, 'X'));
+    std::ofstream(Hive() + ".new", std::ios::binary) << damaged;
+    fs::rename(Hive() + ".new", Hive());
+    fs::remove(Hive() + "-wal");
+    fs::remove(Hive() + "-shm");
+    EXPECT_EQ(orb::RegCheckHive(), ERROR_BADDB);
+    std::string text;
+    EXPECT_EQ(orb::RegGetString("SOFTWARE\\A", "v", &text), ERROR_BADDB);
+    EXPECT_EQ(orb::RegSetDword("SOFTWARE", "x", 1), ERROR_BADDB);
+    EXPECT_EQ(Contents(Hive()), damaged);
+    EXPECT_STREQ(orb::RegErrorText(ERROR_BADDB), "the registry hive is damaged");
+}
+
 size_t OpenFiles() {
     size_t count = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;

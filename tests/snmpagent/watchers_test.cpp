@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
+#include "snmpagent/agentsettings.h"
 #include "snmpagent/mibtree.h"
+#include "snmpagent/watchertext.h"
+#include "tests/snmpagent/agent_harness.h"
 
 namespace {
 
@@ -63,6 +67,90 @@ TEST(WatcherList, DeletingTheFirstMovesTheOthersUp) {
 
     historyDelete("C:\\two");
     historyDelete("C:\\three");
+    EXPECT_EQ(watcherList().count, 0);
+}
+
+TEST(WatcherStrings, EveryStorablePathReadsBackAsWritten) {
+    WatcherEntry entry{};
+    for (const std::string& path :
+         {std::string("C:\\a,b\\c.txt"), std::string("C:\\\",\"\\x"), std::string(1023, 'p')}) {
+        snprintf(entry.path, sizeof entry.path, "%s", path.c_str());
+        entry.warnTime = -7;
+        entry.warnQuantum = 1;
+        entry.critTime = 2147483647;
+        entry.critQuantum = 0;
+        char line[kWatcherTextSize];
+        const size_t length = formatWatcherString(entry, line, sizeof line);
+        if (!storableWatcherPath(path.data(), path.size())) {
+            EXPECT_EQ(length, 0u) << path;
+            continue;
+        }
+        ASSERT_GT(length, 0u) << path;
+        WatcherEntry back{};
+        ASSERT_TRUE(parseWatcherString(line, &back)) << line;
+        EXPECT_STREQ(back.path, entry.path);
+        EXPECT_EQ(back.warnTime, -7);
+        EXPECT_EQ(back.critTime, 2147483647);
+        EXPECT_EQ(back.critQuantum, 0);
+    }
+    EXPECT_FALSE(storableWatcherPath("a\0b", 3));
+    EXPECT_FALSE(storableWatcherPath("a\"b", 3));
+}
+
+// Form SETs through the agent, as the SNMP service sends them.
+AsnInteger32 setPath(int scalar, const std::string& text) {
+    agenttest::Request request{agenttest::below(".12." + std::to_string(scalar) + ".0")};
+    request.setText(0, text);
+    return request.send(SNMP_PDU_SET);
+}
+
+AsnInteger32 press(int button) {
+    agenttest::Request request{agenttest::below(".12." + std::to_string(button) + ".0")};
+    request.setInteger(0, 1);
+    return request.send(SNMP_PDU_SET);
+}
+
+std::vector<BYTE> storedWatchers() {
+    orb::RegValue value;
+    EXPECT_EQ(orb::RegReadValue(kAgentKey, "Watchers", &value), ERROR_SUCCESS);
+    return value.data;
+}
+
+TEST(WatcherForm, PathsThatWouldNotReadBackAreRefusedAndNothingChanges) {
+    agenttest::startAgent();
+    ASSERT_EQ(orb::RegSetDword(kAgentKey, "WatcherFormTest", 1), ERROR_SUCCESS);
+    ASSERT_EQ(setPath(2, "C:\\keep.txt"), SNMP_ERRORSTATUS_NOERROR);
+    ASSERT_EQ(press(5), SNMP_ERRORSTATUS_NOERROR);
+    const std::vector<BYTE> before = storedWatchers();
+    ASSERT_GT(before.size(), 3u);
+
+    const std::string withNul("C:\\keep.txt\0other", 18);
+    for (int scalar : {2, 6, 8}) {
+        EXPECT_EQ(setPath(scalar, "C:\\a\",\"b"), SNMP_ERRORSTATUS_BADVALUE) << scalar;
+        EXPECT_EQ(setPath(scalar, withNul), SNMP_ERRORSTATUS_BADVALUE) << scalar;
+        agenttest::Request wrongType{agenttest::below(".12." + std::to_string(scalar) + ".0")};
+        wrongType.setInteger(0, 1);
+        EXPECT_EQ(wrongType.send(SNMP_PDU_SET), SNMP_ERRORSTATUS_BADVALUE) << scalar;
+    }
+    agenttest::Request number{agenttest::below(".12.3.0")};
+    number.setText(0, "3");
+    EXPECT_EQ(number.send(SNMP_PDU_SET), SNMP_ERRORSTATUS_BADVALUE);
+
+    // The add field kept its text, and the delete path refused above did not
+    // delete the watcher its first part names.
+    agenttest::Request addPath{agenttest::below(".12.2.0")};
+    ASSERT_EQ(addPath.send(SNMP_PDU_GET), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(addPath.text(0), "C:\\keep.txt");
+    EXPECT_EQ(press(5), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(press(7), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(storedWatchers(), before);
+    {
+        std::lock_guard<orb::CriticalSection> hold(historyLock());
+        ASSERT_EQ(watcherList().count, 1);
+        EXPECT_STREQ(watcherAt(0)->path, "C:\\keep.txt");
+    }
+    ASSERT_EQ(setPath(6, "C:\\keep.txt"), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(press(7), SNMP_ERRORSTATUS_NOERROR);
     EXPECT_EQ(watcherList().count, 0);
 }
 

@@ -1,0 +1,54 @@
+#include "platform/privatefs.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orb {
+
+bool MakePrivateDirectories(const std::string& path) {
+    if (path.empty()) return true;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return true;
+        errno = ENOTDIR;
+        return false;
+    }
+    // The parent first ("a/b/" and "a/b" have the parent "a").
+    const size_t end = path.find_last_not_of('/');
+    const size_t slash = end == std::string::npos ? std::string::npos : path.rfind('/', end);
+    if (slash != std::string::npos && slash > 0 && !MakePrivateDirectories(path.substr(0, slash)))
+        return false;
+    if (::mkdir(path.c_str(), kPrivateDirectoryMode) != 0) return errno == EEXIST;
+    // The umask may have taken bits away; the mode is exactly the private one.
+    ::chmod(path.c_str(), kPrivateDirectoryMode);
+    return true;
+}
+
+int OpenPrivateFile(const std::string& path, int flags) {
+    flags |= O_CLOEXEC;
+    for (;;) {
+        int fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, kPrivateFileMode);
+        if (fd >= 0) {
+            ::fchmod(fd, kPrivateFileMode);
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+        fd = ::open(path.c_str(), flags & ~(O_CREAT | O_EXCL));
+        if (fd >= 0 || errno != ENOENT) return fd;
+        // Removed between the two opens: try to create it again.
+    }
+}
+
+bool CreatePrivateFile(const std::string& path, bool* created) {
+    if (created) *created = false;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateFileMode);
+    if (fd < 0) return errno == EEXIST;
+    ::fchmod(fd, kPrivateFileMode);
+    ::close(fd);
+    if (created) *created = true;
+    return true;
+}
+
+}  // namespace orb
