@@ -31,9 +31,20 @@ public:
     // Runs statements that return no rows; 0 or the code of Fail().
     ORBOM_RC Exec(const std::string& sql);
 
+    // One write: BEGIN IMMEDIATE, or a savepoint inside a unit of work or
+    // another write's transaction, so writes nest.
     ORBOM_RC Begin();
     ORBOM_RC Commit();
     void Rollback();
+
+    // A unit of work spanning several calls: one transaction that holds the
+    // write lock from BeginWork to CommitWork or RollbackWork. The writes
+    // made in it nest as savepoints, so a failing one undoes only itself.
+    // BeginWork while one is open answers 12; the others without one 13.
+    ORBOM_RC BeginWork();
+    ORBOM_RC CommitWork();
+    ORBOM_RC RollbackWork();
+    bool InWork() const { return inWork_; }
 
     // Records SQLite's error and answers the client code for it: 61 when the
     // database stayed locked, 29 otherwise.
@@ -48,6 +59,13 @@ private:
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
     int nativeCode_ = 0;
     std::string nativeMessage_;
+    bool inWork_ = false;
+    int depth_ = 0;  // Begin levels open
+
+    bool Nested() const { return inWork_ || depth_ > 0; }
+    bool UnitLost();
+    ORBOM_RC BeginImmediate();
+    ORBOM_RC CommitOuter();
 };
 
 // Rolls back on scope exit unless Commit() succeeded.
