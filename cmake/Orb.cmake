@@ -26,3 +26,31 @@ function(orb_test name)
     DISCOVERY_TIMEOUT 60)
 endfunction()
 include(GoogleTest)
+
+# orb_find_package(NAME [find_package args...] DEBIAN package...)
+# find_package that, when the package is missing, stops with the Debian
+# package to install instead of CMake's search report.
+macro(orb_find_package orb_fp_name)
+  cmake_parse_arguments(orb_fp "" "" "DEBIAN" ${ARGN})
+  find_package(${orb_fp_name} ${orb_fp_UNPARSED_ARGUMENTS} QUIET)
+  if(NOT ${orb_fp_name}_FOUND)
+    orb_missing_package(${orb_fp_name} ${orb_fp_DEBIAN})
+  endif()
+endmacro()
+
+# orb_pkg_check(PREFIX MODULE DEBIAN package...)
+# pkg_check_modules(PREFIX IMPORTED_TARGET MODULE) with the same message.
+macro(orb_pkg_check orb_pc_prefix orb_pc_module)
+  cmake_parse_arguments(orb_pc "" "" "DEBIAN" ${ARGN})
+  pkg_check_modules(${orb_pc_prefix} QUIET IMPORTED_TARGET ${orb_pc_module})
+  if(NOT ${orb_pc_prefix}_FOUND)
+    orb_missing_package(${orb_pc_module} ${orb_pc_DEBIAN})
+  endif()
+endmacro()
+
+function(orb_missing_package what)
+  string(REPLACE ";" " " debs "${ARGN}")
+  message(FATAL_ERROR
+    "${what} was not found. Install the Debian package(s): ${debs}\n"
+    "  (scripts/install-deps installs everything the build needs)")
+endfunction()
