@@ -88,4 +88,26 @@ bool ReadText(COrbObjectList& list, const char* property, char (&buffer)[N]) {
 bool ReadUuid(COrbObjectList& list, const char* property, UUID* out);
 bool ReadInt(COrbObjectList& list, const char* property, int32_t* out);
 
+// Runs body (answering a code) as one unit of work on the context's
+// repository: committed when it answers 0, rolled back otherwise, so that
+// what it creates or deletes happens together or not at all and no other
+// program's find-then-create runs in between. A unit that cannot begin or
+// commit answers the client's code, traced with the routine's name.
+template <class F>
+int32_t AsOneUnit(KestContext& ctx, const char* routine, F&& body) {
+    int32_t rc = ctx.repository->TransactionBegin();
+    if (rc != ORBOM_RC_SUCCESS) {
+        ctx.Trace("%s() - Failed to begin transaction [%d]", routine, rc);
+        return rc;
+    }
+    rc = body();
+    if (rc != ORBOM_RC_SUCCESS) {
+        ctx.repository->TransactionRollback();
+        return rc;
+    }
+    rc = ctx.repository->TransactionCommit();
+    if (rc != ORBOM_RC_SUCCESS) ctx.Trace("%s() - Failed to commit transaction [%d]", routine, rc);
+    return rc;
+}
+
 }  // namespace kest

@@ -53,10 +53,8 @@ int32_t FindUniqueMachine(KestContext& ctx, const char* routine, const KestMachi
     return ORBOM_RC_SUCCESS;
 }
 
-}  // namespace
-
-int32_t AddObject(KestContext& ctx, const char* cls, const KestMachineRecord& machine,
-                  const char* objectName, UUID* out) {
+int32_t AddObjectSteps(KestContext& ctx, const char* cls, const KestMachineRecord& machine,
+                       const char* objectName, UUID* out) {
     char className[KESTORB_MAX_CLASS_NAME + 1];
     char name[KESTORB_MAX_OBJECT_NAME + 1];
     CopyText(className, cls);
@@ -94,6 +92,21 @@ int32_t AddObject(KestContext& ctx, const char* cls, const KestMachineRecord& ma
     }
     *out = created;
     ctx.Trace("AddObject() - Connected [%s] object", className);
+    return rc;
+}
+
+}  // namespace
+
+int32_t AddObject(KestContext& ctx, const char* cls, const KestMachineRecord& machine,
+                  const char* objectName, UUID* out) {
+    // The machine's container, its link, the object and its link come into
+    // being together: a failure or a crash half way leaves none of them, and
+    // two programs adding the same machine's object find each other's work.
+    UUID created{};
+    const int32_t rc = AsOneUnit(
+        ctx, "AddObject", [&] { return AddObjectSteps(ctx, cls, machine, objectName, &created); });
+    // 4098 hands back the existing object, though nothing was written.
+    if (rc == ORBOM_RC_SUCCESS || rc == KESTORB_ERR_ALREADY_EXISTS) *out = created;
     return rc;
 }
 
@@ -159,9 +172,7 @@ int32_t CountChildren(KestContext& ctx, const UUID& kestSpace, int32_t* count) {
     return rc;
 }
 
-}  // namespace
-
-int32_t DeleteObject_U(KestContext& ctx, const char* cls, const UUID& uuid) {
+int32_t DeleteObjectSteps(KestContext& ctx, const char* cls, const UUID& uuid) {
     char className[KESTORB_MAX_CLASS_NAME + 1];
     CopyText(className, cls);
     int32_t spaces = 0;
@@ -194,6 +205,14 @@ int32_t DeleteObject_U(KestContext& ctx, const char* cls, const UUID& uuid) {
         ctx.Trace("DeleteObject_U() - Error deleting KestSpace object [%d]", rc);
     }
     return rc;
+}
+
+}  // namespace
+
+int32_t DeleteObject_U(KestContext& ctx, const char* cls, const UUID& uuid) {
+    // The object goes with its links and, when it was the last one, its
+    // container: never an unlinked object or an empty container left behind.
+    return AsOneUnit(ctx, "DeleteObject_U", [&] { return DeleteObjectSteps(ctx, cls, uuid); });
 }
 
 int32_t SetKestStatus_S(KestContext& ctx, const KestMachineRecord& machine, const char* cls,

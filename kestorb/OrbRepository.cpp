@@ -112,6 +112,27 @@ int32_t COrbRepository::ObjectDelete(const char* cls, const COrbObjectCriteria* 
     return Done(code_);
 }
 
+int32_t COrbRepository::TransactionBegin() {
+    code_ = ORBOM_Transaction_Begin(connection_);
+    if (code_ != ORBOM_RC_SUCCESS) {
+        Trace("COrbRepository::TransactionBegin() - Failed to begin transaction [%d]", code_);
+    }
+    return Done(code_);
+}
+
+int32_t COrbRepository::TransactionCommit() {
+    code_ = ORBOM_Transaction_Commit(connection_);
+    if (code_ != ORBOM_RC_SUCCESS) {
+        Trace("COrbRepository::TransactionCommit() - Failed to commit transaction [%d]", code_);
+    }
+    return Done(code_);
+}
+
+int32_t COrbRepository::TransactionRollback() {
+    code_ = ORBOM_Transaction_Rollback(connection_);
+    return Done(code_);
+}
+
 COrbObjectList* COrbRepository::NewObjectList() {
     // Unconnected, the list is bound to no connection and its selections fail.
     return new (std::nothrow) COrbObjectList(connection_);

@@ -31,6 +31,13 @@ public:
                          const COrbObjectPropertyList& properties, uint32_t* count);
     int32_t ObjectDelete(const char* cls, const COrbObjectCriteria* criteria, uint32_t* count);
 
+    // A unit of work on the connection (nwomapi.h): the writes between Begin
+    // and Commit happen together or not at all, and no other program's unit
+    // runs in between.
+    int32_t TransactionBegin();
+    int32_t TransactionCommit();
+    int32_t TransactionRollback();
+
     // A selection cursor on this connection, owned by the caller; none when
     // out of memory.
     COrbObjectList* NewObjectList();

@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace orb {
 namespace {
@@ -52,11 +55,62 @@ public:
     }
 };
 
+// Answers from a hosts file only ("address name alias..." per line, '#'
+// starts a comment), never from the network: what ORB_HOSTS names for
+// programs run by tests and benchmarks. Read at every look-up, so a test may
+// write it after the program started.
+class HostsFileResolver : public Resolver {
+public:
+    explicit HostsFileResolver(std::string path) : path_(std::move(path)) {}
+    bool HostByName(const std::string& name, HostEntry* out) override {
+        return Find([&](const HostEntry& e) {
+            return e.name == name ||
+                   std::find(e.aliases.begin(), e.aliases.end(), name) != e.aliases.end();
+        }, out);
+    }
+    bool HostByAddr(const std::string& address, HostEntry* out) override {
+        return Find([&](const HostEntry& e) { return e.addresses.front() == address; }, out);
+    }
+
+private:
+    template <class Match>
+    bool Find(Match match, HostEntry* out) const {
+        if (!out) return false;
+        std::ifstream in(path_);
+        std::string line;
+        while (std::getline(in, line)) {
+            line = line.substr(0, line.find('#'));
+            std::istringstream words(line);
+            HostEntry entry;
+            std::string address, word;
+            in_addr parsed{};
+            if (!(words >> address >> entry.name) ||
+                inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
+                continue;
+            }
+            entry.addresses = {address};
+            while (words >> word) entry.aliases.push_back(word);
+            if (match(entry)) {
+                *out = std::move(entry);
+                return true;
+            }
+        }
+        return false;
+    }
+    std::string path_;
+};
+
 std::atomic<Resolver*> g_resolver{nullptr};
 
 }  // namespace
 
 Resolver& SystemResolver() {
+    // Set once at start-up: a test's programs never reach a real name server.
+    static const char* hosts = std::getenv("ORB_HOSTS");
+    if (hosts != nullptr && *hosts != '\0') {
+        static HostsFileResolver fromFile(hosts);
+        return fromFile;
+    }
     static SystemResolverImpl resolver;
     return resolver;
 }

@@ -94,8 +94,7 @@ ORBOM_RC Database::CheckPages() {
     return ORBOM_RC_REPOSITORY_DAMAGED;
 }
 
-ORBOM_RC Database::Begin() {
-    if (damaged_) return ORBOM_RC_REPOSITORY_DAMAGED;
+ORBOM_RC Database::BeginImmediate() {
     int rc = SQLITE_OK;
     for (int attempt = 0; attempt < kBeginAttempts; ++attempt) {
         rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
@@ -104,7 +103,7 @@ ORBOM_RC Database::Begin() {
     return rc == SQLITE_OK ? ORBOM_RC_SUCCESS : Fail(rc);
 }
 
-ORBOM_RC Database::Commit() {
+ORBOM_RC Database::CommitOuter() {
     int rc = SQLITE_OK;
     for (int attempt = 0; attempt < kBeginAttempts; ++attempt) {
         rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
@@ -113,10 +112,66 @@ ORBOM_RC Database::Commit() {
     return rc == SQLITE_OK ? ORBOM_RC_SUCCESS : Fail(rc);
 }
 
+bool Database::UnitLost() {
+    // A failure SQLite answers by rolling back on its own (a full disk, an
+    // I/O error) ends the unit; later writes must not go on outside it.
+    if (!inWork_ || !sqlite3_get_autocommit(db_)) return false;
+    SetNativeError(SQLITE_ABORT, "the unit of work was rolled back");
+    return true;
+}
+
+ORBOM_RC Database::Begin() {
+    if (damaged_) return ORBOM_RC_REPOSITORY_DAMAGED;
+    if (UnitLost()) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    const ORBOM_RC rc = Nested() ? Exec("SAVEPOINT orb_write") : BeginImmediate();
+    if (rc == ORBOM_RC_SUCCESS) ++depth_;
+    return rc;
+}
+
+ORBOM_RC Database::Commit() {
+    if (depth_ == 0) return ORBOM_RC_SUCCESS;
+    const bool nested = inWork_ || depth_ > 1;
+    const ORBOM_RC rc = nested ? Exec("RELEASE orb_write") : CommitOuter();
+    if (rc == ORBOM_RC_SUCCESS) --depth_;
+    return rc;
+}
+
 void Database::Rollback() {
-    if (db_ && !sqlite3_get_autocommit(db_)) {
+    if (depth_ == 0) return;
+    const bool nested = inWork_ || depth_ > 1;
+    --depth_;
+    if (!db_ || sqlite3_get_autocommit(db_)) return;
+    sqlite3_exec(db_, nested ? "ROLLBACK TO orb_write; RELEASE orb_write" : "ROLLBACK", nullptr,
+                 nullptr, nullptr);
+}
+
+ORBOM_RC Database::BeginWork() {
+    if (inWork_ || depth_ > 0) return ORBOM_RC_SELECT_IN_PROGRESS;
+    if (damaged_) return ORBOM_RC_REPOSITORY_DAMAGED;
+    const ORBOM_RC rc = BeginImmediate();
+    inWork_ = rc == ORBOM_RC_SUCCESS;
+    return rc;
+}
+
+ORBOM_RC Database::CommitWork() {
+    if (!inWork_) return ORBOM_RC_NO_SELECT;
+    if (UnitLost()) {
+        inWork_ = false;
+        return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    }
+    inWork_ = false;
+    const ORBOM_RC rc = CommitOuter();
+    if (rc != ORBOM_RC_SUCCESS && !sqlite3_get_autocommit(db_)) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
+    return rc;
+}
+
+ORBOM_RC Database::RollbackWork() {
+    if (!inWork_) return ORBOM_RC_NO_SELECT;
+    inWork_ = false;
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return ORBOM_RC_SUCCESS;
 }
 
 ORBOM_RC Database::Fail(int sqliteCode) {

@@ -35,9 +35,20 @@ public:
     // database's own report kept as the native error).
     ORBOM_RC CheckPages();
 
+    // One write: BEGIN IMMEDIATE, or a savepoint inside a unit of work or
+    // another write's transaction, so writes nest.
     ORBOM_RC Begin();
     ORBOM_RC Commit();
     void Rollback();
+
+    // A unit of work spanning several calls: one transaction that holds the
+    // write lock from BeginWork to CommitWork or RollbackWork. The writes
+    // made in it nest as savepoints, so a failing one undoes only itself.
+    // BeginWork while one is open answers 12; the others without one 13.
+    ORBOM_RC BeginWork();
+    ORBOM_RC CommitWork();
+    ORBOM_RC RollbackWork();
+    bool InWork() const { return inWork_; }
 
     // Records SQLite's error and answers the client code for it: 61 when the
     // database stayed locked, 7 when the file is damaged (SQLite found it
@@ -59,6 +70,13 @@ private:
     int nativeCode_ = 0;
     std::string nativeMessage_;
     bool damaged_ = false;
+    bool inWork_ = false;
+    int depth_ = 0;  // Begin levels open
+
+    bool Nested() const { return inWork_ || depth_ > 0; }
+    bool UnitLost();
+    ORBOM_RC BeginImmediate();
+    ORBOM_RC CommitOuter();
 };
 
 // Rolls back on scope exit unless Commit() succeeded.

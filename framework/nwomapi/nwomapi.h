@@ -74,8 +74,12 @@
  *     it; damage found later makes that call answer 7, and every later write
  *     on the connection answers 7 without touching the file.
  *
- *  9. Not supported: criteria other than equality, transactions spanning
- *     calls, deleting classes or properties.
+ *  9. Transactions spanning calls: ORBOM_Transaction_Begin makes the
+ *     connection's following operations one unit of work, ended by
+ *     ORBOM_Transaction_Commit or ORBOM_Transaction_Rollback (below).
+ *
+ * 10. Not supported: criteria other than equality, deleting classes or
+ *     properties.
  *
  * Which repositories a machine has: every <name>.orb.db file in
  * <root>/orbmap. The listing (ORBOM_Repository_EnumBegin with flag 1) starts
@@ -236,10 +240,38 @@ NWOMAPI_EXPORT ORBOM_RC ORBOM_Object_Create(ORBOM_CONNECTION connection, const c
 NWOMAPI_EXPORT ORBOM_RC ORBOM_Object_Update(ORBOM_CONNECTION connection, const char* cls,
                                             ORBOM_CRITERIA criteria, ORBOM_PROPLIST properties,
                                             uint32_t* count);
-/* Deletes every matching object (criteria 0: all). 16 with *count 0 when
- * nothing matched. */
+/* Deletes every matching object (criteria 0: all) and, in the same
+ * transaction, every "Inclusion" link whose parent or child is one of them
+ * (its "parent_class" or "child_class" the class, its "parent_uuid" or
+ * "child_uuid" the object's "uuid"), so no link is left pointing at nothing.
+ * *count: the objects of cls deleted. 16 with *count 0 when nothing matched. */
 NWOMAPI_EXPORT ORBOM_RC ORBOM_Object_Delete(ORBOM_CONNECTION connection, const char* cls,
                                             ORBOM_CRITERIA criteria, uint32_t* count);
+
+/* ---- Transactions: several operations as one unit of work ----
+ *
+ * Begin starts a unit of work on the connection; every operation made on the
+ * connection until Commit or Rollback belongs to it, whatever thread makes
+ * it. The contract:
+ *  - All or nothing: Commit makes the unit's writes visible at once; Rollback,
+ *    Disconnect, Kernel_Stop or the end of the process (a crash included)
+ *    before Commit undoes every one of them.
+ *  - Exclusive: two units of work on one repository never run at the same
+ *    time, across connections and processes. Begin waits while another unit
+ *    is open (up to the busy time-out, then 61). So a find-then-create inside
+ *    a unit cannot race with the same find-then-create of another program.
+ *    Writes made outside any unit may wait as well.
+ *  - Inside the unit, selections see the unit's own writes; other
+ *    connections see none of them before Commit.
+ *  - A write that fails inside the unit undoes only itself; the unit stays
+ *    open and the caller chooses Commit or Rollback.
+ *  - Units do not nest: Begin while one is open answers 12
+ *    (ORBOM_RC_SELECT_IN_PROGRESS); Commit or Rollback without one 13
+ *    (ORBOM_RC_NO_SELECT). A failed Commit leaves the unit rolled back.
+ * Keep units short: they hold the repository's write lock. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Transaction_Begin(ORBOM_CONNECTION connection);
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Transaction_Commit(ORBOM_CONNECTION connection);
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Transaction_Rollback(ORBOM_CONNECTION connection);
 
 /* ---- Classes ---- */
 

@@ -179,6 +179,20 @@ ORBOM_RC ORBOM_Repository_GetNativeError(ORBOM_CONNECTION connection, char* buff
     });
 }
 
+ORBOM_RC ORBOM_Transaction_Begin(ORBOM_CONNECTION connection) {
+    return Guarded([&] { return WithStore(connection, [](Store& store) { return store.BeginWork(); }); });
+}
+
+ORBOM_RC ORBOM_Transaction_Commit(ORBOM_CONNECTION connection) {
+    return Guarded(
+        [&] { return WithStore(connection, [](Store& store) { return store.CommitWork(); }); });
+}
+
+ORBOM_RC ORBOM_Transaction_Rollback(ORBOM_CONNECTION connection) {
+    return Guarded(
+        [&] { return WithStore(connection, [](Store& store) { return store.RollbackWork(); }); });
+}
+
 ORBOM_RC ORBOM_Class_Import(ORBOM_CONNECTION connection, const char* text, uint32_t length,
                             uint32_t* errorLine, char* message, uint32_t messageSize) {
     return Guarded([&] {

@@ -78,6 +78,13 @@ ORBOM_RC Store::Open(const std::string& path) {
 
 ORBOM_RC Store::Reload() { return catalog_.Load(db_); }
 
+ORBOM_RC Store::RollbackWork() {
+    const ORBOM_RC rc = db_.RollbackWork();
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    selectPlans_.clear();
+    return Reload();
+}
+
 ORBOM_RC Store::Resolve(const std::string& cls, const std::vector<NamedValue>* a,
                         const std::vector<NamedValue>* b, const std::string& extra,
                         const ClassDef** out) {
@@ -214,9 +221,54 @@ ORBOM_RC Store::Delete(const std::string& cls, const std::vector<NamedValue>& cr
     ORBOM_RC rc = Resolve(cls, &criteria, nullptr, "", &def);
     if (rc != ORBOM_RC_SUCCESS) return rc;
     std::vector<const Value*> binds;
-    const std::string sql = "DELETE FROM " + TableName(cls) + Where(criteria, &binds);
-    rc = RunCounted(sql, binds, count);
+    const std::string where = Where(criteria, &binds);
+    const std::string sql = "DELETE FROM " + TableName(cls) + where;
+    const std::string links = LinksOfSql(cls, *def, where);
+    if (links.empty()) {
+        rc = RunCounted(sql, binds, count);
+    } else {
+        // The links go in the same transaction as the objects they name, so
+        // no link ever points at a deleted object.
+        Transaction tx(db_);
+        rc = tx.Begin();
+        if (rc == ORBOM_RC_SUCCESS) rc = RunLinkDelete(links, cls, binds);
+        if (rc == ORBOM_RC_SUCCESS) rc = RunCounted(sql, binds, count);
+        if (rc == ORBOM_RC_SUCCESS) rc = tx.Commit();
+        if (rc != ORBOM_RC_SUCCESS) *count = 0;
+    }
     return rc == ORBOM_RC_SUCCESS && *count == 0 ? ORBOM_RC_NO_MATCH : rc;
+}
+
+std::string Store::LinksOfSql(const std::string& cls, const ClassDef& def,
+                              const std::string& where) const {
+    const ClassDef* links = catalog_.Find(kLinkClass);
+    if (cls == kLinkClass || !links) return "";
+    const int uuid = def.Find("uuid");
+    if (uuid < 0 || def.properties[uuid].type != ORBOM_TYPE_UUID) return "";
+    for (const char* p : {"parent_uuid", "child_uuid", "parent_class", "child_class"}) {
+        if (links->Find(p) < 0) return "";
+    }
+    const std::string uuids = "(SELECT " + ColumnName("uuid") + " FROM " + TableName(cls) + where +
+                              ")";
+    return "DELETE FROM " + TableName(kLinkClass) + " WHERE (" + ColumnName("parent_class") +
+           "=? AND " + ColumnName("parent_uuid") + " IN " + uuids + ") OR (" +
+           ColumnName("child_class") + "=? AND " + ColumnName("child_uuid") + " IN " + uuids + ")";
+}
+
+// The statement of LinksOfSql, with the class name and the criteria bound
+// once for each end of a link.
+ORBOM_RC Store::RunLinkDelete(const std::string& sql, const std::string& cls,
+                              const std::vector<const Value*>& binds) {
+    sqlite3_stmt* stmt = db_.Prepare(sql);
+    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    StatementUse use(stmt);
+    int index = 0;
+    for (int end = 0; end < 2; ++end) {
+        sqlite3_bind_text(stmt, ++index, cls.data(), static_cast<int>(cls.size()), SQLITE_STATIC);
+        for (const Value* v : binds) BindValue(stmt, ++index, *v);
+    }
+    const int step = sqlite3_step(stmt);
+    return step == SQLITE_DONE ? ORBOM_RC_SUCCESS : db_.Fail(step);
 }
 
 // One statement in its own write transaction; count (may be null) gets the

@@ -47,6 +47,9 @@ struct ImportError {
     std::string message;
 };
 
+// The class whose objects link a parent object to a child object.
+inline constexpr const char* kLinkClass = "Inclusion";
+
 class Store {
 public:
     // Opens an existing repository (7 when there is none at path, or when
@@ -63,8 +66,16 @@ public:
     ORBOM_RC CreateObject(const std::string& cls, const std::vector<NamedValue>& values);
     ORBOM_RC Update(const std::string& cls, const std::vector<NamedValue>& criteria,
                     const std::vector<NamedValue>& values, uint32_t* count);
+    // Deletes the matching objects and, with them, every link (an object of
+    // the link class) whose parent or child is one of them.
     ORBOM_RC Delete(const std::string& cls, const std::vector<NamedValue>& criteria,
                     uint32_t* count);
+
+    // A unit of work (Database::BeginWork). After a rollback the catalog is
+    // read again, since an import inside the unit may have been undone.
+    ORBOM_RC BeginWork() { return db_.BeginWork(); }
+    ORBOM_RC CommitWork() { return db_.CommitWork(); }
+    ORBOM_RC RollbackWork();
 
     ORBOM_RC Import(std::string_view text, ImportError* error);
     ORBOM_RC ClassNames(std::vector<std::string>* out);
@@ -84,6 +95,13 @@ private:
     ORBOM_RC RunCounted(const std::string& sql, const std::vector<const Value*>& binds,
                         uint32_t* count);
     ORBOM_RC Reload();
+    // The statement deleting the links of cls's objects matching where (as
+    // Where() built it); empty when cls has no UUIDs to link or is the link
+    // class itself.
+    std::string LinksOfSql(const std::string& cls, const ClassDef& def,
+                           const std::string& where) const;
+    ORBOM_RC RunLinkDelete(const std::string& sql, const std::string& cls,
+                           const std::vector<const Value*>& binds);
 
     // A select statement with what it delivers, kept per class, property
     // selection and criteria shape (names, types, nulls). The catalog only

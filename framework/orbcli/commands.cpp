@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/orbcli/check.h"
 #include "framework/orbcli/import_file.h"
 #include "framework/orbcli/objects.h"
 #include "framework/orbcli/session.h"
@@ -121,6 +122,20 @@ void ShowTree(const Target& target, bool json, std::ostream& out) {
         out << Dump(TreeToJson(tree)) << "\n";
     else
         out << RenderTree(tree);
+}
+
+size_t CheckCommand(const Target& target, std::ostream& out) {
+    Session session(kClientName);
+    session.Connect(target.repository);
+    const std::vector<std::string> problems = CheckRepository(session);
+    for (const std::string& line : problems) out << line << "\n";
+    if (problems.empty()) {
+        out << "repository " << session.repository() << ": no damage found\n";
+    } else {
+        out << "repository " << session.repository() << ": " << problems.size()
+            << " problem(s) found\n";
+    }
+    return problems.size();
 }
 
 }  // namespace orbcli

@@ -3,6 +3,7 @@
 // code's name on standard error and a non-zero exit.
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -26,5 +27,8 @@ void ObjectList(const Target& target, const std::string& cls, const std::vector<
 void ObjectDelete(const Target& target, const std::string& cls,
                   const std::vector<std::string>& args, std::ostream& out);
 void ShowTree(const Target& target, bool json, std::ostream& out);
+// Prints every problem CheckRepository finds and a summary line; returns how
+// many were found.
+size_t CheckCommand(const Target& target, std::ostream& out);
 
 }  // namespace orbcli

@@ -10,6 +10,9 @@
 
 namespace {
 
+// Exit status of "check" when it found damage; 1 stays a failed command.
+constexpr int kDamageFound = 2;
+
 struct Options {
     orbcli::Target target;
     std::string name;
@@ -63,6 +66,9 @@ int Run(int argc, char** argv) {
     CLI::App* tree = app.add_subcommand("tree", "machines and views with what they contain");
     tree->add_flag("--json", o.json, "print JSON");
 
+    CLI::App* check = app.add_subcommand(
+        "check", "check links, containers and published objects; exit 2 on damage");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -88,6 +94,10 @@ int Run(int argc, char** argv) {
         orbcli::ObjectDelete(o.target, o.cls, o.args, out);
     else if (*tree)
         orbcli::ShowTree(o.target, o.json, out);
+    else if (*check && orbcli::CheckCommand(o.target, out) > 0) {
+        out.flush();
+        return kDamageFound;
+    }
     out.flush();
     return out ? 0 : 1;
 }

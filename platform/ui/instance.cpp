@@ -12,7 +12,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <mutex>
 
+#include "platform/instance.h"
 #include "platform/machine.h"
 #include "platform/privatefs.h"
 #include "platform/ui/window_core.h"
@@ -43,22 +46,63 @@ std::string ReadAll(int fd) {
     return text;
 }
 
+// Titles this process claimed for its whole life (ClaimInstance), with the
+// descriptors that hold their locks. Never closed: the lock ends with the
+// process.
+std::mutex g_claimsMutex;
+std::map<std::string, int>& Claims() {
+    static auto* claims = new std::map<std::string, int>();
+    return *claims;
+}
+
+bool ClaimedForProcess(const std::string& title) {
+    std::lock_guard<std::mutex> lock(g_claimsMutex);
+    return Claims().count(title) != 0;
+}
+
+// Takes the title's lock in one step: open (creating) and an exclusive,
+// non-blocking flock. The descriptor on success, else -1 and *held tells
+// whether another process holds it.
+int LockTitle(const std::string& title, bool* held) {
+    *held = false;
+    const std::string lockPath = PathFor(title, ".lock");
+    MakePrivateDirectories(std::filesystem::path(lockPath).parent_path().string());
+    const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        *held = errno == EWOULDBLOCK;
+        close(fd);
+        return -1;
+    }
+    if (ftruncate(fd, 0) != 0 ||
+        pwrite(fd, title.data(), title.size(), 0) != static_cast<ssize_t>(title.size())) {
+        // The title cannot be verified by others, but the lock still counts.
+    }
+    return fd;
+}
+
 }  // namespace
+
+InstanceClaimResult ClaimInstance(const std::string& title) {
+    if (title.empty()) return InstanceClaimResult::Failed;
+    std::lock_guard<std::mutex> lock(g_claimsMutex);
+    if (Claims().count(title) != 0) return InstanceClaimResult::Claimed;
+    bool held = false;
+    const int fd = LockTitle(title, &held);
+    if (fd < 0) return held ? InstanceClaimResult::HeldElsewhere : InstanceClaimResult::Failed;
+    Claims()[title] = fd;
+    return InstanceClaimResult::Claimed;
+}
 
 InstanceClaim::InstanceClaim(const std::string& title) {
     if (title.empty()) return;  // an untitled dialog cannot be found
-    std::string lockPath = PathFor(title, ".lock");
-    MakePrivateDirectories(std::filesystem::path(lockPath).parent_path().string());
-    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lockFd_ < 0) return;
-    if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-        close(lockFd_);
-        lockFd_ = -1;
-        return;
-    }
-    if (ftruncate(lockFd_, 0) != 0 ||
-        pwrite(lockFd_, title.data(), title.size(), 0) != static_cast<ssize_t>(title.size())) {
-        // The title cannot be verified by others, but the lock still counts.
+    // A title the process claimed already is held by that lock, which
+    // outlives this dialog; a second flock on the file would fail.
+    if (!ClaimedForProcess(title)) {
+        bool held = false;
+        lockFd_ = LockTitle(title, &held);
+        if (lockFd_ < 0) return;
+        ownsLock_ = true;
     }
     fifoPath_ = PathFor(title, ".fifo");
     unlink(fifoPath_.c_str());  // left by an instance that did not end cleanly
@@ -74,7 +118,7 @@ InstanceClaim::~InstanceClaim() {
         close(fifoFd_);
     }
     // The lock file stays: removing it could let two starts lock two files.
-    if (lockFd_ >= 0) close(lockFd_);
+    if (ownsLock_ && lockFd_ >= 0) close(lockFd_);
 }
 
 bool InstanceClaim::TakeRequests() {

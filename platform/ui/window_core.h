@@ -62,13 +62,14 @@ class InstanceClaim {
     InstanceClaim(const InstanceClaim&) = delete;
     InstanceClaim& operator=(const InstanceClaim&) = delete;
 
-    bool Held() const { return lockFd_ >= 0; }
+    bool Held() const { return ownsLock_ || !fifoPath_.empty(); }
     int Fd() const { return fifoFd_; }
     // Reads what arrived; true when it held a request to come forward.
     bool TakeRequests();
 
   private:
     int lockFd_ = -1;
+    bool ownsLock_ = false;  // false when the process claimed the title (ClaimInstance)
     int fifoFd_ = -1;
     std::string fifoPath_;
 };

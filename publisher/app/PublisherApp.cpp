@@ -4,6 +4,7 @@
 
 #include "publisher/app/framework_client.h"
 #include "platform/dynload.h"
+#include "platform/instance.h"
 #include "platform/registry.h"
 #include "platform/resource.h"
 #include "platform/ui.h"
@@ -53,12 +54,20 @@ int CPublisherApp::Run(const std::vector<std::string>& args) {
     }
     std::string line;
     const BatchOptions options = TakeBatchOptions(args, &line);
-    if (AnotherInstance()) {
+    const std::string title = Text(24);
+    // The instance is claimed before any work, in one step, so that of two
+    // programs started at once exactly one goes on.
+    const orb::InstanceClaimResult claim = orb::ClaimInstance(title);
+    if (claim == orb::InstanceClaimResult::HeldElsewhere) {
+        AnotherInstance();
         // A script must not take the other instance's pass for its own.
         if (options.batch) std::printf("ksorbx: another instance is running\n");
         return options.batch ? 1 : 0;
     }
-    const std::string title = Text(24);
+    if (claim == orb::InstanceClaimResult::Failed && !title.empty()) {
+        std::fprintf(stderr, "ksorbx: the single-instance lock cannot be taken\n");
+        return 1;
+    }
     HINSTANCE resources = static_cast<HINSTANCE>(resources_);
 
     CPublisherDlg* dialog = nullptr;

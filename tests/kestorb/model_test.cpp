@@ -1,8 +1,14 @@
 // The backup object model: containers, links and their sequence numbers,
 // uniqueness per machine and class, deletion with the container.
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 
 #include "tests/kestorb/repo_fixture.h"
+
+extern char** environ;
 
 namespace {
 
@@ -121,7 +127,51 @@ TEST_F(ModelTest, ObjectWithoutContainerIsDeletedAlone) {
                                             {"child_class", string("Vaultline")}});
     ASSERT_EQ(KestDeleteObject_U(ctx_, "Vaultline", &loose), 0);
     EXPECT_EQ(repo_.Count("Vaultline"), 0u);
-    EXPECT_EQ(repo_.Count("Inclusion", {{"uuid", viewLink}}), 1u);
+    // The repository takes the object's links with it: none points at nothing.
+    EXPECT_EQ(repo_.Count("Inclusion", {{"uuid", viewLink}}), 0u);
+}
+
+TEST_F(ModelTest, AFailedAddLeavesNoContainerOrLinkBehind) {
+    // The container is made before the object's class turns out unknown.
+    UUID out{};
+    EXPECT_EQ(KestAddObject(ctx_, &machine_, "NoSuchClass", "x", &out), ORBOM_RC_INVALID_CLASS);
+    EXPECT_EQ(repo_.Count("Sentispace"), 0u);
+    EXPECT_EQ(Links({}), 0u);
+    // The connection is usable afterwards, and the next add builds it all.
+    ASSERT_EQ(KestAddObject(ctx_, &machine_, "LumoraVB", "x", &out), 0);
+    EXPECT_EQ(repo_.Count("Sentispace"), 1u);
+    EXPECT_EQ(Links({}), 2u);
+}
+
+pid_t StartAdder(int count) {
+    const std::string program = std::string(std::getenv("ORB_BIN_DIR")) + "/kestorb_adder";
+    const std::string n = std::to_string(count);
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(kesttest::kRepository),
+                    const_cast<char*>(n.c_str()), nullptr};
+    pid_t pid = 0;
+    return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) == 0 ? pid : -1;
+}
+
+// Two programs adding the same machines' objects at once: each machine ends
+// with one container holding one object, whoever won each race.
+TEST_F(ModelTest, TwoProcessesAddingTheSameObjectsMakeEachOnce) {
+    ASSERT_NE(std::getenv("ORB_BIN_DIR"), nullptr);
+    constexpr int kMachines = 40;
+    for (int i = 0; i < kMachines; ++i) {
+        repo_.Add("WindowsNT_Server", {{"name", "host-" + std::to_string(i)}});
+    }
+    const pid_t a = StartAdder(kMachines);
+    const pid_t b = StartAdder(kMachines);
+    ASSERT_GT(a, 0);
+    ASSERT_GT(b, 0);
+    for (pid_t pid : {a, b}) {
+        int status = -1;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    EXPECT_EQ(repo_.Count("Sentispace"), static_cast<uint32_t>(kMachines));
+    EXPECT_EQ(repo_.Count("LumoraVB"), static_cast<uint32_t>(kMachines));
+    EXPECT_EQ(Links({}), 2u * kMachines);
 }
 
 TEST_F(ModelTest, StatusNeedsExactlyOneObject) {

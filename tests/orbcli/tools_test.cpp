@@ -187,6 +187,52 @@ TEST_F(ToolsTest, TreeFollowsLinksFromMachinesAndViews) {
     EXPECT_NE(text.find("        LumoraVB \"HOST1\" " + server), std::string::npos) << text;
 }
 
+// The integrity check finds each kind of damage a killed or doubled
+// publisher can leave, and is quiet (exit 0) on a sound repository.
+TEST_F(ToolsTest, CheckReportsEveryKindOfDamage) {
+    Install();
+    const std::string host = Add({"WindowsNT_Server", "name=HOST1"});
+    const std::string space = Add({"Sentispace", "name=HOST1-Sentispace"});
+    const std::string server = Add({"LumoraVB", "name=HOST1", "address=10.0.0.1",
+                                    "DomainName=DOM", "ServerName=HOST1"});
+    Link("WindowsNT_Server", host, "Sentispace", space);
+    Link("Sentispace", space, "LumoraVB", server);
+    Outcome run = Orbcli({"check"});
+    EXPECT_EQ(run.exit, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("no damage found"), std::string::npos) << run.out;
+
+    // A second container with a half-written object, the same link twice, a
+    // link to nothing, an empty container and an object under no container.
+    const std::string twin = Add({"Sentispace", "name=HOST1-Sentispace"});
+    const std::string half = Add({"LumoraVB", "name=HOST1", "ServerName=HOST1"});
+    Link("WindowsNT_Server", host, "Sentispace", twin);
+    Link("Sentispace", twin, "LumoraVB", half);
+    Link("Sentispace", twin, "LumoraVB", half);
+    const std::string gone = "{00000000-0000-0000-0000-000000000009}";
+    Link("Sentispace", space, "Vaultline", gone);
+    const std::string empty = Add({"Sentispace", "name=EMPTY-Sentispace"});
+    const std::string loose = Add({"LumoraVB", "name=LOOSE", "address=10.0.0.2",
+                                   "DomainName=DOM", "ServerName=LOOSE"});
+    const std::string extra = Add({"LumoraVB", "name=EXTRA", "address=10.0.0.3",
+                                   "DomainName=DOM", "ServerName=EXTRA"});
+    Link("Sentispace", space, "LumoraVB", extra);
+
+    run = Orbcli({"check"});
+    EXPECT_EQ(run.exit, 2) << run.out << run.err;
+    for (const std::string& piece : std::vector<std::string>{
+             "WindowsNT_Server " + host + ": 2 containers",
+          "Sentispace " + space + ": 2 objects of class LumoraVB",
+          "duplicate link: Sentispace " + twin + " -> LumoraVB " + half,
+          "its child Vaultline " + gone + " does not exist",
+          "Sentispace " + empty + " \"EMPTY-Sentispace\": under 0 machines, not one",
+          "Sentispace " + empty + " \"EMPTY-Sentispace\": empty",
+          "LumoraVB " + loose + " \"LOOSE\": under 0 containers, not one",
+          "LumoraVB " + half + " \"HOST1\": no \"address\", \"DomainName\"",
+          "8 problem(s) found"}) {
+        EXPECT_NE(run.out.find(piece), std::string::npos) << piece << "\n" << run.out;
+    }
+}
+
 TEST_F(ToolsTest, TreeStopsExpandingALongChain) {
     Install();
     // One machine with a chain of 80 objects below it, imported in one go.

@@ -125,6 +125,26 @@ TEST_F(PassTest, ExistingObjectIsReplacedByANewOneWithTheSameProperties) {
     EXPECT_EQ(repo_.Text("LumoraVB", second, "address"), "10.0.0.1");
 }
 
+// Every pass rebuilds the view and replaces each object; the links of what it
+// deletes go with it, so repeated passes leave the same links.
+TEST_F(PassTest, RepeatedPassesKeepTheLinkCount) {
+    Support(-1);
+    Machine("WindowsNT_Server", "SRV1");
+    Machine("WindowsNT_Server", "SRV2");
+    Announce({Server("SRV1", 24, "10.0.0.1"), Server("SRV2", 24, "10.0.0.2")});
+    ASSERT_TRUE(Pass());
+    const uint32_t links = repo_.Count("Inclusion");
+    // Root to view, view to two objects, two machines to containers, two
+    // containers to objects.
+    EXPECT_EQ(links, 7u);
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(Pass());
+        EXPECT_EQ(repo_.Count("Inclusion"), links) << "pass " << pass + 2;
+    }
+    EXPECT_EQ(repo_.Count("BusinessView"), 1u);
+    EXPECT_EQ(repo_.Count("LumoraVB"), 2u);
+}
+
 TEST_F(PassTest, TwoExistingObjectsBlockTheRecord) {
     Support(-1);
     Machine("WindowsNT_Server", "SRV1");

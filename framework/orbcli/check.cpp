@@ -1,0 +1,173 @@
+#include "framework/orbcli/check.h"
+
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "framework/orbcli/objects.h"
+
+namespace orbcli {
+namespace {
+
+constexpr const char* kLinkClass = "Inclusion";
+constexpr const char* kContainerClass = "Sentispace";
+constexpr const char* kViewClass = "BusinessView";
+// The classes the integration publishes backup servers in, and what every
+// published one carries.
+const char* const kBackupClasses[] = {"Vaultline", "VLO", "LumoraEB", "LumoraVB"};
+const char* const kWrittenProperties[] = {"address", "DomainName", "ServerName"};
+
+std::string Text(const Object& object, const char* property) {
+    const Value* value = object.Find(property);
+    if (value == nullptr || value->null) return "";
+    // Texts as they are; UUIDs and the rest in the form operators type.
+    if (value->type == kString) return std::string(value->bytes.begin(), value->bytes.end());
+    return FormatValue(*value);
+}
+
+struct Link {
+    std::string uuid, parentClass, parentUuid, childClass, childUuid;
+};
+
+std::string Name(const std::string& cls, const std::string& uuid) {
+    return cls + " " + (uuid.empty() ? "(no uuid)" : uuid);
+}
+
+class Checker {
+  public:
+    explicit Checker(Session& session) : session_(session) {
+        for (const std::string& cls : session.Classes()) classes_.insert(cls);
+    }
+
+    std::vector<std::string> Run() {
+        if (!Has(kLinkClass)) return problems_;
+        LoadLinks();
+        CheckLinks();
+        CheckContainers();
+        for (const char* cls : kBackupClasses) CheckBackupObjects(cls);
+        return problems_;
+    }
+
+  private:
+    bool Has(const std::string& cls) const { return classes_.count(cls) != 0; }
+
+    // The objects of cls by UUID (loaded once).
+    const std::map<std::string, Object>& Objects(const std::string& cls) {
+        auto found = objects_.find(cls);
+        if (found != objects_.end()) return found->second;
+        auto& byUuid = objects_[cls];
+        if (!Has(cls)) return byUuid;
+        for (Object& o : SelectObjects(session_, cls, session_.Describe(cls), {})) {
+            const std::string uuid = Text(o, "uuid");
+            if (!uuid.empty()) byUuid.emplace(uuid, std::move(o));
+        }
+        return byUuid;
+    }
+
+    bool Exists(const std::string& cls, const std::string& uuid) {
+        return !uuid.empty() && Objects(cls).count(uuid) != 0;
+    }
+
+    void LoadLinks() {
+        for (const Object& o : SelectObjects(session_, kLinkClass, session_.Describe(kLinkClass), {})) {
+            links_.push_back({Text(o, "uuid"), Text(o, "parent_class"), Text(o, "parent_uuid"),
+                              Text(o, "child_class"), Text(o, "child_uuid")});
+        }
+    }
+
+    void CheckLinks() {
+        std::map<std::tuple<std::string, std::string, std::string, std::string>, int> seen;
+        for (const Link& l : links_) {
+            const std::string link = "link " + (l.uuid.empty() ? "(no uuid)" : l.uuid);
+            if (!Exists(l.parentClass, l.parentUuid)) {
+                problems_.push_back(link + ": its parent " + Name(l.parentClass, l.parentUuid) +
+                                    " does not exist");
+            }
+            if (!Exists(l.childClass, l.childUuid)) {
+                problems_.push_back(link + ": its child " + Name(l.childClass, l.childUuid) +
+                                    " does not exist");
+            }
+            if (++seen[{l.parentClass, l.parentUuid, l.childClass, l.childUuid}] == 2) {
+                problems_.push_back("duplicate link: " + Name(l.parentClass, l.parentUuid) +
+                                    " -> " + Name(l.childClass, l.childUuid));
+            }
+        }
+    }
+
+    void CheckContainers() {
+        if (!Has(kContainerClass)) return;
+        // Distinct ends, so that a doubled link is reported once, as such.
+        std::map<std::string, std::set<std::string>> machinesOf, childrenOf, containersOfMachine;
+        std::map<std::pair<std::string, std::string>, std::set<std::string>> perClass;
+        for (const Link& l : links_) {
+            if (l.childClass == kContainerClass && l.parentClass != kViewClass) {
+                machinesOf[l.childUuid].insert(Name(l.parentClass, l.parentUuid));
+                containersOfMachine[Name(l.parentClass, l.parentUuid)].insert(l.childUuid);
+            }
+            if (l.parentClass == kContainerClass) {
+                childrenOf[l.parentUuid].insert(Name(l.childClass, l.childUuid));
+                perClass[{l.parentUuid, l.childClass}].insert(l.childUuid);
+            }
+        }
+        for (const auto& [uuid, object] : Objects(kContainerClass)) {
+            const std::string container = Name(kContainerClass, uuid) + " \"" +
+                                          Text(object, "name") + "\"";
+            const size_t machines = machinesOf[uuid].size();
+            if (machines != 1) {
+                problems_.push_back(container + ": under " + std::to_string(machines) +
+                                    " machines, not one");
+            }
+            if (childrenOf[uuid].empty()) problems_.push_back(container + ": empty");
+        }
+        for (const auto& [machine, containers] : containersOfMachine) {
+            if (containers.size() > 1) {
+                problems_.push_back(machine + ": " + std::to_string(containers.size()) +
+                                    " containers");
+            }
+        }
+        for (const auto& [key, children] : perClass) {
+            if (children.size() > 1) {
+                problems_.push_back(Name(kContainerClass, key.first) + ": " +
+                                    std::to_string(children.size()) + " objects of class " +
+                                    key.second);
+            }
+        }
+    }
+
+    void CheckBackupObjects(const char* cls) {
+        if (!Has(cls)) return;
+        std::map<std::string, std::set<std::string>> containersOf;
+        for (const Link& l : links_) {
+            if (l.childClass == cls && l.parentClass == kContainerClass) {
+                containersOf[l.childUuid].insert(l.parentUuid);
+            }
+        }
+        for (const auto& [uuid, object] : Objects(cls)) {
+            const std::string name = Name(cls, uuid) + " \"" + Text(object, "name") + "\"";
+            const size_t containers = containersOf[uuid].size();
+            if (containers != 1) {
+                problems_.push_back(name + ": under " + std::to_string(containers) +
+                                    " containers, not one");
+            }
+            std::string missing;
+            for (const char* p : kWrittenProperties) {
+                if (object.Find(p) != nullptr && Text(object, p).empty()) {
+                    missing += std::string(missing.empty() ? "" : ", ") + "\"" + p + "\"";
+                }
+            }
+            if (!missing.empty()) problems_.push_back(name + ": no " + missing);
+        }
+    }
+
+    Session& session_;
+    std::set<std::string> classes_;
+    std::map<std::string, std::map<std::string, Object>> objects_;
+    std::vector<Link> links_;
+    std::vector<std::string> problems_;
+};
+
+}  // namespace
+
+std::vector<std::string> CheckRepository(Session& session) { return Checker(session).Run(); }
+
+}  // namespace orbcli

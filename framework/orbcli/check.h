@@ -1,0 +1,19 @@
+// The repository's integrity as the backup integration leaves it: every
+// link's ends exist and no link is there twice; every machine has at most
+// one per-machine container, every container hangs under one machine and
+// holds at least one backup object and at most one of each class; every
+// backup object hangs under exactly one container and has its "address",
+// "DomainName" and "ServerName" written.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/orbcli/session.h"
+
+namespace orbcli {
+
+// One line per problem found, in a stable order; empty when there is none.
+std::vector<std::string> CheckRepository(Session& session);
+
+}  // namespace orbcli
