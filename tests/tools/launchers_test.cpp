@@ -136,7 +136,9 @@ class OrbConfigTest : public orbtest::LauncherTest {
         ASSERT_EQ(orb::RegSetString(kFrameworkKey, "InstallPath", install), ERROR_SUCCESS);
         ASSERT_EQ(orb::RegSetString(kAgentServicesKey, "InstallPath", install + "/agents"),
                   ERROR_SUCCESS);
-        if (orbmap) ASSERT_EQ(orb::RegSetString(kOrbmapPresenceKey, "Version", "1"), ERROR_SUCCESS);
+        if (orbmap) {
+            ASSERT_EQ(orb::RegSetString(kOrbmapPresenceKey, "Version", "1"), ERROR_SUCCESS);
+        }
     }
     std::string Run() {
         testing::internal::CaptureStdout();
