@@ -178,6 +178,7 @@ TEST(Process, UnquotedPathsWithBlanksFindTheLongestProgram) {
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(ReadAll(dir / "seen.txt"), tool + "|/a|b c\n");
     // No beginning names a program: not found, nothing started.
+    std::filesystem::remove(dir / "Backup");
     EXPECT_FALSE(orb::StartProcess(dir.path() + "/Backup Home/none /a", "", &process));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
