@@ -15,7 +15,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <map>
 #include <filesystem>
 #include <mutex>
 #include <thread>
