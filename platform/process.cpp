@@ -216,8 +216,10 @@ bool FindProgramWithBlanks(const std::string& commandLine, const std::string& wo
 }  // namespace
 
 ProcessStarter& SystemProcessStarter() {
-    static PosixStarter starter;
-    return starter;
+    // Never destroyed: threads of a library (an agent's collectors) may
+    // still start programs while the process runs its exit handlers.
+    static ProcessStarter* starter = new PosixStarter;
+    return *starter;
 }
 
 void SetProcessStarter(ProcessStarter* starter) { g_starter.store(starter); }
