@@ -73,3 +73,43 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 }
 
 }  // namespace orb
+
+namespace orb {
+
+namespace {
+
+bool NeedsQuotes(const std::string& arg) {
+    return arg.empty() || arg.find_first_of(" \t\"") != std::string::npos;
+}
+
+// One argument in the form ArgumentWord reads back: backslashes are doubled
+// only where a quote follows them.
+std::string QuoteArgument(const std::string& arg) {
+    if (!NeedsQuotes(arg)) return arg;
+    std::string quoted = "\"";
+    size_t slashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++slashes;
+            continue;
+        }
+        quoted.append(c == '"' ? 2 * slashes + 1 : slashes, '\\');
+        slashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * slashes, '\\');
+    return quoted + "\"";
+}
+
+}  // namespace
+
+std::string JoinCommandLine(const std::vector<std::string>& args) {
+    std::string line;
+    for (const std::string& arg : args) {
+        if (!line.empty()) line += ' ';
+        line += QuoteArgument(arg);
+    }
+    return line;
+}
+
+}  // namespace orb

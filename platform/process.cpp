@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
@@ -135,15 +136,35 @@ void KeepThisModuleMapped() {
     });
 }
 
-}  // namespace
-
-bool StartProgram(const std::vector<std::string>& argv, const std::string& workingDir,
-                  Process* out) {
-    std::string path = argv.empty() ? "" : ResolveProgram(argv[0], workingDir);
-    if (path.empty()) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return false;
+class PosixStarter : public ProcessStarter {
+  public:
+    bool Start(const StartRequest& request, Process* out) override {
+        pid_t pid = 0;
+        int rc = Spawn(request.program, request.argv, request.workingDir, &pid);
+        if (rc != 0) {
+            SetLastError(rc == ENOENT ? ERROR_FILE_NOT_FOUND
+                         : rc == EACCES ? ERROR_ACCESS_DENIED
+                         : rc == ENOEXEC ? ERROR_BAD_FORMAT
+                                         : ERROR_NOT_ENOUGH_MEMORY);
+            return false;
+        }
+        *out = Process{};
+        out->pid = pid;
+        return true;
     }
+};
+
+std::atomic<ProcessStarter*> g_starter{nullptr};
+
+ProcessStarter& StarterInForce() {
+    ProcessStarter* installed = g_starter.load();
+    return installed ? *installed : SystemProcessStarter();
+}
+
+// Starts argv[0] as the program found at path; out null: on its own.
+bool StartResolved(const std::string& commandLine, std::string path,
+                   const std::vector<std::string>& argv, const std::string& workingDir,
+                   Process* out) {
     if (!workingDir.empty() && !IsDirectory(workingDir)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
@@ -152,29 +173,81 @@ bool StartProgram(const std::vector<std::string>& argv, const std::string& worki
     // looked up in the wrong place.
     std::error_code ignored;
     path = std::filesystem::absolute(path, ignored).string();
-    pid_t pid = 0;
-    int rc = Spawn(path, argv, workingDir, &pid);
-    if (rc != 0) {
-        SetLastError(rc == ENOENT ? ERROR_FILE_NOT_FOUND
-                     : rc == EACCES ? ERROR_ACCESS_DENIED
-                     : rc == ENOEXEC ? ERROR_BAD_FORMAT
-                                     : ERROR_NOT_ENOUGH_MEMORY);
+    Process started;
+    if (!StarterInForce().Start({commandLine, path, argv, workingDir}, &started)) {
         return false;
     }
     if (out) {
-        *out = Process{};
-        out->pid = pid;
+        *out = started;
     } else {
-        Process started;
-        started.pid = pid;
         ReleaseProcess(started);
     }
     SetLastError(ERROR_SUCCESS);
     return true;
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The program of an unquoted command line whose path may hold blanks: the
+// longest blank-separated beginning (up to the first quote) that names a
+// program. Fills *path and *argv; false when no beginning does.
+bool FindProgramWithBlanks(const std::string& commandLine, const std::string& workingDir,
+                           std::string* path, std::vector<std::string>* argv) {
+    size_t start = 0;
+    while (start < commandLine.size() && IsBlank(commandLine[start])) ++start;
+    if (start >= commandLine.size() || commandLine[start] == '"') return false;
+    size_t limit = commandLine.find('"', start);
+    if (limit == std::string::npos) limit = commandLine.size();
+    for (size_t end = limit; end > start; --end) {
+        // A candidate ends where a blank (or the text) follows it.
+        if (end < commandLine.size() && !IsBlank(commandLine[end])) continue;
+        if (IsBlank(commandLine[end - 1])) continue;
+        std::string candidate = commandLine.substr(start, end - start);
+        std::string found = ResolveProgram(candidate, workingDir);
+        if (found.empty()) continue;
+        *path = found;
+        *argv = SplitCommandLine("x" + commandLine.substr(end));
+        (*argv)[0] = candidate;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ProcessStarter& SystemProcessStarter() {
+    // Never destroyed: threads of a library (an agent's collectors) may
+    // still start programs while the process runs its exit handlers.
+    static ProcessStarter* starter = new PosixStarter;
+    return *starter;
+}
+
+void SetProcessStarter(ProcessStarter* starter) { g_starter.store(starter); }
+
+bool StartProgram(const std::vector<std::string>& argv, const std::string& workingDir,
+                  Process* out) {
+    const std::string dir = ToSlashes(workingDir);
+    std::string path = argv.empty() ? "" : ResolveProgram(argv[0], dir);
+    if (path.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    return StartResolved("", path, argv, dir, out);
+}
+
 bool StartProcess(const std::string& commandLine, const std::string& workingDir, Process* out) {
-    return StartProgram(SplitCommandLine(commandLine), workingDir, out);
+    const std::string dir = ToSlashes(workingDir);
+    std::string path;
+    std::vector<std::string> argv;
+    if (!FindProgramWithBlanks(commandLine, dir, &path, &argv)) {
+        argv = SplitCommandLine(commandLine);
+        path = argv.empty() ? "" : ResolveProgram(argv[0], dir);
+    }
+    if (path.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    return StartResolved(commandLine, path, argv, dir, out);
 }
 
 bool WaitProcess(Process& process, DWORD timeoutMs, DWORD* exitCode) {

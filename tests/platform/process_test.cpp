@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/dynload.h"
+#include "platform/errortext.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -148,6 +149,140 @@ TEST(ShellExecute, ProgramStartsWithItsParameters) {
     EXPECT_EQ(ReadAll(dir / "args"), "2:vault\n");
     EXPECT_EQ(ShellExecuteA(nullptr, nullptr, "no-such-tool", "x", nullptr, 1), SE_ERR_FNF);
     EXPECT_EQ(ShellExecuteA(nullptr, nullptr, "", nullptr, nullptr, 1), SE_ERR_FNF);
+}
+
+TEST(CommandLine, JoinedArgumentsSplitBackToThemselves) {
+    const Args args{"/a", "two words", "", "say \"hi\"", "C:\\dir\\", "trail\\\\", "tab\there"};
+    const std::string line = orb::JoinCommandLine(args);
+    EXPECT_EQ(line.substr(0, 15), "/a \"two words\" ");
+    Args split = orb::SplitCommandLine("p " + line);
+    split.erase(split.begin());
+    EXPECT_EQ(split, args);
+    EXPECT_EQ(orb::JoinCommandLine({}), "");
+}
+
+TEST(Process, UnquotedPathsWithBlanksFindTheLongestProgram) {
+    ScratchDir dir;
+    ScopedEnv root("ORB_MACHINE_ROOT", dir.path());
+    const std::string tool = dir / "Backup Home/bin/tool";
+    std::filesystem::create_directories(dir / "Backup Home/bin");
+    WriteScript(tool, "echo \"$0|$1|$2\" > \"" + dir.path() + "/seen.txt\"");
+    // A program where Windows would stop at the first blank.
+    WriteScript(dir / "Backup", "echo wrong > \"" + dir.path() + "/seen.txt\"");
+
+    orb::Process process;
+    ASSERT_TRUE(orb::StartProcess(dir.path() + "\\Backup Home\\bin\\TOOL.EXE /a \"b c\"",
+                                  dir.path() + "\\Backup Home", &process));
+    DWORD code = 1;
+    ASSERT_TRUE(orb::WaitProcess(process, INFINITE, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(ReadAll(dir / "seen.txt"), tool + "|/a|b c\n");
+    // No beginning names a program: not found, nothing started.
+    std::filesystem::remove(dir / "Backup");
+    EXPECT_FALSE(orb::StartProcess(dir.path() + "/Backup Home/none /a", "", &process));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+class Recorder : public orb::ProcessStarter {
+  public:
+    bool Start(const orb::StartRequest& request, orb::Process* out) override {
+        requests.push_back(request);
+        *out = orb::Process{};
+        out->ended = true;
+        out->exitCode = 3;
+        return true;
+    }
+    std::vector<orb::StartRequest> requests;
+};
+
+TEST(Process, AnInstalledStarterSeesEveryStartAndStartsNothing) {
+    ScratchDir dir;
+    WriteScript(dir / "tool", "touch \"" + dir.path() + "/ran\"");
+    Recorder recorder;
+    orb::SetProcessStarter(&recorder);
+    EXPECT_GT(WinExec((dir / "tool.exe /x").c_str(), SW_SHOW), 31u);
+    orb::Process process;
+    EXPECT_TRUE(orb::StartProgram({"TOOL.EXE", "y"}, dir.path(), &process));
+    DWORD code = 0;
+    EXPECT_TRUE(orb::WaitProcess(process, INFINITE, &code));
+    // A missing program never reaches the starter.
+    EXPECT_EQ(WinExec((dir / "none.exe").c_str(), SW_SHOW), 2u);
+    orb::SetProcessStarter(nullptr);
+
+    EXPECT_EQ(code, 3u);
+    ASSERT_EQ(recorder.requests.size(), 2u);
+    EXPECT_EQ(recorder.requests[0].commandLine, dir / "tool.exe /x");
+    EXPECT_EQ(recorder.requests[0].program, dir / "tool");
+    EXPECT_EQ(recorder.requests[0].argv, (Args{dir / "tool.exe", "/x"}));
+    EXPECT_EQ(recorder.requests[1].program, dir / "tool");
+    EXPECT_EQ(recorder.requests[1].workingDir, dir.path());
+    EXPECT_FALSE(std::filesystem::exists(dir / "ran"));
+}
+
+TEST(CreateProcess, WaitsReadsTheExitCodeAndRefusesClosedHandles) {
+    ScratchDir dir;
+    WriteScript(dir / "tool", "pwd > where.txt; exit 4");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::string line = dir / "tool.exe ";
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
+                               nullptr, (dir.path() + "\\").c_str(), &startup, &info));
+    EXPECT_NE(info.hProcess, info.hThread);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, INFINITE), WAIT_OBJECT_0);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+    EXPECT_EQ(code, 4u);
+    EXPECT_EQ(ReadAll(dir / "where.txt"), std::filesystem::canonical(dir.path()).string() + "\n");
+    EXPECT_TRUE(CloseHandle(info.hProcess));
+    EXPECT_TRUE(GetExitCodeProcess(info.hThread, &code));
+    EXPECT_TRUE(CloseHandle(info.hThread));
+    EXPECT_FALSE(CloseHandle(info.hThread));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 0), WAIT_FAILED);
+
+    // A running one answers STILL_ACTIVE and times out; closing lets it run on.
+    std::string sleeper = "sh -c \"sleep 0.3; touch '" + dir.path() + "/done'\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, sleeper.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
+    EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+    EXPECT_EQ(code, STILL_ACTIVE);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 10), WAIT_TIMEOUT);
+    EXPECT_TRUE(CloseHandle(info.hProcess));
+    EXPECT_TRUE(CloseHandle(info.hThread));
+    EXPECT_TRUE(AwaitFile(dir / "done"));
+
+    std::string missing = dir / "none.exe ";
+    EXPECT_FALSE(CreateProcessA(nullptr, missing.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                dir.path().c_str(), &startup, &info));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(info.hProcess, nullptr);
+    EXPECT_FALSE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                (dir / "nodir").c_str(), &startup, &info));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST(FormatMessage, SystemTextsWithWindowsBufferRules) {
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    const DWORD neutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);
+    char text[MAX_PATH];
+    EXPECT_EQ(FormatMessageA(flags, nullptr, ERROR_FILE_NOT_FOUND, neutral, text, sizeof text, nullptr), 44u);
+    EXPECT_STREQ(text, "The system cannot find the file specified.\r\n");
+    // Exactly the text and its terminator fits; one byte less does not.
+    EXPECT_EQ(FormatMessageA(flags, nullptr, ERROR_ACCESS_DENIED, neutral, text, 20, nullptr), 19u);
+    EXPECT_EQ(FormatMessageA(flags, nullptr, ERROR_ACCESS_DENIED, neutral, text, 19, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(FormatMessageA(flags, nullptr, 42, neutral, text, sizeof text, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | flags, nullptr, 2, neutral, text,
+                             sizeof text, nullptr),
+              0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+    EXPECT_EQ(orb::SignalExitText(128 + 9), "Ended by signal 9 (Killed).");
+    EXPECT_EQ(orb::SignalExitText(128), "");
+    EXPECT_EQ(orb::SignalExitText(1), "");
 }
 
 }  // namespace

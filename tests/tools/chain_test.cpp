@@ -1,0 +1,106 @@
+// The real programs chained as the installer runs them, on a private
+// machine in batch mode: OrbConfig starts ksorbcls from the framework's
+// bin directory, ksorbcls starts quill on the class file beside it, and the
+// product's classes land in the default repository. Every path has blanks.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "platform/registry.h"
+#include "tests/orbcli/run_tool.h"
+#include "tests/platform/scratch_dir.h"
+#include "tests/tools/launcher_fixture.h"
+#include "tools/OrbConfig/OrbConfigApp.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using orbtest::Outcome;
+using orbtest::ScopedEnv;
+
+// Bounded wait for something a program started on its own does.
+bool Eventually(const std::function<bool()>& done) {
+    for (int i = 0; i < 300; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return done();
+}
+
+class ChainTest : public ::testing::Test {
+  protected:
+    Outcome Run(const std::string& program, const std::vector<std::string>& args = {}) {
+        return orbtest::RunTool(dir_.path(), program, args);
+    }
+    std::string Classes() { return Run("orbcli", {"class", "list"}).out; }
+
+    // The framework installed in "<dir>/Orb Framework": its bin directory
+    // holds copies of ksorbcls, quill, the class file and the libraries
+    // they load, so that every path the chain builds has a blank in it.
+    void InstallFramework() {
+        const std::string install = dir_ / "Orb Framework";
+        const fs::path bin = install + "/bin";
+        fs::create_directories(bin);
+        for (const fs::directory_entry& entry : fs::directory_iterator(bin_)) {
+            const std::string name = entry.path().filename().string();
+            if (name == "ksorbcls" || name == "quill" || name == "Lumora.orb" ||
+                name.ends_with(".so")) {
+                fs::copy_file(entry.path(), bin / name);
+            }
+        }
+        ASSERT_EQ(orb::RegSetString(kFrameworkKey, "InstallPath", install), ERROR_SUCCESS);
+        ASSERT_EQ(orb::RegSetString(kAgentServicesKey, "InstallPath", install + "/agents"),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(orb::RegSetString(kOrbmapPresenceKey, "Version", "1"), ERROR_SUCCESS);
+    }
+
+    orbtest::ScratchDir dir_;
+    ScopedEnv root_{"ORB_MACHINE_ROOT", dir_ / "machine"};
+    ScopedEnv computer_{"ORB_COMPUTERNAME", "TESTBOX"};
+    ScopedEnv ui_{"ORB_UI", "batch"};
+    const std::string bin_ = getenv("ORB_BIN_DIR");
+};
+
+TEST_F(ChainTest, AnsweringYesImportsTheProductsClassesUnattended) {
+    InstallFramework();
+    ScopedEnv yes("ORB_UI_ANSWER", "yes");
+    const Outcome run = Run("OrbConfig");
+    EXPECT_EQ(run.exit, 0);
+    // ksorbcls asked (its answer comes through OrbConfig's output).
+    EXPECT_NE(run.out.find("[Yes/No] -> Yes"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "");
+    // quill runs on its own: its import shows when it ends.
+    EXPECT_TRUE(Eventually([&] { return Classes().find("LumoraVB\n") != std::string::npos; }))
+        << Classes();
+    EXPECT_NE(Classes().find("Vaultline\n"), std::string::npos);
+}
+
+TEST_F(ChainTest, AnsweringNoImportsNothing) {
+    InstallFramework();
+    ScopedEnv no("ORB_UI_ANSWER", "no");
+    const Outcome run = Run("OrbConfig");
+    EXPECT_EQ(run.exit, 0);
+    EXPECT_NE(run.out.find("[Yes/No] -> No"), std::string::npos) << run.out;
+    // OrbConfig waited for ksorbcls, which started nothing.
+    EXPECT_EQ(Classes().find("LumoraVB"), std::string::npos);
+}
+
+TEST_F(ChainTest, KsrunStartsAProgramOfTheProductsHomeWithItsArguments) {
+    const std::string home = dir_ / "Backup Home";
+    const std::string report = dir_ / "report.txt";
+    orbtest::WriteProgram(home + "/tools/report",
+                          "for a in \"$@\"; do echo \"$a\"; done > '" + report + ".part'; mv '" +
+                              report + ".part' '" + report + "'");
+    ASSERT_EQ(orb::RegSetString("SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\Base\\Path",
+                                "HOME", home),
+              ERROR_SUCCESS);
+    const Outcome run = Run("ksrun", {"tools/report.exe", "/a", "two words"});
+    EXPECT_EQ(run.exit, 0);
+    EXPECT_EQ(run.out, "");
+    ASSERT_TRUE(Eventually([&] { return fs::exists(report); }));
+    EXPECT_EQ(orbtest::Slurp(report), "/a\ntwo words\n");
+}
+
+}  // namespace

@@ -1,0 +1,13 @@
+#include "tools/StartOnItsOwn.h"
+
+#include <cstdio>
+
+#include "platform/process.h"
+
+void StartOnItsOwn(const char* who, const std::string& commandLine) {
+    const UINT started = WinExec(commandLine.c_str(), SW_SHOW);
+    if (started <= 31) {
+        std::fprintf(stderr, "%s: \"%s\" could not be started (%u)\n", who, commandLine.c_str(),
+                     started);
+    }
+}
