@@ -8,6 +8,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <strings.h>
 
 namespace orb {
 namespace {
@@ -52,6 +56,62 @@ public:
     }
 };
 
+// The host table named by ORB_HOSTS (hosts(5) lines: an IPv4 address, then
+// the official name and its aliases; '#' starts a comment). It is read at
+// every look-up and is the only source: a name or address it does not hold
+// is unknown, and a missing file knows no host at all. This keeps a machine
+// that must not ask the network (a demonstration, an isolated test machine)
+// from ever doing so.
+class HostsFileResolver : public Resolver {
+public:
+    bool HostByName(const std::string& name, HostEntry* out) override {
+        if (name.empty() || !out) return false;
+        return Find(out, [&](const HostEntry& line) {
+            if (strcasecmp(line.name.c_str(), name.c_str()) == 0) return true;
+            return std::any_of(line.aliases.begin(), line.aliases.end(), [&](const std::string& alias) {
+                return strcasecmp(alias.c_str(), name.c_str()) == 0;
+            });
+        });
+    }
+
+    bool HostByAddr(const std::string& address, HostEntry* out) override {
+        in_addr wanted{};
+        if (!out || inet_pton(AF_INET, address.c_str(), &wanted) != 1) return false;
+        return Find(out, [&](const HostEntry& line) {
+            in_addr have{};
+            return inet_pton(AF_INET, line.addresses.front().c_str(), &have) == 1 &&
+                   have.s_addr == wanted.s_addr;
+        });
+    }
+
+private:
+    template <typename Match>
+    static bool Find(HostEntry* out, Match match) {
+        const char* path = std::getenv("ORB_HOSTS");
+        std::ifstream file(path ? path : "");
+        std::string text;
+        while (std::getline(file, text)) {
+            text.erase(std::min(text.find('#'), text.size()));
+            std::istringstream words(text);
+            std::string address, name, alias;
+            in_addr parsed{};
+            if (!(words >> address >> name) || inet_pton(AF_INET, address.c_str(), &parsed) != 1) continue;
+            HostEntry line{name, {}, {address}};
+            while (words >> alias) line.aliases.push_back(alias);
+            if (match(line)) {
+                *out = std::move(line);
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+bool HostsFileChosen() {
+    const char* path = std::getenv("ORB_HOSTS");
+    return path && *path;
+}
+
 std::atomic<Resolver*> g_resolver{nullptr};
 
 }  // namespace
@@ -63,7 +123,12 @@ Resolver& SystemResolver() {
 
 Resolver& CurrentResolver() {
     Resolver* resolver = g_resolver.load(std::memory_order_acquire);
-    return resolver ? *resolver : SystemResolver();
+    if (resolver) return *resolver;
+    if (HostsFileChosen()) {
+        static HostsFileResolver hostsFile;
+        return hostsFile;
+    }
+    return SystemResolver();
 }
 
 void SetResolver(Resolver* resolver) { g_resolver.store(resolver, std::memory_order_release); }
