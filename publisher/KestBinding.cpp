@@ -31,22 +31,30 @@ enum Index {
     kOpenObject = 9,
     kCloseObject = 10,
     kSaveObject = 11,
+    kGetPropString = 16,
     kSetPropString = 24,
     kBpvCreate = 33,
     kBpvDelete = 34,
     kBpvAddObject = 35,
     kBpvAddInclusion = 36,
     kBpvPopulate = 38,
+    kBpvPopulateVltSan = 39,
     kInitEx = 40,
 };
 
 }  // namespace
 
-int32_t CKestBinding::Load(const char* fileName) {
+bool KestExportWanted(KestExportSet set, int index) {
+    return set == KestExportSet::Publisher ||
+           (index != kBpvAddInclusion && index != kBpvPopulateVltSan);
+}
+
+int32_t CKestBinding::Load(const char* fileName, KestExportSet set) {
     Release();
     module_ = LoadLibraryA(fileName);
     if (module_ == nullptr) return KESTORB_ERR_LOAD_LIBRARY;
     for (int i = 0; i < kKestExportCount; ++i) {
+        if (!KestExportWanted(set, i)) continue;
         entries_[i] = GetProcAddress(module_, kKestExportNames[i]);
         if (entries_[i] == nullptr) {
             Release();
@@ -84,79 +92,56 @@ int32_t CKestBinding::DeInit() {
 
 int32_t CKestBinding::GetObjectUUID(const char* cls, const KestMachineRecord* machine,
                                     int32_t* count, UUID* uuid) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestGetObjectUUID)>(kGetObjectUuid)(context_, cls, machine, count,
-                                                                uuid);
+    return Forward<decltype(&KestGetObjectUUID)>(kGetObjectUuid, cls, machine, count, uuid);
 }
 
 int32_t CKestBinding::AddObject(const KestMachineRecord* machine, const char* cls,
                                 const char* name, UUID* uuid) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestAddObject)>(kAddObject)(context_, machine, cls, name, uuid);
+    return Forward<decltype(&KestAddObject)>(kAddObject, machine, cls, name, uuid);
 }
 
 int32_t CKestBinding::DeleteObject_U(const char* cls, const UUID* uuid) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestDeleteObject_U)>(kDeleteObjectU)(context_, cls, uuid);
+    return Forward<decltype(&KestDeleteObject_U)>(kDeleteObjectU, cls, uuid);
 }
 
 int32_t CKestBinding::OpenObject(const char* cls, const UUID* uuid) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestOpenObject)>(kOpenObject)(context_, cls, uuid);
+    return Forward<decltype(&KestOpenObject)>(kOpenObject, cls, uuid);
+}
+
+int32_t CKestBinding::GetPropString(const char* name, char* buffer, int32_t* isNull,
+                                    uint32_t* size) {
+    return Forward<decltype(&KestGetPropString)>(kGetPropString, name, buffer, isNull, size);
 }
 
 int32_t CKestBinding::SetPropString(const char* name, const char* text, int32_t isNull) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestSetPropString)>(kSetPropString)(context_, name, text, isNull);
+    return Forward<decltype(&KestSetPropString)>(kSetPropString, name, text, isNull);
 }
 
-int32_t CKestBinding::SaveObject() {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestSaveObject)>(kSaveObject)(context_);
-}
+int32_t CKestBinding::SaveObject() { return Forward<decltype(&KestSaveObject)>(kSaveObject); }
 
 int32_t CKestBinding::CloseObject(int32_t save) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestCloseObject)>(kCloseObject)(context_, save);
+    return Forward<decltype(&KestCloseObject)>(kCloseObject, save);
 }
 
 int32_t CKestBinding::BPVCreate(const char* view, UUID* uuid) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestBPVCreate)>(kBpvCreate)(context_, view, uuid);
+    return Forward<decltype(&KestBPVCreate)>(kBpvCreate, view, uuid);
 }
 
 int32_t CKestBinding::BPVDelete(const char* view) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestBPVDelete)>(kBpvDelete)(context_, view);
+    return Forward<decltype(&KestBPVDelete)>(kBpvDelete, view);
 }
 
 int32_t CKestBinding::BPVAddObject(const char* view, const char* cls, const UUID* uuid) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestBPVAddObject)>(kBpvAddObject)(context_, view, cls, uuid);
+    return Forward<decltype(&KestBPVAddObject)>(kBpvAddObject, view, cls, uuid);
 }
 
 int32_t CKestBinding::BPVAddInclusionObject(const char* view, const char* cls,
                                             const UUID* uuid) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestBPVAddInclusionObject)>(kBpvAddInclusion)(context_, view, cls,
-                                                                          uuid);
+    return Forward<decltype(&KestBPVAddInclusionObject)>(kBpvAddInclusion, view, cls, uuid);
 }
 
 int32_t CKestBinding::BPVPopulate(const char* view, const char* cls) {
-    if (!bound_) return KESTORB_ERR_GETPROCADDRESS;
-    ++calls_;
-    return Entry<decltype(&KestBPVPopulate)>(kBpvPopulate)(context_, view, cls);
+    return Forward<decltype(&KestBPVPopulate)>(kBpvPopulate, view, cls);
 }
 
 }  // namespace publisher

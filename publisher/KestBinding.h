@@ -1,8 +1,11 @@
-// CKestBinding: the KestOrb library loaded by name and its 41 exports bound by
-// name, for one publishing pass. A library that lacks any one of them is not
-// used at all, so a half-installed library fails the pass instead of the
-// program. Every forwarding call answers KESTORB_ERR_GETPROCADDRESS while
-// nothing is bound, and passes the binding's own context first otherwise.
+// CKestBinding: the KestOrb library loaded by name and its exports bound by
+// name, for one publishing pass (all 41) or one launcher job (39: the
+// launcher never adds inclusion objects nor fills the SAN view). A library
+// that lacks any one of the names asked for is not used at all, so a
+// half-installed library fails the pass instead of the program. Every
+// forwarding call answers KESTORB_ERR_GETPROCADDRESS while nothing is bound
+// (or its entry was not asked for), and passes the binding's own context
+// first otherwise.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +19,14 @@ namespace publisher {
 inline constexpr int kKestExportCount = 41;
 extern const char* const kKestExportNames[kKestExportCount];
 
+// Which of the names a binding asks for.
+enum class KestExportSet {
+    Publisher,  // all 41
+    Launcher,   // all but KestBPVAddInclusionObject and KestBPVPopulateVLT_SAN
+};
+// Whether the set asks for the name at position index of kKestExportNames.
+bool KestExportWanted(KestExportSet set, int index);
+
 class CKestBinding {
 public:
     CKestBinding() = default;
@@ -25,7 +36,7 @@ public:
 
     // 0, KESTORB_ERR_LOAD_LIBRARY or KESTORB_ERR_GETPROCADDRESS (then nothing
     // is bound and the library is unloaded again).
-    int32_t Load(const char* fileName);
+    int32_t Load(const char* fileName, KestExportSet set = KestExportSet::Publisher);
     // Closes an open context, unloads the library and forgets every entry.
     void Release();
     bool Bound() const { return bound_; }
@@ -44,6 +55,7 @@ public:
                       UUID* uuid);
     int32_t DeleteObject_U(const char* cls, const UUID* uuid);
     int32_t OpenObject(const char* cls, const UUID* uuid);
+    int32_t GetPropString(const char* name, char* buffer, int32_t* isNull, uint32_t* size);
     int32_t SetPropString(const char* name, const char* text, int32_t isNull);
     int32_t SaveObject();
     int32_t CloseObject(int32_t save);
@@ -58,6 +70,14 @@ private:
     template <typename F>
     F Entry(int index) const {
         return reinterpret_cast<F>(entries_[index]);
+    }
+    // Calls entry index (of type F) with the context and args; 4102 when it
+    // is not bound.
+    template <typename F, typename... Args>
+    int32_t Forward(int index, Args... args) {
+        if (!bound_ || entries_[index] == nullptr) return KESTORB_ERR_GETPROCADDRESS;
+        ++calls_;
+        return Entry<F>(index)(context_, args...);
     }
 
     bool bound_ = false;

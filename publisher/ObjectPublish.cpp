@@ -8,7 +8,7 @@
 #include <string>
 
 #include "kestorb/KestCodes.h"
-#include "platform/resolver.h"
+#include "publisher/MachineLookup.h"
 #include "publisher/PublisherLog.h"
 
 namespace publisher {
@@ -16,7 +16,6 @@ namespace {
 
 constexpr uint32_t kUnixOwner = 85;
 constexpr size_t kHostBufferSize = 255;
-constexpr size_t kMaxMachineText = sizeof(KestMachineRecord::machineName) - 1;  // 47
 
 constexpr const char* kUnixClasses[] = {
     "Unclassified_TCP", "HPServer", "HPUnix",      "Solaris",     "SCOUnix",   "SunOS",
@@ -42,11 +41,6 @@ std::string ServerName(const DiscoveryRecord& record) {
     return std::string(record.serverName, strnlen(record.serverName, sizeof record.serverName));
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string AddressText(const DiscoveryRecord& record) {
     char text[16];
     std::snprintf(text, sizeof text, "%u.%u.%u.%u", record.address[0], record.address[1],
@@ -63,7 +57,7 @@ struct NameForms {
 NameForms MakeNameForms(const CPublisherWorker& worker, const DiscoveryRecord& record) {
     NameForms names;
     names.forms[0] = ServerName(record);
-    names.forms[1] = Lower(names.forms[0]);
+    names.forms[1] = LowerCase(names.forms[0]);
     names.forms[2] = AddressText(record);
     char lower[kHostBufferSize] = {};
     char dns[kHostBufferSize] = {};
@@ -82,13 +76,9 @@ int32_t WalkMachines(const CPublisherWorker& worker, const DiscoveryRecord& reco
     bool unix = record.ownerId == kUnixOwner;
     int32_t rc = ORBOM_RC_NO_MATCH;
     for (const char* cls : unix ? kUnixClasses : kWindowsClasses) {
-        KestMachineRecord machine{};
-        machine.size = sizeof machine;
-        std::strncpy(machine.machineClass, cls, kMaxMachineText);
         for (int i = 0; i < names.count; ++i) {
-            if (names.forms[i].size() > kMaxMachineText) continue;
-            std::memset(machine.machineName, 0, sizeof machine.machineName);
-            std::memcpy(machine.machineName, names.forms[i].data(), names.forms[i].size());
+            KestMachineRecord machine;
+            if (!MakeMachineRecord(cls, names.forms[i], &machine)) continue;
             rc = attempt(machine);
             if (rc == 0) return 0;
         }
@@ -103,19 +93,16 @@ void GetHostInfo(const CPublisherWorker& worker, const DiscoveryRecord& record, 
     if (lowerSize > 0) lower[0] = '\0';
     if (dnsSize > 0) dnsName[0] = '\0';
     if (worker.winsockResult != 0 || lowerSize == 0) return;
-    std::string name = Lower(ServerName(record));
+    std::string name = LowerCase(ServerName(record));
     std::snprintf(lower, lowerSize, "%s", name.c_str());
-    orb::HostEntry host;
-    if (!orb::CurrentResolver().HostByName(name, &host) || host.addresses.empty()) return;
-    orb::HostEntry reverse;
-    if (!orb::CurrentResolver().HostByAddr(host.addresses.front(), &reverse)) return;
-    if (dnsSize > 0) std::snprintf(dnsName, dnsSize, "%s", reverse.name.c_str());
+    const std::string resolved = ReverseResolvedName(name);
+    if (dnsSize > 0) std::snprintf(dnsName, dnsSize, "%s", resolved.c_str());
 }
 
 int32_t FindVLObject(CPublisherWorker& worker, const char* cls, const DiscoveryRecord& record,
                      UUID* uuid, int32_t* count) {
     WriteLogF("\tORB_GetVLObject() --ClassName:%s\tMachineName:%s\tIP:%s\t", cls,
-              Lower(ServerName(record)).c_str(), AddressText(record).c_str());
+              LowerCase(ServerName(record)).c_str(), AddressText(record).c_str());
     *count = 0;
     int32_t rc = WalkMachines(worker, record, [&](const KestMachineRecord& machine) {
         return worker.binding.GetObjectUUID(cls, &machine, count, uuid);
@@ -130,7 +117,7 @@ int32_t FindVLObject(CPublisherWorker& worker, const char* cls, const DiscoveryR
 
 int32_t ORB_AddVLObject(CPublisherWorker& worker, const char* cls,
                         const DiscoveryRecord& record, UUID* uuid) {
-    std::string lower = Lower(ServerName(record));
+    std::string lower = LowerCase(ServerName(record));
     WriteLogF("\tORB_AddVLObject() --ClassName:%s\tServerName:%s\tIP:%s", cls, lower.c_str(),
               AddressText(record).c_str());
     WriteLogF("\tGetHostInfo() --%s", worker.winsockResult == 0 ? lower.c_str() : "");

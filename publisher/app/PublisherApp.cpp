@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "framework/nwomapi/nwomapi.h"
+#include "publisher/app/framework_client.h"
 #include "platform/dynload.h"
 #include "platform/resource.h"
 #include "platform/ui.h"
@@ -10,15 +10,6 @@
 #include "publisher/app/PublisherDlg.h"
 #include "publisher/app/batch_options.h"
 #include "publisher/app/publish_engine.h"
-
-namespace {
-
-RepositoryClient FrameworkClient() {
-    return {ORBOM_Kernel_Start,      ORBOM_Kernel_Stop,         ORBOM_Repository_Connect,
-            ORBOM_Repository_Disconnect, ORBOM_Repository_EnumBegin, ORBOM_Repository_EnumNext};
-}
-
-}  // namespace
 
 CPublisherApp::~CPublisherApp() {
     if (resources_ != nullptr) FreeLibrary(static_cast<HMODULE>(resources_));
@@ -71,7 +62,7 @@ int CPublisherApp::Run(const std::vector<std::string>& args) {
         if (dialog != nullptr) dialog->SetItemText(kStatus, s);
     };
     ProbeContext probe;
-    probe.client = FrameworkClient();
+    probe.client = FrameworkRepositoryClient();
     probe.log = [](const std::string& l) { publisher::WriteLog(l.c_str()); };
     probe.message = ui.message;
     probe.text = [this](UINT id) { return Text(id); };

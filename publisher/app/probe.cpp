@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "publisher/app/repository_name.h"
@@ -43,7 +44,12 @@ bool ChooseName(const ProbeContext& context, const PublisherCommandLine& command
 
 }  // namespace
 
-std::string ProbeRepository(const ProbeContext& context, const PublisherCommandLine& command) {
+namespace {
+
+// Starts a kernel, lets choose name the repository, connects to it and
+// leaves nothing open.
+std::string Probe(const ProbeContext& context,
+                  const std::function<bool(ORBOM_KERNEL, std::string*)>& choose) {
     Log(context, std::string("Call ORBOM_Kernel_Start() to ") + kClientName);
     ORBOM_KERNEL kernel = 0;
     const ORBOM_RC started = context.client.kernelStart(kClientName, &kernel, 0);
@@ -54,7 +60,7 @@ std::string ProbeRepository(const ProbeContext& context, const PublisherCommandL
         return "";
     }
     std::string name;
-    if (!ChooseName(context, command, kernel, &name)) {
+    if (!choose(kernel, &name)) {
         context.client.kernelStop(&kernel);
         return "";
     }
@@ -70,4 +76,19 @@ std::string ProbeRepository(const ProbeContext& context, const PublisherCommandL
         if (context.message) context.message(Formatted(context, 13, static_cast<int>(rc)));
     }
     return "";
+}
+
+}  // namespace
+
+std::string ProbeRepository(const ProbeContext& context, const PublisherCommandLine& command) {
+    return Probe(context, [&](ORBOM_KERNEL kernel, std::string* name) {
+        return ChooseName(context, command, kernel, name);
+    });
+}
+
+std::string ProbeRepositoryNamed(const ProbeContext& context, const std::string& name) {
+    return Probe(context, [&](ORBOM_KERNEL, std::string* chosen) {
+        *chosen = name;
+        return true;
+    });
 }

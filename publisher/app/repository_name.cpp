@@ -49,14 +49,17 @@ bool IsFramework025Installed(const PublisherLogFn& log) {
     return true;
 }
 
+std::string ComputerRepositoryName(size_t maxLength, const PublisherLogFn& log) {
+    std::string name = orb::ComputerName().substr(0, maxLength);
+    if (!name.empty() && IsFramework025Installed(log)) name += "_ORBDB";
+    return name;
+}
+
 std::string GetRepositoryName(const PublisherLogFn& log) {
     std::string name;
     if (!ReadBounded(kApiKey, "RepositoryName", kNameBuffer, &name))
         ReadBounded(kApiKey, "DefaultRepository", kNameBuffer, &name);
-    if (name.empty()) {
-        name = orb::ComputerName().substr(0, kNameBuffer - 1);
-        if (!name.empty() && IsFramework025Installed(log)) name += "_ORBDB";
-    }
+    if (name.empty()) name = ComputerRepositoryName(kNameBuffer - 1, log);
     if (log) log("GetRepositoryName - <" + name + ">");
     return name;
 }

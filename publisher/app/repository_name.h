@@ -24,6 +24,9 @@ bool IsFramework025Installed(const PublisherLogFn& log);
 // "RepositoryName", else "DefaultRepository", else the computer name (with
 // "_ORBDB" on a 025 framework); empty when none can be read.
 std::string GetRepositoryName(const PublisherLogFn& log);
+// The computer name, at most maxLength characters, with "_ORBDB" on a 025
+// framework; empty when the computer has no name.
+std::string ComputerRepositoryName(size_t maxLength, const PublisherLogFn& log);
 
 // The repository client calls the repository test makes; tests replace them.
 struct RepositoryClient {
@@ -46,3 +49,5 @@ struct ProbeContext {
 // Tests the repository the command line or the machine names; leaves
 // nothing open. The name tested, or empty when the test failed.
 std::string ProbeRepository(const ProbeContext& context, const PublisherCommandLine& command);
+// The same test on a name already chosen (the console launcher's variant).
+std::string ProbeRepositoryNamed(const ProbeContext& context, const std::string& name);

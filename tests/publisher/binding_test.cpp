@@ -38,6 +38,31 @@ TEST(KestBinding, LackingAnyOneOfTheNamesBindsNothing) {
     }
 }
 
+// The launcher's 39 names: a library lacking one of the two it never calls
+// still binds, and those two answer 4102 without calling anything.
+TEST(KestBinding, LauncherSetSkipsOnlyInclusionAndSanView) {
+    int bound = 0;
+    for (int i = 0; i < publisher::kKestExportCount; ++i) {
+        const std::string name = publisher::kKestExportNames[i];
+        CKestBinding binding;
+        const int32_t rc = binding.Load(StubLibrary("missing_" + name).c_str(),
+                                        publisher::KestExportSet::Launcher);
+        const bool skipped =
+            name == "KestBPVAddInclusionObject" || name == "KestBPVPopulateVLT_SAN";
+        EXPECT_EQ(rc, skipped ? 0 : KESTORB_ERR_GETPROCADDRESS) << name;
+        EXPECT_EQ(binding.Bound(), skipped) << name;
+        if (!skipped) continue;
+        ++bound;
+        UUID uuid{};
+        EXPECT_EQ(binding.BPVAddInclusionObject("view", "Vaultline", &uuid),
+                  KESTORB_ERR_GETPROCADDRESS);
+        ASSERT_EQ(binding.OpenContext("repo", "", "", 0, 1), 0) << name;
+        EXPECT_EQ(binding.BPVAddInclusionObject("view", "Vaultline", &uuid),
+                  KESTORB_ERR_GETPROCADDRESS);
+    }
+    EXPECT_EQ(bound, 2);
+}
+
 TEST(KestBinding, SecondContextClosesTheFirstAndReleaseClosesTheLast) {
     std::string path = StubLibrary("complete");
     // A handle of our own keeps the library (and its counters) loaded.

@@ -8,11 +8,13 @@
 
 namespace {
 
-class NWOrbIntRes : public testing::Test {
+// A resource library loaded by name for the length of one test.
+class ResourceLibrary : public testing::Test {
   protected:
+    explicit ResourceLibrary(const char* name) : name_(name) {}
     void SetUp() override {
-        library_ = LoadLibraryA("NWOrbIntRes.dll");
-        ASSERT_NE(library_, nullptr);
+        library_ = LoadLibraryA(name_);
+        ASSERT_NE(library_, nullptr) << name_;
     }
     void TearDown() override {
         if (library_ != nullptr) FreeLibrary(library_);
@@ -22,7 +24,18 @@ class NWOrbIntRes : public testing::Test {
         EXPECT_TRUE(orb::LoadResourceText(library_, id, &text)) << id;
         return text;
     }
+    const char* name_;
     HMODULE library_ = nullptr;
+};
+
+class NWOrbIntRes : public ResourceLibrary {
+  protected:
+    NWOrbIntRes() : ResourceLibrary("NWOrbIntRes.dll") {}
+};
+
+class NWOrbClsRes : public ResourceLibrary {
+  protected:
+    NWOrbClsRes() : ResourceLibrary("NWOrbClsRes.dll") {}
 };
 
 // The printf conversions of a text, in order ("%%" is not one).
@@ -100,6 +113,48 @@ TEST_F(NWOrbIntRes, PicturesForIconDigitsAndAnimation) {
     EXPECT_TRUE(orb::LoadBitmapRows(library_, 140).empty());
     EXPECT_GT(orb::LoadAnimationFrames(library_, 144).size(), 1u);
     EXPECT_TRUE(orb::LoadAnimationFrames(nullptr, 144).empty());
+}
+
+TEST_F(NWOrbClsRes, TextsOfTheLaunchersAndTheirFormats) {
+    for (unsigned id : {1u, 12u, 13u, 20u, 21u, 22u, 23u, 24u}) {
+        std::string text = Text(id);
+        EXPECT_FALSE(text.empty()) << id;
+        EXPECT_EQ(Conversions(text), id == 12 || id == 13 ? "%d" : "") << id << ": " << text;
+    }
+    std::string none;
+    for (unsigned id : {0u, 2u, 11u, 14u, 19u, 25u}) {
+        EXPECT_FALSE(orb::LoadResourceText(library_, id, &none)) << id;
+    }
+}
+
+TEST_F(NWOrbClsRes, HostUpdateDialogIconAndDigits) {
+    orb::Dialog dialog;
+    ASSERT_TRUE(dialog.LoadTemplate(library_, 102));
+    EXPECT_FALSE(dialog.Title().empty());
+    const struct {
+        int id;
+        orb::ControlKind kind;
+    } expected[] = {{1, orb::ControlKind::Button},      {2, orb::ControlKind::Button},
+                    {1002, orb::ControlKind::Text},     {1003, orb::ControlKind::Counter},
+                    {1004, orb::ControlKind::Counter},  {1008, orb::ControlKind::Text},
+                    {1009, orb::ControlKind::CheckBox}};
+    for (const auto& control : expected) {
+        ASSERT_NE(dialog.Item(control.id), nullptr) << control.id;
+        EXPECT_EQ(dialog.Item(control.id)->kind, control.kind) << control.id;
+    }
+    EXPECT_EQ(dialog.Controls().size(), std::size(expected));
+    EXPECT_EQ(dialog.ItemText(1), Text(1));
+    EXPECT_FALSE(dialog.LoadTemplate(library_, 103));
+
+    EXPECT_FALSE(orb::LoadIconRows(library_, 128).empty());
+    // The launcher's counters draw the same figures as the publisher's.
+    HMODULE publisher = LoadLibraryA("NWOrbIntRes.dll");
+    ASSERT_NE(publisher, nullptr);
+    for (unsigned id = 130; id <= 139; ++id) {
+        EXPECT_EQ(orb::LoadBitmapRows(library_, id).size(), 3u) << id;
+        EXPECT_EQ(orb::LoadBitmapRows(library_, id), orb::LoadBitmapRows(publisher, id)) << id;
+    }
+    FreeLibrary(publisher);
 }
 
 }  // namespace

@@ -1,0 +1,73 @@
+// ksuxgo's start-up: the command line, the INI file beside the program, the
+// server check and the host action (the host's web page, or a telnet
+// session). The host update job ("-d ") is HostUpdate.h.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/win32.h"
+
+namespace launcher {
+
+// The host buffer holds 255 characters; configuration values and the
+// command to run 259.
+inline constexpr size_t kHostBufferSize = 256;
+inline constexpr size_t kValueBufferSize = 260;
+
+enum class LaunchMode {
+    None,     // no marker: end without a word
+    Host,     // "-h ": open the configured tool for the host
+    Update,   // "-d ": the host update job
+    Server,   // "/S:": check the server, then as "-h "
+    TooLong,  // an argument the host buffer cannot hold: refused
+};
+
+struct LaunchRequest {
+    LaunchMode mode = LaunchMode::None;
+    std::string host;
+};
+
+// Looks for "-h ", then "-d ", then "/S:" anywhere in the line (case
+// matters); the first found decides. The argument is the rest of the line,
+// unchanged, except that "/S:" skips leading blanks.
+LaunchRequest ParseLaunchCommandLine(const std::string& line);
+
+// The program's path with the extension after its last '.' replaced by
+// "INI"; a file name without an extension (a '.' in a folder name does not
+// count) gets ".INI" appended.
+std::string IniPathFor(const std::string& programPath);
+
+// Replaces every placeholder in text (a buffer of `capacity` bytes) by value,
+// left to right. An occurrence whose end plus the value would reach the
+// last byte, or whose replacement would not fit, stays as it is, and so do
+// all later ones. Returns the number replaced.
+int SubstitutePlaceholder(std::string* text, const std::string& placeholder,
+                          const std::string& value, size_t capacity = kValueBufferSize);
+
+// True when the backup product knows the server and its "ServerInfo" value
+// starts with 'U'.
+bool ServerIsEligible(const std::string& server);
+
+// What the host action needs from outside; tests replace the shell.
+struct LauncherContext {
+    std::string iniPath;
+    // ShellExecuteA with no verb, no directory, the desktop as owner.
+    std::function<intptr_t(const char* file, const char* parameters, int show)> shell;
+    // A warning box showing text `id` of the resource library.
+    std::function<void(UINT id)> warn;
+};
+
+// The shell of the platform (ShellExecuteA).
+intptr_t PlatformShell(const char* file, const char* parameters, int show);
+
+// The action the INI file gives the host: the web page (falling back to
+// telnet without a word) or telnet. false, after warning with text 23, when
+// no tool could be started.
+bool RunHostAction(const LauncherContext& context, const std::string& host);
+// The "/S:" action: text 22 and false when the server is not eligible,
+// else the host action for it.
+bool RunServerAction(const LauncherContext& context, const std::string& server);
+
+}  // namespace launcher
