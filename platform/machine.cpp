@@ -95,6 +95,18 @@ std::string MachinePath(const std::string& relative) {
     return path.string();
 }
 
+std::string MachineFilePath(const std::string& windowsPath) {
+    const std::string& p = windowsPath;
+    bool drive = p.size() >= 3 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':' &&
+                 (p[2] == '\\' || p[2] == '/');
+    std::string rest = p.substr(drive ? 3 : 0);
+    for (char& c : rest)
+        if (c == '\\') c = '/';
+    if (!drive) return rest;
+    std::string letter(1, static_cast<char>(std::tolower(static_cast<unsigned char>(p[0]))));
+    return MachinePath("drive_" + letter + "/" + rest);
+}
+
 }  // namespace orb
 
 BOOL GetComputerNameA(LPSTR buffer, LPDWORD size) {

@@ -28,6 +28,10 @@ std::string ComputerName();
 std::string TempDirectory();
 // <root>/<relative>, with the parent directories created.
 std::string MachinePath(const std::string& relative);
+// A file name as the system's code writes it: "C:\\ORBF.LOG" (a drive) is
+// <root>/drive_c/ORBF.LOG, with the parent directories created; any other
+// name only gets "/" for "\\".
+std::string MachineFilePath(const std::string& windowsPath);
 
 }  // namespace orb
 

@@ -8,6 +8,10 @@
 //                          passes through SERVICE_START_PENDING and a stop through
 //                          SERVICE_STOP_PENDING for the service's "TransitionDelay"
 //                          (DWORD, milliseconds, default 1000) on the platform clock.
+//                          A service with an "ImagePath" (its program's command
+//                          line) really runs: a start starts the program (output
+//                          to <root>/log/NAME.log), a stop ends it, and a query
+//                          finds it RUNNING while the program runs.
 //   "systemd"              the host's units, driven with systemctl (ORB_SYSTEMCTL
 //                          names the command, default "systemctl").
 // Tests may install their own backend with orb::SetServiceManager.
@@ -105,7 +109,9 @@ public:
     virtual DWORD Query(const std::string& name, SERVICE_STATUS* status) = 0;
     virtual DWORD Start(const std::string& name) = 0;
     virtual DWORD Stop(const std::string& name) = 0;
-    virtual DWORD Create(const std::string& name, const std::string& displayName) = 0;
+    // binaryPath: the command line of the service's program (may be empty).
+    virtual DWORD Create(const std::string& name, const std::string& displayName,
+                         const std::string& binaryPath) = 0;
     virtual DWORD Remove(const std::string& name) = 0;
 };
 

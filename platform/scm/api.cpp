@@ -200,11 +200,12 @@ BOOL CloseServiceHandle(SC_HANDLE handle) {
 
 SC_HANDLE CreateServiceA(SC_HANDLE manager, LPCSTR name, LPCSTR displayName, DWORD access,
                          DWORD /*serviceType*/, DWORD /*startType*/, DWORD /*errorControl*/,
-                         LPCSTR /*binaryPath*/, LPCSTR /*loadOrderGroup*/, LPDWORD /*tagId*/,
+                         LPCSTR binaryPath, LPCSTR /*loadOrderGroup*/, LPDWORD /*tagId*/,
                          LPCSTR /*dependencies*/, LPCSTR /*account*/, LPCSTR /*password*/) {
     return ServiceByName(manager, SC_MANAGER_CREATE_SERVICE, name, access,
                          [&](orb::ServiceManager& services) {
-                             return services.Create(name, displayName ? displayName : name);
+                             return services.Create(name, displayName ? displayName : name,
+                                                    binaryPath ? binaryPath : "");
                          });
 }
 

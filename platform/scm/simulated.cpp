@@ -10,9 +10,18 @@
 //   "CurrentState"    DWORD  last state set (a pending one until its deadline)
 //   "PendingUntil"    REG_SZ deadline of the pending state, service-clock ms
 //   "TransitionDelay" DWORD  ms a start or stop stays pending (default 1000)
+//   "ImagePath"       REG_SZ the program's command line (optional, see below)
+//
+// A service with an "ImagePath" runs its program: a start starts it apart
+// from the caller (output appended to <root>/log/NAME.log) and records
+// "ProcessId" (DWORD) and "ProcessStartTime" (REG_SZ); a stop ends it
+// (SIGTERM, SIGKILL after kStopGraceMs); a query answers RUNNING exactly
+// while that process runs, so a program that ended on its own reads STOPPED.
 #include <cstdlib>
 #include <string>
 
+#include "platform/daemon.h"
+#include "platform/machine.h"
 #include "platform/registry.h"
 #include "platform/scm.h"
 #include "platform/sync.h"
@@ -21,6 +30,8 @@ namespace orb {
 namespace {
 
 constexpr DWORD kDefaultTransitionDelayMs = 1000;
+// How long a service program gets to end after SIGTERM.
+constexpr DWORD kStopGraceMs = 10000;
 
 std::string ServiceKey(const std::string& name) {
     return "SYSTEM\\CurrentControlSet\\Services\\" + name;
@@ -60,6 +71,8 @@ public:
         if (state == SERVICE_RUNNING || state == SERVICE_START_PENDING)
             return ERROR_SERVICE_ALREADY_RUNNING;
         if (state != SERVICE_STOPPED) return ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
+        std::string program;
+        if (ProgramOf(name, &program)) return StartProgram(name, program);
         return Transition(name, SERVICE_START_PENDING, SERVICE_RUNNING);
     }
 
@@ -70,13 +83,18 @@ public:
         if (state == SERVICE_STOPPED) return ERROR_SERVICE_NOT_ACTIVE;
         if (state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING)
             return ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
+        std::string program;
+        if (ProgramOf(name, &program)) return StopProgram(name);
         return Transition(name, SERVICE_STOP_PENDING, SERVICE_STOPPED);
     }
 
-    DWORD Create(const std::string& name, const std::string& displayName) override {
+    DWORD Create(const std::string& name, const std::string& displayName,
+                 const std::string& binaryPath) override {
         if (Exists(name) == ERROR_SUCCESS) return ERROR_SERVICE_EXISTS;
         std::string key = ServiceKey(name);
         LONG code = RegSetString(key, "DisplayName", displayName);
+        if (code == ERROR_SUCCESS && !binaryPath.empty())
+            code = RegSetString(key, "ImagePath", binaryPath);
         if (code == ERROR_SUCCESS) code = RegSetDword(key, "CurrentState", SERVICE_STOPPED);
         if (code == ERROR_SUCCESS) code = RegSetDword(key, "Start", 3);  // demand start
         // "Type" last: the key counts as a service only once it is complete.
@@ -86,6 +104,9 @@ public:
 
     DWORD Remove(const std::string& name) override {
         if (Exists(name) != ERROR_SUCCESS) return ERROR_SERVICE_DOES_NOT_EXIST;
+        // A removed service leaves no program behind that nothing could stop.
+        std::string program;
+        if (ProgramOf(name, &program)) StopServiceProcess(RecordedProcess(name), kStopGraceMs);
         return static_cast<DWORD>(RegDeleteKeyA(HKEY_LOCAL_MACHINE, ServiceKey(name).c_str()));
     }
 
@@ -96,10 +117,52 @@ private:
         return delay;
     }
 
+    static bool ProgramOf(const std::string& name, std::string* program) {
+        return RegGetString(ServiceKey(name), "ImagePath", program) == ERROR_SUCCESS &&
+               !program->empty();
+    }
+
+    static ServiceProcess RecordedProcess(const std::string& name) {
+        ServiceProcess process;
+        DWORD pid = 0;
+        std::string started;
+        if (RegGetDword(ServiceKey(name), "ProcessId", &pid) == ERROR_SUCCESS &&
+            RegGetString(ServiceKey(name), "ProcessStartTime", &started) == ERROR_SUCCESS) {
+            process.pid = static_cast<int>(pid);
+            process.startTime = std::strtoull(started.c_str(), nullptr, 10);
+        }
+        return process;
+    }
+
+    static DWORD StartProgram(const std::string& name, const std::string& program) {
+        ServiceProcess process;
+        if (!StartServiceProcess(program, "", MachinePath("log/" + name + ".log"), &process))
+            return GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_FILE_NOT_FOUND;
+        std::string key = ServiceKey(name);
+        LONG code = RegSetDword(key, "ProcessId", static_cast<DWORD>(process.pid));
+        if (code == ERROR_SUCCESS)
+            code = RegSetString(key, "ProcessStartTime", std::to_string(process.startTime));
+        if (code == ERROR_SUCCESS) code = RegSetDword(key, "CurrentState", SERVICE_RUNNING);
+        if (code != ERROR_SUCCESS) StopServiceProcess(process, kStopGraceMs);
+        return static_cast<DWORD>(code);
+    }
+
+    static DWORD StopProgram(const std::string& name) {
+        if (!StopServiceProcess(RecordedProcess(name), kStopGraceMs))
+            return ERROR_SERVICE_REQUEST_TIMEOUT;
+        return static_cast<DWORD>(RegSetDword(ServiceKey(name), "CurrentState", SERVICE_STOPPED));
+    }
+
     static DWORD EffectiveState(const std::string& name, DWORD* state) {
         std::string key = ServiceKey(name);
         DWORD type = 0;
         if (RegGetDword(key, "Type", &type) != ERROR_SUCCESS) return ERROR_SERVICE_DOES_NOT_EXIST;
+        std::string program;
+        if (ProgramOf(name, &program)) {
+            *state = ServiceProcessRunning(RecordedProcess(name)) ? SERVICE_RUNNING
+                                                                    : SERVICE_STOPPED;
+            return ERROR_SUCCESS;
+        }
         *state = SERVICE_STOPPED;
         RegGetDword(key, "CurrentState", state);
         if (*state != SERVICE_START_PENDING && *state != SERVICE_STOP_PENDING) return ERROR_SUCCESS;

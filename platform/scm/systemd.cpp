@@ -1,5 +1,8 @@
 // Services of the host, driven with systemctl. Each service name is a unit
-// name ("NWSDBEngine" is NWSDBEngine.service). systemctl's exit codes follow
+// name ("NWSDBEngine" is NWSDBEngine.service), unless the machine's registry
+// names another unit for it: the value "SystemdUnit" of
+// "SYSTEM\\CurrentControlSet\\Services\\NAME" (the SNMP service "SNMP" is
+// the unit that runs snmphost). systemctl's exit codes follow
 // the LSB status conventions: 0 active, 3 not running, 4 no such unit.
 // Starts and stops do not block: the unit reports its progress through later
 // queries, as a Windows service does.
@@ -8,6 +11,7 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "platform/registry.h"
 #include "platform/scm.h"
 
 namespace orb {
@@ -39,6 +43,15 @@ DWORD RunSystemctl(const std::vector<std::string>& args) {
     return exitCode;
 }
 
+std::string UnitOf(const std::string& name) {
+    std::string unit;
+    if (RegGetString("SYSTEM\\CurrentControlSet\\Services\\" + name, "SystemdUnit", &unit) ==
+            ERROR_SUCCESS &&
+        !unit.empty())
+        return unit;
+    return name;
+}
+
 class SystemdServiceManager : public ServiceManager {
 public:
     DWORD Exists(const std::string& name) override {
@@ -47,7 +60,7 @@ public:
     }
 
     DWORD Query(const std::string& name, SERVICE_STATUS* status) override {
-        DWORD code = RunSystemctl({"status", "--no-pager", "--", name});
+        DWORD code = RunSystemctl({"status", "--no-pager", "--", UnitOf(name)});
         if (code == kNotStarted) return ERROR_FILE_NOT_FOUND;
         if (code == kLsbNoSuchUnit) return ERROR_SERVICE_DOES_NOT_EXIST;
         *status = SERVICE_STATUS{};
@@ -74,12 +87,12 @@ public:
     }
 
     // Units are installed by the host's packages, not through this interface.
-    DWORD Create(const std::string&, const std::string&) override { return ERROR_NOT_SUPPORTED; }
+    DWORD Create(const std::string&, const std::string&, const std::string&) override { return ERROR_NOT_SUPPORTED; }
     DWORD Remove(const std::string&) override { return ERROR_NOT_SUPPORTED; }
 
 private:
     static DWORD Control(const char* verb, const std::string& name) {
-        DWORD code = RunSystemctl({verb, "--no-block", "--", name});
+        DWORD code = RunSystemctl({verb, "--no-block", "--", UnitOf(name)});
         if (code == 0) return ERROR_SUCCESS;
         if (code == kSystemctlUnitNotFound) return ERROR_SERVICE_DOES_NOT_EXIST;
         if (code == kNotStarted) return ERROR_FILE_NOT_FOUND;

@@ -1,5 +1,5 @@
 // svcctl: the operators' command for the simulated services of a machine root.
-//   svcctl create NAME [--display TEXT] [--delay MS]
+//   svcctl create NAME [--display TEXT] [--delay MS] [--command LINE]
 //   svcctl delete NAME | start NAME | stop NAME
 //   svcctl query NAME          prints the state name (RUNNING, STOPPED, ...)
 // It always works on the simulated backend (ORB_SERVICE_BACKEND is not consulted).
@@ -34,12 +34,13 @@ int WithService(const std::string& name, DWORD access, const std::string& what, 
     return rc;
 }
 
-int Create(const std::string& name, const std::string& display, int delayMs) {
+int Create(const std::string& name, const std::string& display, int delayMs,
+           const std::string& command) {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (manager == nullptr) return Fail("create", name);
     SC_HANDLE service = CreateServiceA(manager, name.c_str(), display.empty() ? nullptr : display.c_str(),
                                        SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, 3, 1,
-                                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+                                       command.empty() ? nullptr : command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
     int rc = service == nullptr ? Fail("create", name) : 0;
     if (service != nullptr) CloseServiceHandle(service);
     CloseServiceHandle(manager);
@@ -55,7 +56,7 @@ int Create(const std::string& name, const std::string& display, int delayMs) {
 int main(int argc, char** argv) {
     CLI::App app{"Start, stop and query the machine's simulated services"};
     app.require_subcommand(1);
-    std::string name, display;
+    std::string name, display, command;
     int delayMs = -1;
 
     CLI::App* create = app.add_subcommand("create", "install a service (stopped)");
@@ -63,6 +64,8 @@ int main(int argc, char** argv) {
     create->add_option("--display", display, "display name");
     create->add_option("--delay", delayMs, "milliseconds a start or stop stays pending")
         ->check(CLI::Range(0, 3600000));
+    create->add_option("--command", command,
+                       "the service's program and arguments: start and stop run and end it");
     const std::pair<const char*, const char*> verbs[] = {
         {"delete", "remove a service"},
         {"start", "start a service (START_PENDING, then RUNNING)"},
@@ -77,7 +80,7 @@ int main(int argc, char** argv) {
     orb::SetServiceManager(simulated.get());
 
     const std::string verb = app.get_subcommands().front()->get_name();
-    if (verb == "create") return Create(name, display, delayMs);
+    if (verb == "create") return Create(name, display, delayMs, command);
     if (verb == "delete")
         return WithService(name, DELETE, verb, [](SC_HANDLE s) { return DeleteService(s) != FALSE; });
     if (verb == "start")

@@ -176,6 +176,7 @@ TEST(SystemdServices, MapsSystemctlAnswersToServiceStates) {
     std::ofstream(state) << "3\n";
     orbtest::ScopedEnv backend("ORB_SERVICE_BACKEND", "systemd");
     orbtest::ScopedEnv command("ORB_SYSTEMCTL", fake);
+    orbtest::ScopedEnv root("ORB_MACHINE_ROOT", dir.path());
 
     std::unique_ptr<OrbScHandle, BOOL (*)(SC_HANDLE)> managerHandle(
         OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT), CloseServiceHandle);
@@ -194,6 +195,17 @@ TEST(SystemdServices, MapsSystemctlAnswersToServiceStates) {
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
     CloseServiceHandle(service);
     EXPECT_NE(Read(dir / "calls").find("start --no-block -- NWSDBEngine"), std::string::npos);
+
+    // A service the machine maps to a unit of another name.
+    ASSERT_EQ(orb::RegSetString("SYSTEM\\CurrentControlSet\\Services\\SNMP", "SystemdUnit",
+                                "vaultline-snmphost.service"),
+              ERROR_SUCCESS);
+    service = OpenServiceA(manager, "SNMP", SERVICE_ALL_ACCESS);
+    ASSERT_NE(service, nullptr);
+    ASSERT_TRUE(StartServiceA(service, 0, nullptr));
+    CloseServiceHandle(service);
+    EXPECT_NE(Read(dir / "calls").find("start --no-block -- vaultline-snmphost.service"),
+              std::string::npos);
 
     std::ofstream(state) << "4\n";
     EXPECT_EQ(OpenServiceA(manager, "NWSDBEngine", SERVICE_QUERY_STATUS), nullptr);

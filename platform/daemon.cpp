@@ -1,0 +1,119 @@
+// Service processes: posix_spawn into a new session, identified by
+// /proc/<pid>/stat (state and start time).
+#include "platform/daemon.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/process.h"
+
+extern char** environ;
+
+namespace orb {
+namespace {
+
+// Fields 3 (state) and 22 (start time) of /proc/<pid>/stat. The command
+// name (field 2) is in parentheses and may hold blanks, so the fields are
+// counted from its closing parenthesis.
+bool ReadStat(int pid, char* state, uint64_t* startTime) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    if (close == std::string::npos) return false;
+    std::istringstream fields(text.substr(close + 1));
+    std::string field;
+    for (int index = 3; fields >> field; ++index) {
+        if (index == 3) *state = field.empty() ? '?' : field[0];
+        if (index == 22) {
+            *startTime = std::strtoull(field.c_str(), nullptr, 10);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool StartServiceProcess(const std::string& commandLine, const std::string& workingDir,
+                         const std::string& logFile, ServiceProcess* out) {
+    std::vector<std::string> argv = SplitCommandLine(commandLine);
+    std::string path = argv.empty() ? "" : ResolveProgram(argv[0], workingDir);
+    if (path.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    std::error_code ignored;
+    path = std::filesystem::absolute(path, ignored).string();
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attr);
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
+                                        POSIX_SPAWN_SETSID);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    const std::string log = logFile.empty() ? "/dev/null" : logFile;
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0640);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    if (!workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, path.c_str(), &actions, &attr, args.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    ServiceProcess started;
+    started.pid = pid;
+    char state = '?';
+    ReadStat(pid, &state, &started.startTime);
+    // Reaped here while this program lives; by init once it has ended.
+    Process child;
+    child.pid = pid;
+    ReleaseProcess(child);
+    if (out) *out = started;
+    SetLastError(ERROR_SUCCESS);
+    return true;
+}
+
+bool ServiceProcessRunning(const ServiceProcess& process) {
+    if (process.pid <= 0) return false;
+    char state = '?';
+    uint64_t startTime = 0;
+    if (!ReadStat(process.pid, &state, &startTime)) return false;
+    return state != 'Z' && state != 'X' && startTime == process.startTime;
+}
+
+bool StopServiceProcess(const ServiceProcess& process, DWORD graceMs) {
+    if (!ServiceProcessRunning(process)) return true;
+    kill(process.pid, SIGTERM);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!ServiceProcessRunning(process)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(process.pid, SIGKILL);
+    for (int i = 0; i < 100 && ServiceProcessRunning(process); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return !ServiceProcessRunning(process);
+}
+
+}  // namespace orb

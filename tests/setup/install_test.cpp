@@ -1,0 +1,112 @@
+// orbf-install end to end on a fresh machine with the sample backup server:
+// the framework's Orbmap key, an "SNMP" service that runs snmphost on a free
+// loopback port, and net-snmp's snmpget as the manager.
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/command.h"
+#include "tests/setup/setup_machine.h"
+
+namespace {
+
+using setuptest::BinDir;
+using setuptest::kAgentKey;
+using setuptest::kAgentList;
+
+const char* const kAgentState = ".1.3.6.1.4.1.58231.2.12.9.3.1.0";
+
+class InstallEndToEnd : public setuptest::SetupMachine {
+  protected:
+    void SetUp() override {
+        if (geteuid() != 0) GTEST_SKIP() << "the installation needs an administrator";
+        SetupMachine::SetUp();
+        setenv("MIBS", "", 1);
+        setenv("SNMP_PERSISTENT_DIR", (Root() + "/snmp").c_str(), 1);
+        setenv("SNMPCONFPATH", (Root() + "/snmp").c_str(), 1);
+        setenv("ORB_DEBUG_OUTPUT", ("file:" + Root() + "/agent.trace").c_str(), 1);
+        ASSERT_EQ(Run({"bash", BinDir() + "/ebqry-sample-server.sh", BinDir()}), 0) << output_;
+        Orbmap();
+        Framework(4, Root() + "/Sentinex");
+        port_ = orb::FreeLoopbackPort(true);
+        ASSERT_NE(port_, 0);
+        ASSERT_EQ(Run({BinDir() + "/svcctl", "create", "SNMP", "--command",
+                       BinDir() + "/snmphost --listen udp:127.0.0.1:" + std::to_string(port_)}),
+                  0)
+            << output_;
+        orb::RegSetDword("SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters\\ValidCommunities",
+                         "public", 4);
+        orb::RegSetString(kAgentList, "1", "SOFTWARE\\Other\\Agent");
+    }
+    void TearDown() override {
+        if (geteuid() == 0) Run({BinDir() + "/svcctl", "stop", "SNMP"});
+    }
+
+    int Run(const std::vector<std::string>& argv) {
+        output_.clear();
+        return orb::RunCommand(argv, 120000, &output_);
+    }
+    // snmpget's answer once the service answers at all (about 10 s at most).
+    std::string Get() {
+        std::string answer;
+        for (int i = 0; i < 40; ++i) {
+            answer.clear();
+            int code = orb::RunCommand({"snmpget", "-v2c", "-c", "public", "-On", "-t", "1", "-r",
+                                        "0", "127.0.0.1:" + std::to_string(port_), kAgentState},
+                                       10000, &answer);
+            if (code == 0) return answer;
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
+        return answer;
+    }
+
+    std::string ReadLog() const {
+        std::ifstream in(Root() + "/log/orbf-install.log");
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+    int port_ = 0;
+    std::string output_;
+};
+
+TEST_F(InstallEndToEnd, InstallRegistersTheAgentAndUninstallRemovesOnlyIt) {
+    ASSERT_EQ(Run({BinDir() + "/orbf-install", "install"}), 0) << output_;
+    EXPECT_NE(output_.find("AllowInstall returned 0"), std::string::npos) << output_;
+    EXPECT_NE(output_.find("PostInstall() - Starting SNMP Service..."), std::string::npos);
+
+    DWORD support = 0;
+    orb::RegGetDword(setuptest::kProductKey + "\\OrbIntegration", "Support", &support);
+    EXPECT_EQ(support, 0xFFFFFFFFu);
+    std::string registered;
+    orb::RegGetString(kAgentList, "2", &registered);
+    EXPECT_EQ(registered, kAgentKey);
+    ASSERT_EQ(Run({BinDir() + "/svcctl", "query", "SNMP"}), 0);
+    EXPECT_EQ(output_, "RUNNING\n");
+    EXPECT_NE(Get().find("\"Agent is Active\""), std::string::npos);
+    EXPECT_NE(ReadLog().find(" AllowInstall() - MajorVersion of sentinex is 4"), std::string::npos);
+
+    ASSERT_EQ(Run({BinDir() + "/orbf-install", "uninstall"}), 0) << output_;
+    EXPECT_NE(output_.find("PreUninstall returned 4099"), std::string::npos) << output_;
+    std::vector<orb::RegValue> agents;
+    orb::RegReadValues(kAgentList, &agents);
+    ASSERT_EQ(agents.size(), 1u);
+    EXPECT_EQ(agents[0].name, "1");
+    const std::string answer = Get();
+    EXPECT_EQ(answer.find("Agent is Active"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("No Such Object"), std::string::npos) << answer;
+}
+
+TEST_F(InstallEndToEnd, ARefusalEndsTheRunWithItsMessage) {
+    orb::RegRemoveKey("SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Orbmap");
+    EXPECT_EQ(Run({BinDir() + "/orbf-install", "install", "UILevel=2"}), 1);
+    EXPECT_NE(output_.find("ERRORMSG: The framework's Orbmap component is not installed"),
+              std::string::npos)
+        << output_;
+    EXPECT_EQ(output_.find("PostInstall"), std::string::npos);
+    EXPECT_EQ(Run({BinDir() + "/orbf-install", "install", "NOEQUALS"}), 2);
+}
+
+}  // namespace
