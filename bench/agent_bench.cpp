@@ -1,5 +1,7 @@
 // The agent's OID registry and dispatch: the cost of one GETNEXT step as a
 // table grows (it should not grow with the table), and of one GET.
+//
+// bench-libs: lmEBAgentObjects platform
 #include <benchmark/benchmark.h>
 
 #include <cstdio>

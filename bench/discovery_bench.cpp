@@ -1,6 +1,8 @@
 // The discovery table at the size of a large site: a pass opens it and reads
 // every record and its product information through the discovery library;
 // the SAN view asks the discovery service once per machine.
+//
+// bench-libs: vlbrdcst dsload discotable
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 

@@ -2,6 +2,8 @@
 // the whole server-state file) plus one full enumeration per collection, and
 // one connect plus one history look-up per watcher check, on a server with
 // 10,000 jobs and 10,000 history records.
+//
+// bench-libs: EBQRY platform
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>

@@ -6,6 +6,8 @@
 //
 // The repository is built once per run in a private machine root (50,000
 // objects: machines, containers, backup objects and their links).
+//
+// bench-libs: KestOrb nwomapi platform
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>

@@ -10,6 +10,8 @@
 //
 // Run: build/bin/nwomapi_bench (the repository lives in a temporary machine
 // root that is removed at exit).
+//
+// bench-libs: nwomapi platform SQLite::SQLite3
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 

@@ -2,6 +2,8 @@
 // is read on every call), an INI write (lock, rewrite, rename), finding a
 // library by its Windows name, an event round trip between two threads, and
 // splitting a command line.
+//
+// bench-libs: platform
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>

@@ -8,6 +8,9 @@
 //   bin/publish_bench [--benchmark_filter=...]
 //
 // Each run builds its own machine root, repository and table first.
+//
+// bench-libs: publishpass discotable nwomapi platform
+// bench-uses: KestOrb
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>

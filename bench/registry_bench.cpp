@@ -1,5 +1,7 @@
 // Registry throughput on a private machine root: the costs callers pay per
 // call (each call is one SQLite transaction).
+//
+// bench-libs: platform
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>

@@ -2,7 +2,9 @@
 # Walk speed of the agent's jobs table against the system's own snmpd, side by
 # side in one run: 10,000 jobs served by snmphost on loopback, and a private
 # snmpd (own config, free loopback port) walked over its whole tree. Prints
-# OIDs per second for snmpwalk -v2c and snmpbulkwalk -v2c and the ratios.
+# OIDs per second for snmpwalk -v2c and snmpbulkwalk -v2c and the ratios,
+# for each of BENCH_RUNS runs (default 3), then one line per tool:
+#   median TOOL SNMPHOST_OIDS_PER_S SNMPD_OIDS_PER_S RATIO RATIO_MIN RATIO_MAX
 #   bench/snmp_walk_bench.sh [BIN_DIR]   (default build/bin)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -68,15 +70,33 @@ measure() {
   start=$(date +%s.%N)
   count=$("$1" -v2c -c public -On -t 5 -r 1 "127.0.0.1:$2" "$3" | wc -l)
   end=$(date +%s.%N)
-  echo "$count $(echo "$end - $start" | bc -l)"
+  echo "$count $(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.6f", e - s }')"
 }
+rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
 
-printf '%-14s %-24s %8s %9s %12s\n' tool server oids seconds oids/s
+runs=${BENCH_RUNS:-3}
+declare -A rates
+printf '%-4s %-14s %-24s %8s %9s %12s\n' run tool server oids seconds oids/s
+for run in $(seq "$runs"); do
+  for tool in snmpwalk snmpbulkwalk; do
+    read -r an as < <(measure "$tool" "$aport" "$jobsroot")
+    read -r sn ss < <(measure "$tool" "$sport" .1)
+    ar=$(rate "$an" "$as"); sr=$(rate "$sn" "$ss")
+    printf '%-4s %-14s %-24s %8d %9.3f %12d\n' "$run" "$tool" "snmphost jobs table" "$an" "$as" "$ar"
+    printf '%-4s %-14s %-24s %8d %9.3f %12d\n' "$run" "$tool" "snmpd whole tree" "$sn" "$ss" "$sr"
+    rates[$tool]+="$ar $sr "
+  done
+done
+# The median run of each side, the ratio of the medians and the range of the
+# runs' own ratios.
 for tool in snmpwalk snmpbulkwalk; do
-  read -r an as < <(measure "$tool" "$aport" "$jobsroot")
-  read -r sn ss < <(measure "$tool" "$sport" .1)
-  ar=$(echo "$an / $as" | bc -l); sr=$(echo "$sn / $ss" | bc -l)
-  printf '%-14s %-24s %8d %9.3f %12.0f\n' "$tool" "snmphost jobs table" "$an" "$as" "$ar"
-  printf '%-14s %-24s %8d %9.3f %12.0f\n' "$tool" "snmpd whole tree" "$sn" "$ss" "$sr"
-  printf '%-14s ratio snmphost/snmpd: %.2f\n' "$tool" "$(echo "$ar / $sr" | bc -l)"
+  echo "${rates[$tool]}" | awk -v tool="$tool" '
+    function median(a, n,   i, j, t) {
+      for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] > a[j]; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
+      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+    }
+    { for (i = 1; i < NF; i += 2) { n++; ours[n] = $i; peer[n] = $(i + 1); r = $i / $(i + 1)
+        if (n == 1 || r < lo) lo = r; if (n == 1 || r > hi) hi = r } }
+    END { mo = median(ours, n); mp = median(peer, n)
+          printf "median %s %.0f %.0f %.2f %.2f %.2f\n", tool, mo, mp, mo / mp, lo, hi }'
 done

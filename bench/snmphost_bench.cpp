@@ -1,6 +1,9 @@
 // The SNMP service's speed: OID text handling, and requests answered per
 // second by a running snmphost (standalone, loopback) serving the test agent,
 // measured with a net-snmp client session inside this process.
+//
+// bench-libs: snmphost_core
+// bench-uses: snmphost TestAgent
 #include <benchmark/benchmark.h>
 
 #include <chrono>

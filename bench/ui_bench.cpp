@@ -2,6 +2,8 @@
 // discovery record, the dialog thread takes it, updates the status line and
 // a counter, and the batch front end prints the changed line. Measured per
 // message, with the line going to /dev/null.
+//
+// bench-libs: platform
 #include <benchmark/benchmark.h>
 
 #include <cstdio>

@@ -5,7 +5,6 @@
 # scripts that run orbf-install on the default machine root.
 # Tests, benchmarks and their helpers (targets under tests/ and bench/) stay out.
 
-set(ORB_PACKAGE_PREFIX "/opt/vaultline-orb" CACHE PATH "where the package installs the system")
 set(ORB_PACKAGE_UNIT "vaultline-snmphost.service")
 
 # Every executable and shared library defined below `dir`.

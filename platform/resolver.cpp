@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <strings.h>
 
 namespace orb {
 namespace {
@@ -55,69 +56,79 @@ public:
     }
 };
 
-// Answers from a hosts file only ("address name alias..." per line, '#'
-// starts a comment), never from the network: what ORB_HOSTS names for
-// programs run by tests and benchmarks. Read at every look-up, so a test may
-// write it after the program started.
+// The host table named by ORB_HOSTS (hosts(5) lines: an IPv4 address, then
+// the official name and its aliases; '#' starts a comment). It is read at
+// every look-up and is the only source: a name or address it does not hold
+// is unknown, and a missing file knows no host at all. This keeps a machine
+// that must not ask the network (a demonstration, an isolated test machine)
+// from ever doing so.
 class HostsFileResolver : public Resolver {
 public:
-    explicit HostsFileResolver(std::string path) : path_(std::move(path)) {}
     bool HostByName(const std::string& name, HostEntry* out) override {
-        return Find([&](const HostEntry& e) {
-            return e.name == name ||
-                   std::find(e.aliases.begin(), e.aliases.end(), name) != e.aliases.end();
-        }, out);
+        if (name.empty() || !out) return false;
+        return Find(out, [&](const HostEntry& line) {
+            if (strcasecmp(line.name.c_str(), name.c_str()) == 0) return true;
+            return std::any_of(line.aliases.begin(), line.aliases.end(), [&](const std::string& alias) {
+                return strcasecmp(alias.c_str(), name.c_str()) == 0;
+            });
+        });
     }
+
     bool HostByAddr(const std::string& address, HostEntry* out) override {
-        return Find([&](const HostEntry& e) { return e.addresses.front() == address; }, out);
+        in_addr wanted{};
+        if (!out || inet_pton(AF_INET, address.c_str(), &wanted) != 1) return false;
+        return Find(out, [&](const HostEntry& line) {
+            in_addr have{};
+            return inet_pton(AF_INET, line.addresses.front().c_str(), &have) == 1 &&
+                   have.s_addr == wanted.s_addr;
+        });
     }
 
 private:
-    template <class Match>
-    bool Find(Match match, HostEntry* out) const {
-        if (!out) return false;
-        std::ifstream in(path_);
-        std::string line;
-        while (std::getline(in, line)) {
-            line = line.substr(0, line.find('#'));
-            std::istringstream words(line);
-            HostEntry entry;
-            std::string address, word;
+    template <typename Match>
+    static bool Find(HostEntry* out, Match match) {
+        const char* path = std::getenv("ORB_HOSTS");
+        std::ifstream file(path ? path : "");
+        std::string text;
+        while (std::getline(file, text)) {
+            text.erase(std::min(text.find('#'), text.size()));
+            std::istringstream words(text);
+            std::string address, name, alias;
             in_addr parsed{};
-            if (!(words >> address >> entry.name) ||
-                inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
-                continue;
-            }
-            entry.addresses = {address};
-            while (words >> word) entry.aliases.push_back(word);
-            if (match(entry)) {
-                *out = std::move(entry);
+            if (!(words >> address >> name) || inet_pton(AF_INET, address.c_str(), &parsed) != 1) continue;
+            HostEntry line{name, {}, {address}};
+            while (words >> alias) line.aliases.push_back(alias);
+            if (match(line)) {
+                *out = std::move(line);
                 return true;
             }
         }
         return false;
     }
-    std::string path_;
 };
+
+bool HostsFileChosen() {
+    const char* path = std::getenv("ORB_HOSTS");
+    return path && *path;
+}
 
 std::atomic<Resolver*> g_resolver{nullptr};
 
 }  // namespace
 
 Resolver& SystemResolver() {
-    // Set once at start-up: a test's programs never reach a real name server.
-    static const char* hosts = std::getenv("ORB_HOSTS");
-    if (hosts != nullptr && *hosts != '\0') {
-        static HostsFileResolver fromFile(hosts);
-        return fromFile;
-    }
     static SystemResolverImpl resolver;
     return resolver;
 }
 
 Resolver& CurrentResolver() {
     Resolver* resolver = g_resolver.load(std::memory_order_acquire);
-    return resolver ? *resolver : SystemResolver();
+    if (resolver) return *resolver;
+    if (HostsFileChosen()) {
+        static HostsFileResolver hostsFile;
+        return hostsFile;
+    }
+    return SystemResolver();
 }
 
 void SetResolver(Resolver* resolver) { g_resolver.store(resolver, std::memory_order_release); }

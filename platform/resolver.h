@@ -1,5 +1,6 @@
 // Host look-up (the Winsock gethostbyname/gethostbyaddr the programs use),
-// through the system resolver by default. Tests install their own resolver.
+// through the system resolver by default. ORB_HOSTS=FILE answers every
+// look-up from that hosts(5) file alone. Tests install their own resolver.
 #pragma once
 
 #include <memory>
@@ -24,6 +25,7 @@ public:
 };
 
 Resolver& SystemResolver();
+// The installed resolver, else the ORB_HOSTS file, else the system resolver.
 Resolver& CurrentResolver();
 // Installs a resolver (null restores the system one). For tests.
 void SetResolver(Resolver* resolver);
