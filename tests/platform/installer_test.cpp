@@ -145,7 +145,7 @@ TEST_F(ServiceProgramTest, StartRunsTheProgramAndStopEndsIt) {
     EXPECT_FALSE(orb::ServiceProcessRunning(impostor));
 
     SERVICE_STATUS status;
-    ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status));
+    ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status)) << GetLastError();
     EXPECT_EQ(State(service), static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_FALSE(orb::ServiceProcessRunning(process));
     EXPECT_FALSE(ControlService(service, SERVICE_CONTROL_STOP, &status));
