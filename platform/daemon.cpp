@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -25,9 +26,16 @@ namespace {
 // Fields 3 (state) and 22 (start time) of /proc/<pid>/stat. The command
 // name (field 2) is in parentheses and may hold blanks, so the fields are
 // counted from its closing parenthesis.
+// A process that ends between the open and the read makes the read fail
+// with ESRCH (the stream library throws for it), which means it is gone.
 bool ReadStat(int pid, char* state, uint64_t* startTime) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    try {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        return false;
+    }
     size_t close = text.rfind(')');
     if (close == std::string::npos) return false;
     std::istringstream fields(text.substr(close + 1));
