@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -17,8 +16,8 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "platform/spawn.h"
 
-extern char** environ;
 
 namespace orb {
 namespace {
@@ -62,29 +61,12 @@ bool StartServiceProcess(const std::string& commandLine, const std::string& work
     }
     std::error_code ignored;
     path = std::filesystem::absolute(path, ignored).string();
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
-    sigset_t all, none;
-    sigfillset(&all);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
-                                        POSIX_SPAWN_SETSID);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    const std::string log = logFile.empty() ? "/dev/null" : logFile;
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0640);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    if (!workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    SpawnOptions options;
+    options.workingDir = workingDir;
+    options.newSession = true;
+    options.logFile = logFile;
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, path.c_str(), &actions, &attr, args.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
+    const int rc = SpawnProgram(path, argv, options, &pid);
     if (rc != 0) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return false;

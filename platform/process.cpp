@@ -4,6 +4,7 @@
 #include "platform/process.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <errno.h>
 #include <poll.h>
 #include <signal.h>
@@ -20,6 +21,7 @@
 #include <thread>
 
 #include "platform/pathsearch.h"
+#include "platform/spawn.h"
 #include "platform/sync.h"
 
 extern char** environ;
@@ -51,30 +53,6 @@ namespace {
 bool IsDirectory(const std::string& path) {
     struct stat st{};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// The child starts with default signal handling and nothing blocked,
-// whatever the parent (an agent, a service) set up for itself.
-int Spawn(const std::string& path, const std::vector<std::string>& argv,
-          const std::string& workingDir, pid_t* pid) {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
-    sigset_t all, none;
-    sigfillset(&all);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    if (!workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    int rc = posix_spawn(pid, path.c_str(), &actions, &attr, args.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    return rc;
 }
 
 DWORD ExitCodeOf(int status) {
@@ -140,7 +118,9 @@ class PosixStarter : public ProcessStarter {
   public:
     bool Start(const StartRequest& request, Process* out) override {
         pid_t pid = 0;
-        int rc = Spawn(request.program, request.argv, request.workingDir, &pid);
+        SpawnOptions options;
+        options.workingDir = request.workingDir;
+        int rc = SpawnProgram(request.program, request.argv, options, &pid);
         if (rc != 0) {
             SetLastError(rc == ENOENT ? ERROR_FILE_NOT_FOUND
                          : rc == EACCES ? ERROR_ACCESS_DENIED
@@ -284,6 +264,38 @@ void ReleaseProcess(Process& process) {
     KeepThisModuleMapped();
     Thread reaper([owned]() mutable { Reap(owned, true); });
     reaper.Detach();
+}
+
+int SpawnProgram(const std::string& path, const std::vector<std::string>& argv,
+                 const SpawnOptions& options, pid_t* pid) {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attr);
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+    if (options.newSession) {
+        flags |= POSIX_SPAWN_SETSID;
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        const std::string log = options.logFile.empty() ? "/dev/null" : options.logFile;
+        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                         0640);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    }
+    posix_spawnattr_setflags(&attr, flags);
+    if (!options.workingDir.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, options.workingDir.c_str());
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const int rc = posix_spawn(pid, path.c_str(), &actions, &attr, args.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc;
 }
 
 }  // namespace orb
