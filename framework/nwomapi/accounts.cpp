@@ -24,10 +24,12 @@ bool Derive(const std::string& password, const std::string& salt, int iterations
                              reinterpret_cast<unsigned char*>(hash->data())) == 1;
 }
 
-std::string ColumnBlob(sqlite3_stmt* stmt, int column) {
-    const void* data = sqlite3_column_blob(stmt, column);
-    return data ? std::string(static_cast<const char*>(data), sqlite3_column_bytes(stmt, column))
-                : std::string();
+Value Bytes(uint32_t type, const std::string& bytes) {
+    Value v;
+    v.type = type;
+    v.null = false;
+    v.bytes = bytes;
+    return v;
 }
 
 }  // namespace
@@ -38,43 +40,34 @@ ORBOM_RC Store::SetAccount(const std::string& user, const std::string& password)
     std::string hash;
     if (RAND_bytes(reinterpret_cast<unsigned char*>(salt.data()), kSaltBytes) != 1 ||
         !Derive(password, salt, kIterations, &hash)) {
-        db_.SetNativeError(0, "password hashing failed");
+        SetNativeError(0, "password hashing failed");
         return ORBOM_RC_SYSTEM_ERROR;
     }
-    sqlite3_stmt* stmt = db_.Prepare(
-        "INSERT OR REPLACE INTO orb_account(user, salt, hash, iterations) VALUES(?,?,?,?)");
-    if (!stmt) return db_.LastFailure();
-    Transaction tx(db_);
-    ORBOM_RC rc = tx.Begin();
-    if (rc != ORBOM_RC_SUCCESS) return rc;
-    {
-        StatementUse use(stmt);
-        sqlite3_bind_text(stmt, 1, user.data(), static_cast<int>(user.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_blob(stmt, 2, salt.data(), kSaltBytes, SQLITE_TRANSIENT);
-        sqlite3_bind_blob(stmt, 3, hash.data(), kHashBytes, SQLITE_TRANSIENT);
-        sqlite3_bind_int(stmt, 4, kIterations);
-        const int step = sqlite3_step(stmt);
-        if (step != SQLITE_DONE) return db_.Fail(step);
-    }
-    return tx.Commit();
+    const Value values[] = {TextValue(user), Bytes(ORBOM_TYPE_BINARY, salt),
+                            Bytes(ORBOM_TYPE_BINARY, hash), IntegerValue(kIterations)};
+    const Dialect& d = dialect_;
+    Sql upsert{"INSERT INTO orb_account(\"user\", salt, hash, iterations) VALUES(" + d.Marker(1) +
+                   "," + d.Marker(2) + "," + d.Marker(3) + "," + d.Marker(4) +
+                   ") ON CONFLICT(\"user\") DO UPDATE SET salt=excluded.salt, hash=excluded.hash,"
+                   " iterations=excluded.iterations",
+               {&values[0], &values[1], &values[2], &values[3]}};
+    return Write({upsert}, nullptr);
 }
 
 ORBOM_RC Store::CheckAccount(const std::string& user, const std::string& password) {
-    sqlite3_stmt* stmt =
-        db_.Prepare("SELECT salt, hash, iterations FROM orb_account WHERE user=?");
-    if (!stmt) return db_.LastFailure();
-    std::string salt, stored;
-    int iterations = 0;
-    {
-        StatementUse use(stmt);
-        sqlite3_bind_text(stmt, 1, user.data(), static_cast<int>(user.size()), SQLITE_TRANSIENT);
-        const int step = sqlite3_step(stmt);
-        if (step == SQLITE_DONE) return ORBOM_RC_REPOSITORY_LOGIN_FAILED;
-        if (step != SQLITE_ROW) return db_.Fail(step);
-        salt = ColumnBlob(stmt, 0);
-        stored = ColumnBlob(stmt, 1);
-        iterations = sqlite3_column_int(stmt, 2);
-    }
+    static const std::shared_ptr<const Columns> columns = std::make_shared<Columns>(
+        Columns{{"salt", "hash", "iterations"},
+                {ORBOM_TYPE_BINARY, ORBOM_TYPE_BINARY, ORBOM_TYPE_INTEGER}});
+    const Value name = TextValue(user);
+    Selection rows;
+    const ORBOM_RC rc = Query({"SELECT salt, hash, iterations FROM orb_account WHERE \"user\"=" +
+                                   dialect_.Marker(1),
+                               {&name}},
+                              columns, &rows);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    if (rows.count == 0) return ORBOM_RC_REPOSITORY_LOGIN_FAILED;
+    const std::string salt = rows.Bytes(0, 0), stored = rows.Bytes(0, 1);
+    const int iterations = rows.Integer(0, 2);
     std::string hash;
     if (iterations <= 0 || !Derive(password, salt, iterations, &hash) ||
         hash.size() != stored.size() ||
@@ -85,12 +78,12 @@ ORBOM_RC Store::CheckAccount(const std::string& user, const std::string& passwor
 }
 
 ORBOM_RC Store::HasAccounts(bool* any) {
-    sqlite3_stmt* stmt = db_.Prepare("SELECT 1 FROM orb_account LIMIT 1");
-    if (!stmt) return db_.LastFailure();
-    StatementUse use(stmt);
-    const int step = sqlite3_step(stmt);
-    if (step != SQLITE_ROW && step != SQLITE_DONE) return db_.Fail(step);
-    *any = step == SQLITE_ROW;
+    static const std::shared_ptr<const Columns> columns =
+        std::make_shared<Columns>(Columns{{"one"}, {ORBOM_TYPE_INTEGER}});
+    Selection rows;
+    const ORBOM_RC rc = Query({"SELECT 1 FROM orb_account LIMIT 1", {}}, columns, &rows);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    *any = rows.count > 0;
     return ORBOM_RC_SUCCESS;
 }
 

@@ -1,7 +1,7 @@
-// The classes a repository declares, as read from its catalog tables, and
-// the SQL that gives each class its table: one row per object, one typed
-// column per property, indexes on every UUID property ("uuid" and the link
-// columns such as "parent_uuid" and "child_uuid").
+// The classes a repository declares, as read from its catalog tables: one
+// table per class, one row per object, one typed column per property, and
+// indexes on every UUID property ("uuid" and the link columns such as
+// "parent_uuid" and "child_uuid") and on "name" (statements.h).
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/nwomapi/database.h"
+#include "framework/nwomapi/value.h"
 
 namespace orbom {
 
@@ -25,24 +25,18 @@ struct ClassDef {
     int Find(const std::string& property) const;
 };
 
-// The catalog's own tables. "format" in orb_meta marks a repository whose
-// creation finished.
-extern const char* const kCatalogSchema;
-
 class Catalog {
 public:
-    ORBOM_RC Load(Database& db);
+    // The rows of kCatalogSql: class, property (null for a class without
+    // any), type.
+    void Load(const Selection& rows);
     const ClassDef* Find(const std::string& cls) const;
     const std::map<std::string, ClassDef>& classes() const { return classes_; }
+    // The column types kCatalogSql reads.
+    static const std::shared_ptr<const Columns>& SqlColumns();
 
 private:
     std::map<std::string, ClassDef> classes_;
 };
-
-// Statements that create a class, add a property to it, and index a property
-// where lookups need it (empty when none is needed).
-std::string CreateTableSql(const std::string& cls);
-std::string AddColumnSql(const std::string& cls, const PropertyDef& property);
-std::string CreateIndexSql(const std::string& cls, const PropertyDef& property);
 
 }  // namespace orbom

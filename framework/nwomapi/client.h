@@ -29,7 +29,7 @@ struct Connection : Handled {
     static constexpr Kind kKind = Kind::Connection;
     Connection() : Handled(kKind) {}
     std::mutex mutex;  // guards store
-    Store store;
+    std::unique_ptr<Store> store;
     ORBOM_KERNEL kernel = 0;
     std::mutex selectionsMutex;
     std::set<ORBOM_SELECTION> selections;

@@ -11,10 +11,20 @@ namespace orbom {
 
 namespace {
 
-class Importer {
+ORBOM_RC ParseOrFail(std::string_view text, ClassFile* file, ImportError* error) {
+    ParseError parseError;
+    if (ParseClassFile(text, file, &parseError)) return ORBOM_RC_SUCCESS;
+    error->line = parseError.line;
+    error->message = parseError.message;
+    return ORBOM_RC_OPERATION_FAIL;
+}
+
+}  // namespace
+
+class Store::Importer {
 public:
-    Importer(Database& db, const Catalog& catalog, ImportError* error)
-        : db_(db), classes_(catalog.classes()), error_(error) {}
+    Importer(Store& store, ImportError* error)
+        : store_(store), classes_(store.catalog_.classes()), error_(error) {}
 
     ORBOM_RC Apply(const ClassFile& file) {
         for (const ClassBlock& block : file.classes) {
@@ -39,8 +49,8 @@ private:
         }
         auto it = classes_.find(block.name);
         if (it == classes_.end()) {
-            ORBOM_RC rc = Run(CreateTableSql(block.name), block.line);
-            if (rc == ORBOM_RC_SUCCESS) rc = Insert("INSERT INTO orb_class(name) VALUES(?)",
+            ORBOM_RC rc = Run(CreateTableSql(store_.dialect_, block.name), block.line);
+            if (rc == ORBOM_RC_SUCCESS) rc = Insert("INSERT INTO orb_class(name) VALUES(" + M(1) + ")",
                                                     {block.name}, -1, block.line);
             if (rc != ORBOM_RC_SUCCESS) return rc;
             it = classes_.emplace(block.name, ClassDef{block.name, {}}).first;
@@ -68,14 +78,15 @@ private:
             }
             // Importing again brings a repository made before an index was
             // wanted up to date.
-            const std::string index = CreateIndexSql(def.name, existing);
+            const std::string index = CreateIndexSql(store_.dialect_, def.name, existing);
             return index.empty() ? ORBOM_RC_SUCCESS : Run(index, p.line);
         }
-        ORBOM_RC rc = Run(AddColumnSql(def.name, p.property), p.line);
-        const std::string index = CreateIndexSql(def.name, p.property);
+        ORBOM_RC rc = Run(AddColumnSql(store_.dialect_, def.name, p.property), p.line);
+        const std::string index = CreateIndexSql(store_.dialect_, def.name, p.property);
         if (rc == ORBOM_RC_SUCCESS && !index.empty()) rc = Run(index, p.line);
         if (rc == ORBOM_RC_SUCCESS) {
-            rc = Insert("INSERT INTO orb_property(class, name, type, position) VALUES(?,?,?,?)",
+            rc = Insert("INSERT INTO orb_property(class, name, type, position) VALUES(" + M(1) +
+                            "," + M(2) + "," + M(3) + "," + M(4) + ")",
                         {def.name, p.property.name}, static_cast<int>(p.property.type), p.line,
                         static_cast<int>(def.properties.size()));
         }
@@ -118,64 +129,49 @@ private:
         bool exists = false;
         ORBOM_RC rc = Exists(def.name, *uuid, block.line, &exists);
         if (rc != ORBOM_RC_SUCCESS || exists) return rc;
-        std::string columns, marks;
-        for (const ValueLine& v : block.values) {
-            columns += (columns.empty() ? "" : ",") + ColumnName(v.name);
-            marks += marks.empty() ? "?" : ",?";
+        std::vector<NamedValue> named;
+        for (size_t i = 0; i < block.values.size(); ++i) {
+            named.push_back({block.values[i].name, std::move(values[i])});
         }
-        return Statement("INSERT INTO " + TableName(def.name) + "(" + columns + ") VALUES(" +
-                             marks + ")",
-                         values, block.line, nullptr);
+        return Written(store_.Write({InsertSql(store_.dialect_, def.name, named)}, nullptr),
+                       block.line);
     }
 
     ORBOM_RC Exists(const std::string& cls, const Value& uuid, int line, bool* exists) {
-        return Statement("SELECT 1 FROM " + TableName(cls) + " WHERE " + ColumnName("uuid") +
-                             "=? LIMIT 1",
-                         {uuid}, line, exists);
-    }
-
-    // Runs sql with values bound; rowFound (may be null) tells whether it gave a row.
-    ORBOM_RC Statement(const std::string& sql, const std::vector<Value>& values, int line,
-                       bool* rowFound) {
-        sqlite3_stmt* stmt = db_.Prepare(sql);
-        if (!stmt) return NativeFailure(line);
-        StatementUse use(stmt);
-        for (size_t i = 0; i < values.size(); ++i) {
-            BindValue(stmt, static_cast<int>(i + 1), values[i]);
-        }
-        const int step = sqlite3_step(stmt);
-        if (step != SQLITE_ROW && step != SQLITE_DONE) {
-            db_.Fail(step);
-            return NativeFailure(line);
-        }
-        if (rowFound) *rowFound = step == SQLITE_ROW;
+        static const std::shared_ptr<const Columns> one =
+            std::make_shared<Columns>(Columns{{"one"}, {ORBOM_TYPE_INTEGER}});
+        Selection rows;
+        const ORBOM_RC rc = store_.Query({"SELECT 1 FROM " + TableName(cls) + " WHERE " +
+                                              ColumnName("uuid") + "=" + M(1) + " LIMIT 1",
+                                          {&uuid}},
+                                         one, &rows);
+        if (rc != ORBOM_RC_SUCCESS) return NativeFailure(rc, line);
+        *exists = rows.count > 0;
         return ORBOM_RC_SUCCESS;
     }
 
     ORBOM_RC Insert(const std::string& sql, const std::vector<std::string>& texts, int number,
                     int line, int position = -1) {
         std::vector<Value> values;
-        for (const std::string& t : texts) {
-            Value v;
-            MakeValue(ORBOM_TYPE_STRING, static_cast<uint32_t>(t.size()), t.data(), false, &v);
-            values.push_back(std::move(v));
-        }
+        for (const std::string& t : texts) values.push_back(TextValue(t));
         for (int n : {number, position}) {
-            if (n < 0) continue;
-            Value v;
-            const int32_t i = n;
-            MakeValue(ORBOM_TYPE_INTEGER, sizeof i, &i, false, &v);
-            values.push_back(std::move(v));
+            if (n >= 0) values.push_back(IntegerValue(n));
         }
-        return Statement(sql, values, line, nullptr);
+        Sql statement{sql, {}};
+        for (const Value& v : values) statement.binds.push_back(&v);
+        return Written(store_.Write({statement}, nullptr), line);
     }
 
-    ORBOM_RC Run(const std::string& sql, int line) {
-        return db_.Exec(sql) == ORBOM_RC_SUCCESS ? ORBOM_RC_SUCCESS : NativeFailure(line);
+    std::string M(size_t n) const { return store_.dialect_.Marker(n); }
+
+    ORBOM_RC Run(const std::string& sql, int line) { return Written(store_.Exec(sql), line); }
+
+    ORBOM_RC Written(ORBOM_RC rc, int line) {
+        return rc == ORBOM_RC_SUCCESS ? rc : NativeFailure(rc, line);
     }
 
-    ORBOM_RC NativeFailure(int line) {
-        return Fail(db_.LastFailure(), line, db_.nativeMessage());
+    ORBOM_RC NativeFailure(ORBOM_RC rc, int line) {
+        return Fail(rc, line, store_.nativeMessage());
     }
 
     ORBOM_RC Fail(ORBOM_RC rc, int line, const std::string& message) {
@@ -184,31 +180,23 @@ private:
         return rc;
     }
 
-    Database& db_;
+    Store& store_;
     std::map<std::string, ClassDef> classes_;
     ImportError* error_;
 };
 
-ORBOM_RC ParseOrFail(std::string_view text, ClassFile* file, ImportError* error) {
-    ParseError parseError;
-    if (ParseClassFile(text, file, &parseError)) return ORBOM_RC_SUCCESS;
-    error->line = parseError.line;
-    error->message = parseError.message;
-    return ORBOM_RC_OPERATION_FAIL;
-}
-
-}  // namespace
 
 ORBOM_RC Store::Import(std::string_view text, ImportError* error) {
     ClassFile file;
     ORBOM_RC rc = ParseOrFail(text, &file, error);
     if (rc != ORBOM_RC_SUCCESS) return rc;
-    {
-        Transaction tx(db_);
-        rc = tx.Begin();
-        if (rc == ORBOM_RC_SUCCESS) rc = Reload();
-        if (rc == ORBOM_RC_SUCCESS) rc = Importer(db_, catalog_, error).Apply(file);
-        if (rc == ORBOM_RC_SUCCESS) rc = tx.Commit();
+    importedInUnit_ = true;
+    rc = BeginWrite();
+    if (rc == ORBOM_RC_SUCCESS) {
+        rc = Reload();
+        if (rc == ORBOM_RC_SUCCESS) rc = Importer(*this, error).Apply(file);
+        if (rc == ORBOM_RC_SUCCESS) rc = CommitWrite();
+        if (rc != ORBOM_RC_SUCCESS) RollbackWrite();
     }
     // After a rollback the cache may hold what was undone; after a commit it
     // lacks what was added. Either way it is read again.
@@ -216,32 +204,34 @@ ORBOM_RC Store::Import(std::string_view text, ImportError* error) {
     return rc != ORBOM_RC_SUCCESS ? rc : reload;
 }
 
-ORBOM_RC Store::Create(const std::string& path, std::string_view frameworkClasses) {
-    ORBOM_RC rc = db_.Open(path, true);
-    if (rc != ORBOM_RC_SUCCESS) return rc;
+ORBOM_RC Store::Initialize(std::string_view frameworkClasses) {
     ClassFile file;
     ImportError error;
-    rc = ParseOrFail(frameworkClasses, &file, &error);
+    ORBOM_RC rc = ParseOrFail(frameworkClasses, &file, &error);
     if (rc != ORBOM_RC_SUCCESS) {
-        db_.SetNativeError(error.line, "framework classes: " + error.message);
+        SetNativeError(error.line, "framework classes: " + error.message);
         return rc;
     }
-    Transaction tx(db_);
-    rc = tx.Begin();
-    if (rc == ORBOM_RC_SUCCESS) rc = db_.Exec(kCatalogSchema);
+    rc = BeginWrite();
     if (rc != ORBOM_RC_SUCCESS) return rc;
-    // Another process may have finished creating it while this one waited.
-    sqlite3_stmt* stmt = db_.Prepare("SELECT 1 FROM orb_meta WHERE key='format'");
-    if (!stmt) return db_.LastFailure();
-    {
-        StatementUse use(stmt);
-        if (sqlite3_step(stmt) == SQLITE_ROW) return ORBOM_RC_NAME_IS_NOT_UNIQUE;
+    rc = PrepareCreate();
+    for (const std::string& sql : CatalogSchemaSql(dialect_)) {
+        if (rc == ORBOM_RC_SUCCESS) rc = Exec(sql);
     }
-    rc = Reload();
-    if (rc == ORBOM_RC_SUCCESS) rc = Importer(db_, catalog_, &error).Apply(file);
-    if (rc == ORBOM_RC_SUCCESS) rc = db_.Exec("INSERT INTO orb_meta(key, value) VALUES('format','1')");
-    if (rc == ORBOM_RC_SUCCESS) rc = tx.Commit();
-    if (rc != ORBOM_RC_SUCCESS) return rc;
+    // Another process may have finished creating it while this one waited.
+    if (rc == ORBOM_RC_SUCCESS && CheckFormat() == ORBOM_RC_SUCCESS) {
+        rc = ORBOM_RC_NAME_IS_NOT_UNIQUE;
+    }
+    if (rc == ORBOM_RC_SUCCESS) rc = Reload();
+    if (rc == ORBOM_RC_SUCCESS) rc = Importer(*this, &error).Apply(file);
+    if (rc == ORBOM_RC_SUCCESS) {
+        rc = Exec("INSERT INTO orb_meta(key, value) VALUES('format','1')");
+    }
+    if (rc == ORBOM_RC_SUCCESS) rc = CommitWrite();
+    if (rc != ORBOM_RC_SUCCESS) {
+        RollbackWrite();
+        return rc;
+    }
     return Reload();
 }
 

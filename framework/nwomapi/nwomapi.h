@@ -62,7 +62,8 @@
  *     given.
  *
  *  8. Storage and concurrency. Every operation that writes is one
- *     transaction (BEGIN IMMEDIATE): it happens whole or not at all. Many
+ *     transaction (SQLite: BEGIN IMMEDIATE; PostgreSQL: one pipelined
+ *     exchange): it happens whole or not at all. Many
  *     processes and threads may use one repository at once; writers are
  *     serialised and no update is lost. Handles may be used from any thread;
  *     calls on one connection are serialised by the client. A selection reads
@@ -72,7 +73,11 @@
  *     (ORBOM_Repository_GetNativeError). A damaged repository file answers 7
  *     (ORBOM_RC_REPOSITORY_DAMAGED): Connect checks every page and refuses
  *     it; damage found later makes that call answer 7, and every later write
- *     on the connection answers 7 without touching the file.
+ *     on the connection answers 7 without touching the file. A repository in
+ *     PostgreSQL answers 62 (ORBOM_RC_REPOSITORY_CONNECTION_LOST) when the
+ *     connection to the server was lost; the next operation connects again.
+ *     A unit of work open then is gone: its operations answer 62 up to its
+ *     end, Commit 62 and Rollback 0.
  *
  *  9. Transactions spanning calls: ORBOM_Transaction_Begin makes the
  *     connection's following operations one unit of work, ended by
@@ -82,8 +87,9 @@
  *     properties.
  *
  * Which repositories a machine has: every <name>.orb.db file in
- * <root>/orbmap. The listing (ORBOM_Repository_EnumBegin with flag 1) starts
- * with the default repository: the framework's registry value "RepositoryName",
+ * <root>/orbmap, and every name the framework's registry puts in a
+ * PostgreSQL database (ORBOM_Repository_Register). The listing
+ * (ORBOM_Repository_EnumBegin with flag 1) starts with the default repository: the framework's registry value "RepositoryName",
  * then "DefaultRepository", under HKLM "SOFTWARE\\NorwindSystems\\NW-Sentinex/
  * Orb\\Orbmap\\Orbmap/API", the first that names an existing repository;
  * then the others by name.
@@ -171,11 +177,29 @@ NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_EnumNext(ORBOM_KERNEL kernel, char* buf
                                                   uint32_t size);
 
 /* Creates an empty repository holding the framework's own classes and
- * objects. 65 when one of that name exists, 7 for a refused name. */
+ * objects, where the machine's settings put the name (ORBOM_Repository_Register).
+ * 65 when one of that name exists, 7 for a refused name or unusable
+ * settings. */
 NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_Create(ORBOM_KERNEL kernel, const char* repository);
 
+/* Puts the named repository in a PostgreSQL database: backend "postgresql",
+ * connection a libpq connection string without password (the password
+ * comes from libpq's password file), schema the schema that holds its
+ * tables (null or "": "public"). Backend "sqlite" puts the name back in the
+ * machine's own file. Writes the framework's registry settings only; 44 for
+ * settings that would be refused (an unknown backend, a connection string
+ * libpq cannot read or that holds a password, a schema that is not a name
+ * of letters, digits and '_'), with the reason as the native error of
+ * connection 0. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_Register(ORBOM_KERNEL kernel, const char* repository,
+                                                  const char* backend, const char* connection,
+                                                  const char* schema);
+
 /* The database's own error text and code of the connection's last failure
- * that answered 29. buffer gets at most size bytes, zero-terminated. */
+ * that answered 29 (PostgreSQL: "SQLSTATE xxxxx: message", the code the
+ * SQLSTATE packed six bits a character). Connection 0: the calling thread's
+ * last failed connect, create or register, which has no connection to keep
+ * it on. buffer gets at most size bytes, zero-terminated. */
 NWOMAPI_EXPORT ORBOM_RC ORBOM_Repository_GetNativeError(ORBOM_CONNECTION connection, char* buffer,
                                                         uint32_t size, int32_t* nativeCode);
 
@@ -258,9 +282,11 @@ NWOMAPI_EXPORT ORBOM_RC ORBOM_Object_Delete(ORBOM_CONNECTION connection, const c
  *    before Commit undoes every one of them.
  *  - Exclusive: two units of work on one repository never run at the same
  *    time, across connections and processes. Begin waits while another unit
- *    is open (up to the busy time-out, then 61). So a find-then-create inside
- *    a unit cannot race with the same find-then-create of another program.
- *    Writes made outside any unit may wait as well.
+ *    is open (up to the busy time-out, then 61); on PostgreSQL the unit's
+ *    first operation waits instead (up to 15 s, then it and the rest of the
+ *    unit answer 61), since Begin travels with it. So a find-then-create
+ *    inside a unit cannot race with the same find-then-create of another
+ *    program, on any machine. Writes made outside any unit may wait as well.
  *  - Inside the unit, selections see the unit's own writes; other
  *    connections see none of them before Commit.
  *  - A write that fails inside the unit undoes only itself; the unit stays
@@ -307,6 +333,13 @@ NWOMAPI_EXPORT ORBOM_RC ORBOM_Account_Set(ORBOM_CONNECTION connection, const cha
 /* 0 when the user exists and the password is right, 28 otherwise. */
 NWOMAPI_EXPORT ORBOM_RC ORBOM_Account_Check(ORBOM_CONNECTION connection, const char* user,
                                             const char* password);
+
+/* ---- Measurement ---- */
+
+/* How many exchanges with a database this process has made, every
+ * connection counted: round trips to a PostgreSQL server, statements run on
+ * SQLite files. For benchmarks; 11 for a null pointer. */
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Statistics_Exchanges(uint64_t* count);
 
 #ifdef __cplusplus
 }

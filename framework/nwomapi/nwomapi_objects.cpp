@@ -71,7 +71,7 @@ ORBOM_RC WithStore(ORBOM_CONNECTION handle, F&& body) {
     auto connection = Table().Get<Connection>(handle);
     if (!connection) return ORBOM_RC_INVALID_REPOSITORY_CONTEXT;
     std::lock_guard<std::mutex> lock(connection->mutex);
-    return body(*connection, connection->store);
+    return body(*connection, *connection->store);
 }
 
 }  // namespace

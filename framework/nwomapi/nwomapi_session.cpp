@@ -5,7 +5,9 @@
 #include "framework/nwomapi/api.h"
 #include "framework/nwomapi/client.h"
 #include "framework/nwomapi/names.h"
+#include "framework/nwomapi/pg_link.h"
 #include "framework/nwomapi/repositories.h"
+#include "framework/nwomapi/sqlite_store.h"
 
 using namespace orbom;
 
@@ -43,12 +45,17 @@ ORBOM_RC Open(ORBOM_KERNEL kernelHandle, const char* repository, ORBOM_CONNECTIO
     if (!repository || !IsValidRepositoryName(repository)) return ORBOM_RC_INVALID_REPOSITORY;
     auto connection = std::make_shared<Connection>();
     connection->kernel = kernelHandle;
-    ORBOM_RC rc = connection->store.Open(RepositoryPath(repository));
+    std::string client;
+    {
+        std::lock_guard<std::mutex> lock(kernel->mutex);
+        client = kernel->clientName;
+    }
+    ORBOM_RC rc = OpenStore(repository, client, &connection->store);
     if (rc == ORBOM_RC_SUCCESS && signOn) {
         bool any = false;
-        rc = connection->store.HasAccounts(&any);
+        rc = connection->store->HasAccounts(&any);
         if (rc == ORBOM_RC_SUCCESS && any) {
-            rc = connection->store.CheckAccount(user ? user : "", password ? password : "");
+            rc = connection->store->CheckAccount(user ? user : "", password ? password : "");
         }
     }
     if (rc != ORBOM_RC_SUCCESS) return rc;
@@ -65,7 +72,7 @@ ORBOM_RC WithStore(ORBOM_CONNECTION handle, F&& body) {
     auto connection = Table().Get<Connection>(handle);
     if (!connection) return ORBOM_RC_INVALID_REPOSITORY_CONTEXT;
     std::lock_guard<std::mutex> lock(connection->mutex);
-    return body(connection->store);
+    return body(*connection->store);
 }
 
 }  // namespace
@@ -159,8 +166,24 @@ ORBOM_RC ORBOM_Repository_Create(ORBOM_KERNEL kernel, const char* repository) {
     return Guarded([&] {
         if (!Table().Get<Kernel>(kernel)) return ORBOM_RC_INVALID_KERNEL_CONTEXT;
         if (!repository || !IsValidRepositoryName(repository)) return ORBOM_RC_INVALID_REPOSITORY;
-        Store store;
-        return store.Create(RepositoryPath(repository), FrameworkClasses());
+        return CreateStore(repository);
+    });
+}
+
+ORBOM_RC ORBOM_Repository_Register(ORBOM_KERNEL kernel, const char* repository,
+                                   const char* backend, const char* connection,
+                                   const char* schema) {
+    return Guarded([&] {
+        if (!Table().Get<Kernel>(kernel)) return ORBOM_RC_INVALID_KERNEL_CONTEXT;
+        if (!repository || !IsValidRepositoryName(repository)) return ORBOM_RC_INVALID_REPOSITORY;
+        if (!backend) return ORBOM_RC_INVALID_POINTER_PARAMETER;
+        std::string why;
+        if (RegisterRepository(repository, backend, connection ? connection : "",
+                               schema ? schema : "", &why)) {
+            return ORBOM_RC_SUCCESS;
+        }
+        RememberOpenFailure(0, why);
+        return ORBOM_RC_OPERATION_FAIL;
     });
 }
 
@@ -168,13 +191,21 @@ ORBOM_RC ORBOM_Repository_GetNativeError(ORBOM_CONNECTION connection, char* buff
                                          int32_t* nativeCode) {
     return Guarded([&] {
         if (!buffer || size == 0) return ORBOM_RC_INVALID_POINTER_PARAMETER;
-        return WithStore(connection, [&](Store& store) {
-            const std::string& text = store.db().nativeMessage();
+        auto copy = [&](int code, const std::string& text) {
             const size_t n = std::min<size_t>(text.size(), size - 1);
             std::memcpy(buffer, text.data(), n);
             buffer[n] = '\0';
-            if (nativeCode) *nativeCode = store.db().nativeCode();
+            if (nativeCode) *nativeCode = code;
             return ORBOM_RC_SUCCESS;
+        };
+        if (connection == 0) {
+            int code = 0;
+            std::string text;
+            LastOpenFailure(&code, &text);
+            return copy(code, text);
+        }
+        return WithStore(connection, [&](Store& store) {
+            return copy(store.nativeCode(), store.nativeMessage());
         });
     });
 }
@@ -249,6 +280,14 @@ ORBOM_RC ORBOM_Account_Check(ORBOM_CONNECTION connection, const char* user, cons
         if (!user || !password) return ORBOM_RC_REPOSITORY_LOGIN_FAILED;
         return WithStore(connection,
                          [&](Store& store) { return store.CheckAccount(user, password); });
+    });
+}
+
+ORBOM_RC ORBOM_Statistics_Exchanges(uint64_t* count) {
+    return Guarded([&] {
+        if (!count) return ORBOM_RC_INVALID_POINTER_PARAMETER;
+        *count = PgLink::RoundTrips() + SqliteStore::Statements();
+        return ORBOM_RC_SUCCESS;
     });
 }
 

@@ -82,6 +82,9 @@ typedef int32_t ORBOM_RC;
 #define ORBOM_RC_NOTIFICATION_ALREADY_ENABLE 60
 #define ORBOM_RC_REPOSITORY_CONNECTION_BUSY 61
 #define ORBOM_RC_REPOSITORY_CONNECTION_BUSY2 62
+/* The same number, for a connection to a database server that was lost (the
+ * next operation connects again); reported as ORBOM_RC_REPOSITORY_CONNECTION_BUSY. */
+#define ORBOM_RC_REPOSITORY_CONNECTION_LOST 62
 #define ORBOM_RC_PROTECTED_CLASS 63
 #define ORBOM_RC_PROPERTY_CAN_NOT_BE_REQUIRED 64
 #define ORBOM_RC_NAME_IS_NOT_UNIQUE 65

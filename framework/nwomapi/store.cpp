@@ -6,8 +6,6 @@ namespace orbom {
 
 namespace {
 
-constexpr size_t kMaxSelectionBytes = 0xF0000000u;
-
 bool Covers(const ClassDef& def, const std::vector<NamedValue>* list) {
     if (!list) return true;
     for (const NamedValue& v : *list) {
@@ -26,63 +24,40 @@ ORBOM_RC CheckTypes(const ClassDef& def, const std::vector<NamedValue>* list) {
     return ORBOM_RC_SUCCESS;
 }
 
-// Equality on each criterion; a null criterion asks for a null property.
-std::string Where(const std::vector<NamedValue>& criteria, std::vector<const Value*>* binds) {
-    std::string sql;
-    for (const NamedValue& c : criteria) {
-        sql += sql.empty() ? " WHERE " : " AND ";
-        if (c.value.null) {
-            sql += ColumnName(c.name) + " IS NULL";
-        } else {
-            sql += ColumnName(c.name) + "=?";
-            binds->push_back(&c.value);
-        }
-    }
-    return sql;
-}
-
-// The later of two values for one property wins, as callers expect when they
-// set a property twice before saving.
-std::vector<const NamedValue*> LastOfEach(const std::vector<NamedValue>& values) {
-    std::vector<const NamedValue*> out;
-    for (const NamedValue& v : values) {
-        bool replaced = false;
-        for (const NamedValue*& kept : out) {
-            if (kept->name == v.name) {
-                kept = &v;
-                replaced = true;
-            }
-        }
-        if (!replaced) out.push_back(&v);
-    }
-    return out;
-}
-
 }  // namespace
 
-ORBOM_RC Store::Open(const std::string& path) {
-    ORBOM_RC rc = db_.Open(path, false);
-    if (rc != ORBOM_RC_SUCCESS) return rc;
-    sqlite3_stmt* stmt = db_.Prepare("SELECT value FROM orb_meta WHERE key='format'");
-    if (!stmt) return ORBOM_RC_INVALID_REPOSITORY;  // not a repository file
-    StatementUse use(stmt);
-    if (sqlite3_step(stmt) != SQLITE_ROW) return ORBOM_RC_INVALID_REPOSITORY;
-    // A damaged file is refused before anything is written to it: damage in
-    // pages an operation never reads would otherwise go unseen while the
-    // operation reports success (a deletion, say, that leaves half the
-    // repository's links behind).
-    rc = db_.CheckPages();
-    if (rc != ORBOM_RC_SUCCESS) return rc;
-    return Reload();
+ORBOM_RC Store::CheckFormat() {
+    static const std::shared_ptr<const Columns> columns =
+        std::make_shared<Columns>(Columns{{"value"}, {ORBOM_TYPE_STRING}});
+    Selection rows;
+    const ORBOM_RC rc = Query({"SELECT value FROM orb_meta WHERE key='format'", {}}, columns, &rows);
+    // A database without the catalog is not a repository; a lost
+    // connection is the connection's failure, not the repository's.
+    if (rc == ORBOM_RC_REPOSITORY_CONNECTION_LOST) return rc;
+    if (rc != ORBOM_RC_SUCCESS || rows.count == 0) return ORBOM_RC_INVALID_REPOSITORY;
+    return ORBOM_RC_SUCCESS;
 }
 
-ORBOM_RC Store::Reload() { return catalog_.Load(db_); }
+ORBOM_RC Store::Reload() {
+    Selection rows;
+    const ORBOM_RC rc = Query({kCatalogSql, {}}, Catalog::SqlColumns(), &rows);
+    if (rc == ORBOM_RC_SUCCESS) catalog_.Load(rows);
+    return rc;
+}
+
+ORBOM_RC Store::BeginWork() {
+    const ORBOM_RC rc = BeginUnit();
+    if (rc == ORBOM_RC_SUCCESS) importedInUnit_ = false;
+    return rc;
+}
 
 ORBOM_RC Store::RollbackWork() {
-    const ORBOM_RC rc = db_.RollbackWork();
-    if (rc != ORBOM_RC_SUCCESS) return rc;
+    const ORBOM_RC rc = RollbackUnit();
+    if (rc != ORBOM_RC_SUCCESS || !importedInUnit_) return rc;
     selectPlans_.clear();
-    return Reload();
+    // Read at the next use when it cannot be read now.
+    if (Reload() != ORBOM_RC_SUCCESS) catalog_ = Catalog();
+    return ORBOM_RC_SUCCESS;
 }
 
 ORBOM_RC Store::Resolve(const std::string& cls, const std::vector<NamedValue>* a,
@@ -121,20 +96,14 @@ ORBOM_RC Store::PlanSelect(const std::string& cls, const std::vector<NamedValue>
     if (rc != ORBOM_RC_SUCCESS) return rc;
 
     auto columns = std::make_shared<Columns>();
-    std::string sql = "SELECT ";
     for (const PropertyDef& p : def->properties) {
         if (!all && p.name != properties) continue;
-        sql += (columns->types.empty() ? "" : ",") + ColumnName(p.name);
         columns->names.push_back(p.name);
         columns->types.push_back(p.type);
     }
-    if (columns->types.empty()) sql += "oid";  // a class without properties still has objects
-    std::vector<const Value*> binds;
-    sql += " FROM " + TableName(cls) + Where(criteria, &binds);
     SelectPlan plan;
+    plan.sql = SelectSql(dialect_, cls, columns->names, criteria).text;
     plan.columns = std::move(columns);
-    plan.stmt = db_.Prepare(sql);
-    if (!plan.stmt) return db_.LastFailure();
     *out = &selectPlans_.emplace(std::move(key), std::move(plan)).first->second;
     return ORBOM_RC_SUCCESS;
 }
@@ -144,54 +113,19 @@ ORBOM_RC Store::Select(const std::string& cls, const std::vector<NamedValue>& cr
     const SelectPlan* plan = nullptr;
     const ORBOM_RC rc = PlanSelect(cls, criteria, properties.empty() ? "*" : properties, &plan);
     if (rc != ORBOM_RC_SUCCESS) return rc;
-    *out = Selection();
-    out->columns = plan->columns;
-    const std::vector<uint32_t>& types = plan->columns->types;
-
-    sqlite3_stmt* stmt = plan->stmt;
-    StatementUse use(stmt);
-    int index = 0;
+    Sql sql{plan->sql, {}};
     for (const NamedValue& c : criteria) {
-        if (!c.value.null) BindValue(stmt, ++index, c.value);
+        if (!c.value.null) sql.binds.push_back(&c.value);
     }
-    int step;
-    while ((step = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (size_t i = 0; i < types.size(); ++i) {
-            out->cells.push_back(AppendColumn(stmt, static_cast<int>(i), types[i], &out->bytes));
-        }
-        ++out->count;
-        // Cells address the buffer with 32-bit offsets.
-        if (out->bytes.size() > kMaxSelectionBytes) {
-            *out = Selection();
-            return ORBOM_RC_OUT_OF_MEMORY;
-        }
-    }
-    if (step != SQLITE_DONE) {
-        *out = Selection();
-        return db_.Fail(step);
-    }
-    return ORBOM_RC_SUCCESS;
+    *out = Selection();
+    return Query(sql, plan->columns, out);
 }
 
 ORBOM_RC Store::CreateObject(const std::string& cls, const std::vector<NamedValue>& values) {
     const ClassDef* def = nullptr;
-    ORBOM_RC rc = Resolve(cls, &values, nullptr, "", &def);
+    const ORBOM_RC rc = Resolve(cls, &values, nullptr, "", &def);
     if (rc != ORBOM_RC_SUCCESS) return rc;
-    const std::vector<const NamedValue*> unique = LastOfEach(values);
-    std::string sql = "INSERT INTO " + TableName(cls);
-    if (unique.empty()) {
-        sql += " DEFAULT VALUES";
-    } else {
-        std::string columns, marks;
-        for (const NamedValue* v : unique) {
-            columns += (columns.empty() ? "" : ",") + ColumnName(v->name);
-            marks += marks.empty() ? "?" : ",?";
-        }
-        sql += "(" + columns + ") VALUES(" + marks + ")";
-    }
-    std::vector<const Value*> binds;
-    for (const NamedValue* v : unique) binds.push_back(&v->value);
-    return RunCounted(sql, binds, nullptr);
+    return Write({InsertSql(dialect_, cls, values)}, nullptr);
 }
 
 ORBOM_RC Store::Update(const std::string& cls, const std::vector<NamedValue>& criteria,
@@ -201,17 +135,20 @@ ORBOM_RC Store::Update(const std::string& cls, const std::vector<NamedValue>& cr
     const ClassDef* def = nullptr;
     ORBOM_RC rc = Resolve(cls, &criteria, &values, "", &def);
     if (rc != ORBOM_RC_SUCCESS) return rc;
-    std::string sql = "UPDATE " + TableName(cls) + " SET ";
-    std::vector<const Value*> binds;
-    bool first = true;
-    for (const NamedValue* v : LastOfEach(values)) {
-        sql += (first ? "" : ",") + ColumnName(v->name) + "=?";
-        binds.push_back(&v->value);
-        first = false;
-    }
-    sql += Where(criteria, &binds);
-    rc = RunCounted(sql, binds, count);
+    rc = Write({UpdateSql(dialect_, cls, values, criteria)}, count);
+    if (rc != ORBOM_RC_SUCCESS) *count = 0;
     return rc == ORBOM_RC_SUCCESS && *count == 0 ? ORBOM_RC_NO_MATCH : rc;
+}
+
+bool Store::HasLinks(const std::string& cls, const ClassDef& def) const {
+    const ClassDef* links = catalog_.Find(kLinkClass);
+    if (cls == kLinkClass || !links) return false;
+    const int uuid = def.Find("uuid");
+    if (uuid < 0 || def.properties[uuid].type != ORBOM_TYPE_UUID) return false;
+    for (const char* p : {"parent_uuid", "child_uuid", "parent_class", "child_class"}) {
+        if (links->Find(p) < 0) return false;
+    }
+    return true;
 }
 
 ORBOM_RC Store::Delete(const std::string& cls, const std::vector<NamedValue>& criteria,
@@ -220,76 +157,15 @@ ORBOM_RC Store::Delete(const std::string& cls, const std::vector<NamedValue>& cr
     const ClassDef* def = nullptr;
     ORBOM_RC rc = Resolve(cls, &criteria, nullptr, "", &def);
     if (rc != ORBOM_RC_SUCCESS) return rc;
-    std::vector<const Value*> binds;
-    const std::string where = Where(criteria, &binds);
-    const std::string sql = "DELETE FROM " + TableName(cls) + where;
-    const std::string links = LinksOfSql(cls, *def, where);
-    if (links.empty()) {
-        rc = RunCounted(sql, binds, count);
-    } else {
-        // The links go in the same transaction as the objects they name, so
-        // no link ever points at a deleted object.
-        Transaction tx(db_);
-        rc = tx.Begin();
-        if (rc == ORBOM_RC_SUCCESS) rc = RunLinkDelete(links, cls, binds);
-        if (rc == ORBOM_RC_SUCCESS) rc = RunCounted(sql, binds, count);
-        if (rc == ORBOM_RC_SUCCESS) rc = tx.Commit();
-        if (rc != ORBOM_RC_SUCCESS) *count = 0;
-    }
+    // The links go in the same write as the objects they name, so no link
+    // ever points at a deleted object.
+    const Value clsValue = TextValue(cls);
+    std::vector<Sql> statements;
+    if (HasLinks(cls, *def)) statements.push_back(LinksOfSql(dialect_, cls, clsValue, criteria));
+    statements.push_back(DeleteSql(dialect_, cls, criteria));
+    rc = Write(statements, count);
+    if (rc != ORBOM_RC_SUCCESS) *count = 0;
     return rc == ORBOM_RC_SUCCESS && *count == 0 ? ORBOM_RC_NO_MATCH : rc;
-}
-
-std::string Store::LinksOfSql(const std::string& cls, const ClassDef& def,
-                              const std::string& where) const {
-    const ClassDef* links = catalog_.Find(kLinkClass);
-    if (cls == kLinkClass || !links) return "";
-    const int uuid = def.Find("uuid");
-    if (uuid < 0 || def.properties[uuid].type != ORBOM_TYPE_UUID) return "";
-    for (const char* p : {"parent_uuid", "child_uuid", "parent_class", "child_class"}) {
-        if (links->Find(p) < 0) return "";
-    }
-    const std::string uuids = "(SELECT " + ColumnName("uuid") + " FROM " + TableName(cls) + where +
-                              ")";
-    return "DELETE FROM " + TableName(kLinkClass) + " WHERE (" + ColumnName("parent_class") +
-           "=? AND " + ColumnName("parent_uuid") + " IN " + uuids + ") OR (" +
-           ColumnName("child_class") + "=? AND " + ColumnName("child_uuid") + " IN " + uuids + ")";
-}
-
-// The statement of LinksOfSql, with the class name and the criteria bound
-// once for each end of a link.
-ORBOM_RC Store::RunLinkDelete(const std::string& sql, const std::string& cls,
-                              const std::vector<const Value*>& binds) {
-    sqlite3_stmt* stmt = db_.Prepare(sql);
-    if (!stmt) return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
-    StatementUse use(stmt);
-    int index = 0;
-    for (int end = 0; end < 2; ++end) {
-        sqlite3_bind_text(stmt, ++index, cls.data(), static_cast<int>(cls.size()), SQLITE_STATIC);
-        for (const Value* v : binds) BindValue(stmt, ++index, *v);
-    }
-    const int step = sqlite3_step(stmt);
-    return step == SQLITE_DONE ? ORBOM_RC_SUCCESS : db_.Fail(step);
-}
-
-// One statement in its own write transaction; count (may be null) gets the
-// rows it changed.
-ORBOM_RC Store::RunCounted(const std::string& sql, const std::vector<const Value*>& binds,
-                           uint32_t* count) {
-    sqlite3_stmt* stmt = db_.Prepare(sql);
-    if (!stmt) return db_.LastFailure();
-    Transaction tx(db_);
-    ORBOM_RC rc = tx.Begin();
-    if (rc != ORBOM_RC_SUCCESS) return rc;
-    {
-        StatementUse use(stmt);
-        for (size_t i = 0; i < binds.size(); ++i) {
-            BindValue(stmt, static_cast<int>(i + 1), *binds[i]);
-        }
-        const int step = sqlite3_step(stmt);
-        if (step != SQLITE_DONE) return db_.Fail(step);
-    }
-    if (count) *count = static_cast<uint32_t>(sqlite3_changes(db_.handle()));
-    return tx.Commit();
 }
 
 ORBOM_RC Store::ClassNames(std::vector<std::string>* out) {

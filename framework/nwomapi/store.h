@@ -1,8 +1,12 @@
-// The object operations of one repository connection over its database:
-// select, create, update and delete on a class's table, class import and
-// listing, and accounts. Each write is one transaction. The catalog is cached
-// and read again only when a name is missing from it, because another process
-// may have added classes or properties since.
+// The object operations of one repository connection: select, create,
+// update and delete on a class's table, units of work, class import and
+// listing, and accounts. The operations are written once here, over a few
+// primitives each backend gives (a query, a write as one transaction, schema
+// statements, a transaction spanning calls): the embedded SQLite file
+// (sqlite_store.h) and a PostgreSQL database (pg_store.h). Each operation is
+// one transaction. The catalog is cached and read again only when a name is
+// missing from it, because another process may have added classes or
+// properties since.
 #pragma once
 
 #include <memory>
@@ -12,54 +16,21 @@
 #include <vector>
 
 #include "framework/nwomapi/catalog.h"
-#include "framework/nwomapi/database.h"
+#include "framework/nwomapi/statements.h"
 #include "framework/nwomapi/value.h"
 
 namespace orbom {
-
-// One criterion or one property assignment.
-struct NamedValue {
-    std::string name;
-    Value value;
-};
-
-// The objects a select found, packed: one cell per object and property,
-// each pointing into one byte buffer that is never changed after the select,
-// so addresses handed to callers stay valid for the selection's life.
-struct Columns {
-    std::vector<std::string> names;  // the selected properties
-    std::vector<uint32_t> types;     // their types
-};
-
-struct Selection {
-    std::shared_ptr<const Columns> columns;  // shared with the statement's plan
-    size_t count = 0;                        // objects
-    std::vector<Cell> cells;                 // count * columns, object by object
-    std::string bytes;                       // each value followed by a zero byte
-
-    const Cell& At(size_t object, size_t property) const {
-        return cells[object * columns->names.size() + property];
-    }
-};
 
 struct ImportError {
     int line = 0;
     std::string message;
 };
 
-// The class whose objects link a parent object to a child object.
-inline constexpr const char* kLinkClass = "Inclusion";
-
 class Store {
 public:
-    // Opens an existing repository (7 when there is none at path, or when
-    // its file is damaged: every page is checked first).
-    ORBOM_RC Open(const std::string& path);
-    // Makes a new repository at path and imports the framework's classes into
-    // it; 65 when a finished repository is there already.
-    ORBOM_RC Create(const std::string& path, std::string_view frameworkClasses);
-
-    Database& db() { return db_; }
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+    virtual ~Store() = default;
 
     ORBOM_RC Select(const std::string& cls, const std::vector<NamedValue>& criteria,
                     const std::string& properties, Selection* out);
@@ -71,10 +42,13 @@ public:
     ORBOM_RC Delete(const std::string& cls, const std::vector<NamedValue>& criteria,
                     uint32_t* count);
 
-    // A unit of work (Database::BeginWork). After a rollback the catalog is
-    // read again, since an import inside the unit may have been undone.
-    ORBOM_RC BeginWork() { return db_.BeginWork(); }
-    ORBOM_RC CommitWork() { return db_.CommitWork(); }
+    // A unit of work: one transaction spanning calls, exclusive on the
+    // repository, in which each write nests so that a failing one undoes only
+    // itself. BeginWork while one is open answers 12; the others without one
+    // 13. After a rollback the catalog is read again, since an import inside
+    // the unit may have been undone.
+    ORBOM_RC BeginWork();
+    ORBOM_RC CommitWork() { return CommitUnit(); }
     ORBOM_RC RollbackWork();
 
     ORBOM_RC Import(std::string_view text, ImportError* error);
@@ -85,37 +59,84 @@ public:
     ORBOM_RC CheckAccount(const std::string& user, const std::string& password);
     ORBOM_RC HasAccounts(bool* any);
 
+    // The database's own text and code of the last failure.
+    virtual int nativeCode() const = 0;
+    virtual const std::string& nativeMessage() const = 0;
+
+protected:
+    explicit Store(const Dialect& dialect) : dialect_(dialect) {}
+
+    // ---- What each backend gives ----
+    // Runs a statement that reads: its rows, typed by columns, into out.
+    virtual ORBOM_RC Query(const Sql& sql, const std::shared_ptr<const Columns>& columns,
+                           Selection* out) = 0;
+    // The statements as one write: all or none of them. count (may be null)
+    // gets the rows the last one changed.
+    virtual ORBOM_RC Write(const std::vector<Sql>& statements, uint32_t* count) = 0;
+    // A statement without values or rows (the schema's), inside BeginWrite.
+    virtual ORBOM_RC Exec(const std::string& sql) = 0;
+    // A write spanning calls (an import, a creation), exclusive like a unit
+    // and nesting inside one.
+    virtual ORBOM_RC BeginWrite() = 0;
+    virtual ORBOM_RC CommitWrite() = 0;
+    virtual void RollbackWrite() = 0;
+    virtual ORBOM_RC BeginUnit() = 0;
+    virtual ORBOM_RC CommitUnit() = 0;
+    virtual ORBOM_RC RollbackUnit() = 0;
+    // Creation: whatever the backend does first inside the creating write.
+    virtual ORBOM_RC PrepareCreate() { return ORBOM_RC_SUCCESS; }
+    // Records an error of the client's own for the native-error call.
+    virtual void SetNativeError(int code, const std::string& message) = 0;
+
+    // ---- Shared steps of opening and creating ----
+    // The repository's marker row: 0 when it is there, 7 when it is not a
+    // finished repository.
+    ORBOM_RC CheckFormat();
+    // Makes the catalog and imports the framework's classes; 65 when a
+    // finished repository is there already.
+    ORBOM_RC Initialize(std::string_view frameworkClasses);
+    ORBOM_RC Reload();
+
+    const Dialect& dialect_;
+
 private:
+    class Importer;
+
     // The class, with every name of the lists (and extra, when not empty)
     // among its properties with the value's type. The catalog is read again
     // once when a name is missing. 10, 40 or 34.
     ORBOM_RC Resolve(const std::string& cls, const std::vector<NamedValue>* a,
                      const std::vector<NamedValue>* b, const std::string& extra,
                      const ClassDef** out);
-    ORBOM_RC RunCounted(const std::string& sql, const std::vector<const Value*>& binds,
-                        uint32_t* count);
-    ORBOM_RC Reload();
-    // The statement deleting the links of cls's objects matching where (as
-    // Where() built it); empty when cls has no UUIDs to link or is the link
-    // class itself.
-    std::string LinksOfSql(const std::string& cls, const ClassDef& def,
-                           const std::string& where) const;
-    ORBOM_RC RunLinkDelete(const std::string& sql, const std::string& cls,
-                           const std::vector<const Value*>& binds);
+    // Whether deleting objects of cls must delete links, and how.
+    bool HasLinks(const std::string& cls, const ClassDef& def) const;
 
     // A select statement with what it delivers, kept per class, property
     // selection and criteria shape (names, types, nulls). The catalog only
     // grows, so a shape checked once stays valid.
     struct SelectPlan {
-        sqlite3_stmt* stmt = nullptr;
+        std::string sql;
         std::shared_ptr<const Columns> columns;
     };
     ORBOM_RC PlanSelect(const std::string& cls, const std::vector<NamedValue>& criteria,
                         const std::string& properties, const SelectPlan** out);
     std::unordered_map<std::string, SelectPlan> selectPlans_;
 
-    Database db_;
     Catalog catalog_;
+    bool importedInUnit_ = false;  // the unit's rollback may undo classes
 };
+
+// Opens the named repository where the machine's settings put it (7 when
+// there is none, or it is damaged or refused). client: the kernel's client
+// name, which a database server shows beside the connection.
+ORBOM_RC OpenStore(const std::string& repository, const std::string& client,
+                   std::unique_ptr<Store>* out);
+// Makes the named repository holding the framework's classes; 65 when it
+// exists already.
+ORBOM_RC CreateStore(const std::string& repository);
+// The native error of the calling thread's last failed OpenStore or
+// CreateStore (or repository registration).
+void LastOpenFailure(int* code, std::string* message);
+void RememberOpenFailure(int code, const std::string& message);
 
 }  // namespace orbom

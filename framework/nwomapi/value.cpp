@@ -9,17 +9,18 @@ namespace {
 struct TypeInfo {
     uint32_t type;
     const char* name;
-    const char* column;
     uint32_t fixedLength;  // 0: variable
 };
 
-// Characters are kept as integers: a byte may be zero or not valid text.
 constexpr TypeInfo kTypes[] = {
-    {ORBOM_TYPE_STRING, "string", "TEXT", 0},     {ORBOM_TYPE_INTEGER, "integer", "INTEGER", 4},
-    {ORBOM_TYPE_DOUBLE, "double", "REAL", 8},     {ORBOM_TYPE_UUID, "uuid", "BLOB", 16},
-    {ORBOM_TYPE_BOOLEAN, "boolean", "INTEGER", 4}, {ORBOM_TYPE_DATETIME, "datetime", "TEXT", 0},
-    {ORBOM_TYPE_CHAR, "char", "INTEGER", 1},      {ORBOM_TYPE_BINARY, "binary", "BLOB", 0},
+    {ORBOM_TYPE_STRING, "string", 0},   {ORBOM_TYPE_INTEGER, "integer", 4},
+    {ORBOM_TYPE_DOUBLE, "double", 8},   {ORBOM_TYPE_UUID, "uuid", 16},
+    {ORBOM_TYPE_BOOLEAN, "boolean", 4}, {ORBOM_TYPE_DATETIME, "datetime", 0},
+    {ORBOM_TYPE_CHAR, "char", 1},       {ORBOM_TYPE_BINARY, "binary", 0},
 };
+
+// Selections address their bytes with 32-bit offsets.
+constexpr size_t kMaxSelectionBytes = 0xF0000000u;
 
 const TypeInfo* Find(uint32_t type) {
     for (const TypeInfo& info : kTypes) {
@@ -53,11 +54,6 @@ bool TypeFromName(const std::string& name, uint32_t* type) {
         }
     }
     return false;
-}
-
-const char* ColumnDeclaration(uint32_t type) {
-    const TypeInfo* info = Find(type);
-    return info ? info->column : "BLOB";
 }
 
 Value NullValue(uint32_t type) {
@@ -98,74 +94,46 @@ uint32_t ReportedLength(const Cell& cell, uint32_t type) {
     return type == ORBOM_TYPE_DATETIME ? cell.length + 1 : cell.length;
 }
 
-void BindValue(sqlite3_stmt* stmt, int index, const Value& value) {
-    if (value.null) {
-        sqlite3_bind_null(stmt, index);
-        return;
-    }
-    const std::string& b = value.bytes;
-    switch (value.type) {
-        case ORBOM_TYPE_INTEGER:
-        case ORBOM_TYPE_BOOLEAN:
-            sqlite3_bind_int(stmt, index, ReadInt32(b));
-            break;
-        case ORBOM_TYPE_DOUBLE: {
-            double d = 0;
-            std::memcpy(&d, b.data(), sizeof d);
-            sqlite3_bind_double(stmt, index, d);
-            break;
-        }
-        case ORBOM_TYPE_CHAR:
-            sqlite3_bind_int(stmt, index, static_cast<unsigned char>(b[0]));
-            break;
-        case ORBOM_TYPE_STRING:
-        case ORBOM_TYPE_DATETIME:
-            sqlite3_bind_text(stmt, index, b.data(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
-            break;
-        default:
-            sqlite3_bind_blob(stmt, index, b.data(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
-            break;
-    }
+Value TextValue(const std::string& text) {
+    Value v;
+    v.type = ORBOM_TYPE_STRING;
+    v.null = false;
+    v.bytes = text;
+    return v;
 }
 
-Cell AppendColumn(sqlite3_stmt* stmt, int column, uint32_t type, std::string* bytes) {
-    // Values start on 8-byte boundaries, so callers may read an integer or a
-    // double in place.
-    bytes->resize((bytes->size() + 7) & ~size_t{7});
-    Cell cell;
-    cell.offset = static_cast<uint32_t>(bytes->size());
-    if (sqlite3_column_type(stmt, column) == SQLITE_NULL) return cell;
-    cell.null = false;
-    switch (type) {
-        case ORBOM_TYPE_INTEGER:
-        case ORBOM_TYPE_BOOLEAN: {
-            const int32_t i = sqlite3_column_int(stmt, column);
-            bytes->append(reinterpret_cast<const char*>(&i), sizeof i);
-            break;
-        }
-        case ORBOM_TYPE_DOUBLE: {
-            const double d = sqlite3_column_double(stmt, column);
-            bytes->append(reinterpret_cast<const char*>(&d), sizeof d);
-            break;
-        }
-        case ORBOM_TYPE_CHAR:
-            bytes->push_back(static_cast<char>(sqlite3_column_int(stmt, column)));
-            break;
-        case ORBOM_TYPE_STRING:
-        case ORBOM_TYPE_DATETIME: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            if (text) bytes->append(text, sqlite3_column_bytes(stmt, column));
-            break;
-        }
-        default: {
-            const void* blob = sqlite3_column_blob(stmt, column);
-            if (blob) bytes->append(static_cast<const char*>(blob), sqlite3_column_bytes(stmt, column));
-            break;
-        }
-    }
-    cell.length = static_cast<uint32_t>(bytes->size()) - cell.offset;
-    bytes->push_back('\0');
-    return cell;
+Value IntegerValue(int32_t number) {
+    Value v;
+    v.type = ORBOM_TYPE_INTEGER;
+    v.null = false;
+    v.bytes.assign(reinterpret_cast<const char*>(&number), sizeof number);
+    return v;
 }
+
+std::string Selection::Bytes(size_t row, size_t column) const {
+    const Cell& cell = At(row, column);
+    return cell.null ? std::string() : bytes.substr(cell.offset, cell.length);
+}
+
+int32_t Selection::Integer(size_t row, size_t column) const {
+    const Cell& cell = At(row, column);
+    if (cell.null || cell.length < sizeof(int32_t)) return 0;
+    return ReadInt32(bytes.substr(cell.offset, sizeof(int32_t)));
+}
+
+void Selection::Append(const void* data, size_t length) {
+    bytes.resize((bytes.size() + 7) & ~size_t{7});
+    Cell cell;
+    cell.offset = static_cast<uint32_t>(bytes.size());
+    if (data) {
+        cell.null = false;
+        bytes.append(static_cast<const char*>(data), length);
+        cell.length = static_cast<uint32_t>(length);
+        bytes.push_back('\0');
+    }
+    cells.push_back(cell);
+}
+
+bool Selection::Fits() const { return bytes.size() <= kMaxSelectionBytes; }
 
 }  // namespace orbom

@@ -1,12 +1,13 @@
-// A typed property value as the repository keeps it, and its passage to and
-// from SQLite columns. Each value type has one column representation, so a
-// value read back has the type it was declared with.
+// A typed property value as the repository keeps it, and the rows a
+// statement read, packed as the client hands them out. Each value type has
+// one column representation in every backend, so a value read back has the
+// type it was declared with.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/nwomapi/nwomapi.h"
 
@@ -17,8 +18,6 @@ bool IsKnownType(uint32_t type);
 const char* TypeName(uint32_t type);
 // The type of a class-definition type name; false when there is none.
 bool TypeFromName(const std::string& name, uint32_t* type);
-// SQLite column declaration of a type.
-const char* ColumnDeclaration(uint32_t type);
 
 struct Value {
     uint32_t type = ORBOM_TYPE_STRING;
@@ -34,9 +33,8 @@ struct Value {
 // value of another length, 11 for a missing value.
 ORBOM_RC MakeValue(uint32_t type, uint32_t length, const void* data, bool isNull, Value* out);
 Value NullValue(uint32_t type);
-
-
-void BindValue(sqlite3_stmt* stmt, int index, const Value& value);
+Value TextValue(const std::string& text);
+Value IntegerValue(int32_t number);
 
 // Where a value read from a column went: offset and length in a byte buffer.
 struct Cell {
@@ -44,10 +42,37 @@ struct Cell {
     uint32_t length = 0;
     bool null = true;
 };
-// Appends a column's value in the client's layout, and a zero byte, to bytes,
-// at an offset that is a multiple of 8.
-Cell AppendColumn(sqlite3_stmt* stmt, int column, uint32_t type, std::string* bytes);
 // The length GetProperty reports for a cell of that type.
 uint32_t ReportedLength(const Cell& cell, uint32_t type);
+
+// The rows a statement read, packed: one cell per row and column, each
+// pointing into one byte buffer that is never changed after the read, so
+// addresses handed to callers stay valid for the selection's life.
+struct Columns {
+    std::vector<std::string> names;  // the selected properties
+    std::vector<uint32_t> types;     // their types
+};
+
+struct Selection {
+    std::shared_ptr<const Columns> columns;  // shared with the statement's plan
+    size_t count = 0;                        // rows (objects)
+    std::vector<Cell> cells;                 // count * columns, row by row
+    std::string bytes;                       // each value followed by a zero byte
+
+    const Cell& At(size_t row, size_t column) const {
+        return cells[row * columns->names.size() + column];
+    }
+    // A cell's bytes (empty for null), and an integer cell's value.
+    std::string Bytes(size_t row, size_t column) const;
+    int32_t Integer(size_t row, size_t column) const;
+
+    // Appends one value, in the client's layout and followed by a zero byte,
+    // at an offset that is a multiple of 8 (so callers may read an integer
+    // or a double in place); null when data is null.
+    void Append(const void* data, size_t length);
+    // Cells address the buffer with 32-bit offsets; false once it is too
+    // large for them.
+    bool Fits() const;
+};
 
 }  // namespace orbom

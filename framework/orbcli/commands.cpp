@@ -44,8 +44,14 @@ void PrintObject(const std::string& cls, const Object& object, std::ostream& out
 
 }  // namespace
 
-void RepoCreate(const std::string& name, std::ostream&) {
+void RepoCreate(const std::string& name, const Placement& placement, std::ostream&) {
     Session session(kClientName);
+    // The settings stay when the creation fails (a server not reachable
+    // yet): the same command again creates it.
+    if (!placement.backend.empty()) {
+        session.RegisterRepository(name, placement.backend, placement.connection,
+                                   placement.schema);
+    }
     session.CreateRepository(name);
 }
 

@@ -15,7 +15,15 @@ struct Target {
     std::string repository;
 };
 
-void RepoCreate(const std::string& name, std::ostream& out);
+// Where repo create puts a repository: empty backend for the machine's file
+// unless the registry already places the name elsewhere.
+struct Placement {
+    std::string backend;  // "", "sqlite" or "postgresql"
+    std::string connection;
+    std::string schema;
+};
+
+void RepoCreate(const std::string& name, const Placement& placement, std::ostream& out);
 void RepoList(std::ostream& out);
 void Import(const Target& target, const std::string& file, std::ostream& out);
 void ClassList(const Target& target, std::ostream& out);

@@ -15,6 +15,7 @@ constexpr int kDamageFound = 2;
 
 struct Options {
     orbcli::Target target;
+    orbcli::Placement placement;
     std::string name;
     std::string cls;
     std::string file;
@@ -43,6 +44,17 @@ int Run(int argc, char** argv) {
     repo->require_subcommand(1);
     CLI::App* repoCreate = repo->add_subcommand("create", "create a repository");
     repoCreate->add_option("NAME", o.name, "repository name")->required();
+    CLI::Option* backend =
+        repoCreate
+            ->add_option("--backend", o.placement.backend,
+                         "sqlite (the machine's file) or postgresql (written to the registry)")
+            ->check(CLI::IsMember({"sqlite", "postgresql"}, CLI::ignore_case));
+    repoCreate
+        ->add_option("--connection", o.placement.connection,
+                     "libpq connection string, without password (the password file gives it)")
+        ->needs(backend);
+    repoCreate->add_option("--schema", o.placement.schema, "PostgreSQL schema (default: public)")
+        ->needs(backend);
     CLI::App* repoList = repo->add_subcommand("list", "list repositories, the default first");
 
     CLI::App* import = app.add_subcommand("import", "import a class-definition file");
@@ -77,7 +89,7 @@ int Run(int argc, char** argv) {
 
     std::ostream& out = std::cout;
     if (*repoCreate)
-        orbcli::RepoCreate(o.name, out);
+        orbcli::RepoCreate(o.name, o.placement, out);
     else if (*repoList)
         orbcli::RepoList(out);
     else if (*import)

@@ -24,6 +24,20 @@ void Check(ORBOM_RC rc, const std::string& what) {
     if (rc != ORBOM_RC_SUCCESS) throw ToolError(rc, what);
 }
 
+namespace {
+
+// A failure to reach a repository, with the database's own word on it when
+// it gave one (kept on connection 0, since no connection was made).
+void CheckReached(ORBOM_RC rc, const std::string& what) {
+    if (rc == ORBOM_RC_SUCCESS) return;
+    char buffer[ORBOM_NATIVE_ERROR_SIZE] = "";
+    int32_t code = 0;
+    ORBOM_Repository_GetNativeError(0, buffer, sizeof buffer, &code);
+    throw ToolError(rc, buffer[0] ? what + ": " + buffer : what);
+}
+
+}  // namespace
+
 Session::Session(const char* clientName) {
     Check(ORBOM_Kernel_Start(clientName, &kernel_, 0), "cannot start the repository client");
 }
@@ -53,14 +67,21 @@ void Session::Connect(const std::string& name) {
         if (all.empty()) throw ToolError(ORBOM_RC_NO_MATCH, "this machine has no repository");
         target = all.front();
     }
-    Check(ORBOM_Repository_Connect(kernel_, target.c_str(), &connection_),
-          "cannot connect to repository \"" + target + "\"");
+    CheckReached(ORBOM_Repository_Connect(kernel_, target.c_str(), &connection_),
+                 "cannot connect to repository \"" + target + "\"");
     repository_ = target;
 }
 
 void Session::CreateRepository(const std::string& name) {
-    Check(ORBOM_Repository_Create(kernel_, name.c_str()),
-          "cannot create repository \"" + name + "\"");
+    CheckReached(ORBOM_Repository_Create(kernel_, name.c_str()),
+                 "cannot create repository \"" + name + "\"");
+}
+
+void Session::RegisterRepository(const std::string& name, const std::string& backend,
+                                 const std::string& connection, const std::string& schema) {
+    CheckReached(ORBOM_Repository_Register(kernel_, name.c_str(), backend.c_str(),
+                                           connection.c_str(), schema.c_str()),
+                 "cannot place repository \"" + name + "\"");
 }
 
 std::string Session::NativeError() {

@@ -49,6 +49,10 @@ class Session {
     // empty (ORBOM_RC_NO_MATCH when the machine has none).
     void Connect(const std::string& name);
     void CreateRepository(const std::string& name);
+    // Puts the name in a PostgreSQL database (or, backend "sqlite", back in
+    // the machine's file).
+    void RegisterRepository(const std::string& name, const std::string& backend,
+                            const std::string& connection, const std::string& schema);
     // The database's own text for the connection's last native failure.
     std::string NativeError();
 

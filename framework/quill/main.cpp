@@ -61,8 +61,19 @@ int Import(const quill::Args& args) {
     // Read first: a file that cannot be read must not leave a new repository.
     const std::string text = orbcli::ReadClassFile(args.file);
     if (!Confirm(args, target)) throw ToolError(ORBOM_RC_CANCEL, "nothing imported");
-    if (target.create) session.CreateRepository(repository);
-    session.Connect(repository);
+    if (target.create) {
+        session.CreateRepository(repository);
+    } else if (args.create) {
+        // A name the registry places in a database server is listed before
+        // it is made there.
+        try {
+            session.Connect(repository);
+        } catch (const ToolError& e) {
+            if (e.rc() != ORBOM_RC_INVALID_REPOSITORY) throw;
+            session.CreateRepository(repository);
+        }
+    }
+    if (session.connection() == 0) session.Connect(repository);
     orbcli::ImportText(session, args.file, text);
     if (!args.quiet)
         std::cout << "Imported \"" << args.file << "\" into repository \"" << repository << "\".\n";

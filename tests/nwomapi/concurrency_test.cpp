@@ -24,7 +24,7 @@ pid_t StartWriter(const std::string& repository, int count, const std::string& t
     return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) == 0 ? pid : -1;
 }
 
-TEST_F(ConcurrencyTest, TwoProcessesCreatingFiveHundredEachLeaveAThousand) {
+TEST_P(ConcurrencyTest, TwoProcessesCreatingFiveHundredEachLeaveAThousand) {
     ASSERT_NE(std::getenv("ORB_BIN_DIR"), nullptr);
     const pid_t a = StartWriter("Test", 500, "a");
     const pid_t b = StartWriter("Test", 500, "b");
@@ -40,7 +40,7 @@ TEST_F(ConcurrencyTest, TwoProcessesCreatingFiveHundredEachLeaveAThousand) {
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), 1000u);
 }
 
-TEST_F(ConcurrencyTest, ThreadsSharingAndNotSharingAConnectionLoseNothing) {
+TEST_P(ConcurrencyTest, ThreadsSharingAndNotSharingAConnectionLoseNothing) {
     ORBOM_CONNECTION own = 0;
     ASSERT_EQ(ORBOM_Repository_Connect(kernel_, "Test", &own), 0);
     auto writer = [&](ORBOM_CONNECTION c, const std::string& tag) {
@@ -60,6 +60,8 @@ TEST_F(ConcurrencyTest, ThreadsSharingAndNotSharingAConnectionLoseNothing) {
     EXPECT_EQ(Names("Unix", {}).size(), 300u);
     ORBOM_Repository_Disconnect(&own);
 }
+
+NWOMAPI_ON_BOTH(ConcurrencyTest);
 
 }  // namespace
 }  // namespace nwomapitest

@@ -45,7 +45,7 @@ void DamageTail(const std::string& path) {
     file.write(std::string(3 * 4096, 'Z').data(), 3 * 4096);
 }
 
-TEST_F(DamageTest, ADamagedFileIsRefusedAtConnectAndLeftAsItIs) {
+TEST_P(DamageTest, ADamagedFileIsRefusedAtConnectAndLeftAsItIs) {
     ASSERT_EQ(Import(kPart), 0);
     const std::string filler(200, 'f');
     for (int i = 0; i < 300; ++i)
@@ -64,7 +64,7 @@ TEST_F(DamageTest, ADamagedFileIsRefusedAtConnectAndLeftAsItIs) {
     EXPECT_TRUE(Contents(File()) == damaged);
 }
 
-TEST_F(DamageTest, RepositoryFilesAreTheOwnersAloneWhateverTheUmask) {
+TEST_P(DamageTest, RepositoryFilesAreTheOwnersAloneWhateverTheUmask) {
     const mode_t old = ::umask(0);
     ASSERT_EQ(ORBOM_Repository_Create(kernel_, "Open"), 0);
     ORBOM_CONNECTION open = 0;
@@ -75,6 +75,8 @@ TEST_F(DamageTest, RepositoryFilesAreTheOwnersAloneWhateverTheUmask) {
         EXPECT_EQ(ModeOf(file), 0600u) << file;
     ORBOM_Repository_Disconnect(&open);
 }
+
+NWOMAPI_ON_SQLITE(DamageTest);
 
 }  // namespace
 }  // namespace nwomapitest

@@ -7,7 +7,7 @@ namespace {
 
 using HandlesTest = RepositoryTest;
 
-TEST_F(HandlesTest, StaleForeignAndInventedHandlesAnswerCodes) {
+TEST_P(HandlesTest, StaleForeignAndInventedHandlesAnswerCodes) {
     ORBOM_CRITERIA c = Criteria({});
     ORBOM_PROPLIST l = Properties({});
     const ORBOM_CRITERIA freedCriteria = c;
@@ -49,7 +49,7 @@ TEST_F(HandlesTest, StaleForeignAndInventedHandlesAnswerCodes) {
               ORBOM_RC_INVALID_OPERATOR);
 }
 
-TEST_F(HandlesTest, DisconnectAndStopReleaseWhatHangsOnThem) {
+TEST_P(HandlesTest, DisconnectAndStopReleaseWhatHangsOnThem) {
     ASSERT_EQ(Create("Unix", {Str("name", "h1")}), 0);
     ORBOM_SELECTION s = 0;
     uint32_t count = 0;
@@ -75,6 +75,8 @@ TEST_F(HandlesTest, DisconnectAndStopReleaseWhatHangsOnThem) {
     EXPECT_EQ(ORBOM_Object_Create(other, "Unix", 0), ORBOM_RC_INVALID_REPOSITORY_CONTEXT);
     EXPECT_EQ(ORBOM_Kernel_Stop(&kernel_), ORBOM_RC_INVALID_KERNEL_CONTEXT);
 }
+
+NWOMAPI_ON_BOTH(HandlesTest);
 
 }  // namespace
 }  // namespace nwomapitest

@@ -18,7 +18,7 @@ std::vector<std::string> Classes(ORBOM_CONNECTION conn) {
     return out;
 }
 
-TEST_F(ImportTest, NewRepositoryHoldsTheFrameworkClassesAndRootObject) {
+TEST_P(ImportTest, NewRepositoryHoldsTheFrameworkClassesAndRootObject) {
     const std::vector<std::string> classes = Classes(conn_);
     for (const char* cls : {"Inclusion", "BusinessView", "ManagedObjectRoot", "SAN",
                             "FibreChannel", "Unclassified_TCP", "WindowsNT_Server", "SunOS"}) {
@@ -37,7 +37,7 @@ TEST_F(ImportTest, NewRepositoryHoldsTheFrameworkClassesAndRootObject) {
     EXPECT_EQ(ORBOM_Class_Enum(conn_, 0, name, 2), ORBOM_RC_BUFFER_TOO_SMALL);
 }
 
-TEST_F(ImportTest, MalformedTextChangesNothingAndNamesItsLine) {
+TEST_P(ImportTest, MalformedTextChangesNothingAndNamesItsLine) {
     const std::vector<std::string> before = Classes(conn_);
     struct Case {
         const char* text;
@@ -67,7 +67,7 @@ TEST_F(ImportTest, MalformedTextChangesNothingAndNamesItsLine) {
     }
 }
 
-TEST_F(ImportTest, ReimportChangesNothingAndNewPropertiesAreAdded) {
+TEST_P(ImportTest, ReimportChangesNothingAndNewPropertiesAreAdded) {
     const std::string text =
         "class Box  # a test class\n  uuid uuid\n  label string\nend\n"
         "object Box\n  uuid {11111111-2222-3333-4444-555555555555}\n  label \"say \\\"hi\\\"\"\nend\n";
@@ -86,13 +86,24 @@ TEST_F(ImportTest, ReimportChangesNothingAndNewPropertiesAreAdded) {
 
 // Machines are found by "name": a repository whose index is missing (made
 // before it was wanted) gets it back when its classes are imported again.
-TEST_F(ImportTest, ReimportRestoresAMissingNameIndex) {
+TEST_P(ImportTest, ReimportRestoresAMissingNameIndex) {
     const std::string text = "class Box\n  uuid uuid\n  name string\n  size integer\nend\n";
     ASSERT_EQ(Import(text), 0);
     const std::string file = *root_ / std::string("orbmap/Test.orb.db");
+    const std::string schema = OnPostgres() ? schemas_.front()->name() : "";
+    // The class's indexes as the database lists them, and one of them dropped.
     auto indexes = [&] {
-        sqlite3* db = nullptr;
         std::vector<std::string> names;
+        if (OnPostgres()) {
+            std::vector<std::vector<std::string>> rows;
+            EXPECT_TRUE(orbtest::PgRun("SELECT indexname FROM pg_indexes WHERE schemaname='" +
+                                           schema + "' AND tablename='o_Box' AND indexname"
+                                           " LIKE 'i.%' ORDER BY indexname",
+                                       &rows));
+            for (const auto& row : rows) names.push_back(row[0]);
+            return names;
+        }
+        sqlite3* db = nullptr;
         EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
         sqlite3_stmt* stmt = nullptr;
         sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='o_Box'"
@@ -103,16 +114,25 @@ TEST_F(ImportTest, ReimportRestoresAMissingNameIndex) {
         sqlite3_close(db);
         return names;
     };
+    auto dropNameIndex = [&] {
+        if (OnPostgres()) {
+            ASSERT_TRUE(orbtest::PgRun("DROP INDEX \"" + schema + "\".\"i.Box.name\""));
+            return;
+        }
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "DROP INDEX \"i.Box.name\"", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    };
     const std::vector<std::string> wanted = {"i.Box.name", "i.Box.uuid"};
     ASSERT_EQ(indexes(), wanted);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "DROP INDEX \"i.Box.name\"", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    dropNameIndex();
     ASSERT_EQ(indexes(), std::vector<std::string>{"i.Box.uuid"});
     ASSERT_EQ(Import(text), 0);
     EXPECT_EQ(indexes(), wanted);
 }
+
+NWOMAPI_ON_BOTH(ImportTest);
 
 }  // namespace
 }  // namespace nwomapitest

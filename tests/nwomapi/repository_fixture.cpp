@@ -18,9 +18,21 @@ Prop Uuid(const std::string& name, uint8_t fill) {
 
 Prop Null(const std::string& name, uint32_t type) { return {name, type, "", true}; }
 
+std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
+    return info.param == Backend::Sqlite ? "Sqlite" : "Postgres";
+}
+
+void RepositoryTest::Place(const std::string& repository) {
+    if (!OnPostgres()) return;
+    schemas_.push_back(std::make_unique<orbtest::PgSchema>());
+    schemas_.back()->Register(repository);
+}
+
 void RepositoryTest::SetUp() {
+    if (OnPostgres() && orbtest::PgConnection().empty()) GTEST_SKIP() << orbtest::kPgSkip;
     root_ = std::make_unique<orbtest::ScratchDir>();
     env_ = std::make_unique<orbtest::ScopedEnv>("ORB_MACHINE_ROOT", root_->path());
+    Place("Test");
     ASSERT_EQ(ORBOM_Kernel_Start("tests", &kernel_, 0), ORBOM_RC_SUCCESS);
     ASSERT_EQ(ORBOM_Repository_Create(kernel_, "Test"), ORBOM_RC_SUCCESS);
     ASSERT_EQ(ORBOM_Repository_Connect(kernel_, "Test", &conn_), ORBOM_RC_SUCCESS);
@@ -29,6 +41,7 @@ void RepositoryTest::SetUp() {
 void RepositoryTest::TearDown() {
     if (conn_) ORBOM_Repository_Disconnect(&conn_);
     if (kernel_) ORBOM_Kernel_Stop(&kernel_);
+    schemas_.clear();
     env_.reset();
     root_.reset();
 }

@@ -1,5 +1,7 @@
 // A private machine root with one fresh repository "Test", connected, and
-// helpers to build criteria, property lists and read objects back.
+// helpers to build criteria, property lists and read objects back. The
+// repository is an SQLite file or a schema of the tests' PostgreSQL server,
+// as the test's parameter says; suites that hold for both run on both.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "framework/nwomapi/nwomapi.h"
+#include "tests/pgtest/pg_scratch.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace nwomapitest {
@@ -25,10 +28,18 @@ Prop Int(const std::string& name, int32_t value);
 Prop Uuid(const std::string& name, uint8_t fill);
 Prop Null(const std::string& name, uint32_t type);
 
-class RepositoryTest : public ::testing::Test {
+enum class Backend { Sqlite, Postgres };
+std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
+
+class RepositoryTest : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    bool OnPostgres() const { return GetParam() == Backend::Postgres; }
+    // Puts a repository name of this machine on the test's backend (its own
+    // schema on PostgreSQL; a file needs nothing), before it is created.
+    void Place(const std::string& repository);
 
     ORBOM_CRITERIA Criteria(const std::vector<Prop>& props);
     ORBOM_PROPLIST Properties(const std::vector<Prop>& props);
@@ -41,8 +52,19 @@ protected:
 
     std::unique_ptr<orbtest::ScratchDir> root_;
     std::unique_ptr<orbtest::ScopedEnv> env_;
+    std::vector<std::unique_ptr<orbtest::PgSchema>> schemas_;
     ORBOM_KERNEL kernel_ = 0;
     ORBOM_CONNECTION conn_ = 0;
 };
+
+// The suite on both backends, or on SQLite only.
+#define NWOMAPI_ON_BOTH(Suite)                                                              \
+    INSTANTIATE_TEST_SUITE_P(, Suite,                                                       \
+                             ::testing::Values(::nwomapitest::Backend::Sqlite,              \
+                                               ::nwomapitest::Backend::Postgres),           \
+                             ::nwomapitest::BackendName)
+#define NWOMAPI_ON_SQLITE(Suite)                                                            \
+    INSTANTIATE_TEST_SUITE_P(, Suite, ::testing::Values(::nwomapitest::Backend::Sqlite), \
+                             ::nwomapitest::BackendName)
 
 }  // namespace nwomapitest

@@ -30,7 +30,7 @@ protected:
     }
 };
 
-TEST_F(TransactionTest, WritesOfAUnitHappenTogetherOrNotAtAll) {
+TEST_P(TransactionTest, WritesOfAUnitHappenTogetherOrNotAtAll) {
     ORBOM_CONNECTION other = 0;
     ASSERT_EQ(ORBOM_Repository_Connect(kernel_, "Test", &other), 0);
 
@@ -68,7 +68,7 @@ TEST_F(TransactionTest, WritesOfAUnitHappenTogetherOrNotAtAll) {
     EXPECT_EQ(ORBOM_Transaction_Commit(conn_), 0);
 }
 
-TEST_F(TransactionTest, UnitsDoNotNestAndNeedABeginning) {
+TEST_P(TransactionTest, UnitsDoNotNestAndNeedABeginning) {
     EXPECT_EQ(ORBOM_Transaction_Commit(conn_), ORBOM_RC_NO_SELECT);
     EXPECT_EQ(ORBOM_Transaction_Rollback(conn_), ORBOM_RC_NO_SELECT);
     ASSERT_EQ(ORBOM_Transaction_Begin(conn_), 0);
@@ -81,7 +81,7 @@ TEST_F(TransactionTest, UnitsDoNotNestAndNeedABeginning) {
 
 // Four connections race to create the one object of each of 30 names, each
 // looking first: inside units every name ends up created exactly once.
-TEST_F(TransactionTest, FindThenCreateInUnitsMakesEachObjectOnce) {
+TEST_P(TransactionTest, FindThenCreateInUnitsMakesEachObjectOnce) {
     constexpr int kWriters = 4;
     constexpr int kNames = 30;
     std::vector<ORBOM_CONNECTION> connections(kWriters);
@@ -107,6 +107,8 @@ TEST_F(TransactionTest, FindThenCreateInUnitsMakesEachObjectOnce) {
     }
     for (ORBOM_CONNECTION& c : connections) ORBOM_Repository_Disconnect(&c);
 }
+
+NWOMAPI_ON_BOTH(TransactionTest);
 
 }  // namespace
 }  // namespace nwomapitest

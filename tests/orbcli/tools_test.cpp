@@ -1,11 +1,13 @@
 // quill and orbcli as installers, operators and scripts run them: the real
-// programs on a private machine root.
+// programs on a private machine root, its default repository a file or a
+// schema of the tests' PostgreSQL server.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/registry.h"
 #include "tests/orbcli/run_tool.h"
+#include "tests/pgtest/pg_scratch.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -15,8 +17,20 @@ using orbtest::Outcome;
 
 const char* const kApiKey = "SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Orbmap\\Orbmap/API";
 
-class ToolsTest : public ::testing::Test {
+enum class Backend { Sqlite, Postgres };
+
+class ToolsTest : public ::testing::TestWithParam<Backend> {
   protected:
+    void SetUp() override {
+        if (OnPostgres() && orbtest::PgConnection().empty()) GTEST_SKIP() << orbtest::kPgSkip;
+    }
+    bool OnPostgres() const { return GetParam() == Backend::Postgres; }
+    // orbcli repo create NAME in a schema of its own on the tests' server.
+    Outcome CreateOnServer(const std::string& name) {
+        schemas_.push_back(std::make_unique<orbtest::PgSchema>());
+        return Orbcli({"repo", "create", name, "--backend", "postgresql", "--connection",
+                       orbtest::PgConnection(), "--schema", schemas_.back()->name()});
+    }
     Outcome Orbcli(const std::vector<std::string>& args) {
         return orbtest::RunTool(dir_.path(), "orbcli", args);
     }
@@ -27,8 +41,16 @@ class ToolsTest : public ::testing::Test {
         std::ofstream(dir_ / name) << text;
         return dir_ / name;
     }
-    // The product's definitions in the machine's new default repository.
-    void Install() { ASSERT_EQ(Quill({"/q", "/g", "/x", lumora_}).exit, 0); }
+    // The product's definitions in the machine's new default repository
+    // (on the server, made there by orbcli first).
+    void Install() {
+        if (OnPostgres()) {
+            const Outcome made = CreateOnServer("TESTBOX");
+            ASSERT_EQ(made.exit, 0) << made.err;
+        }
+        const Outcome run = Quill({"/q", "/g", "/x", lumora_});
+        ASSERT_EQ(run.exit, 0) << run.err;
+    }
 
     // Everything a listing shows: every class with its properties, every
     // object of the classes the tests touch, and the containment.
@@ -55,13 +77,14 @@ class ToolsTest : public ::testing::Test {
              "child_class=" + childClass, "child_uuid=" + child, "child_sequence_no=0"});
     }
 
+    std::vector<std::unique_ptr<orbtest::PgSchema>> schemas_;
     orbtest::ScratchDir dir_;
     orbtest::ScopedEnv root_{"ORB_MACHINE_ROOT", dir_ / "machine"};
     orbtest::ScopedEnv computer_{"ORB_COMPUTERNAME", "TESTBOX"};
     const std::string lumora_ = std::string(getenv("ORB_BIN_DIR")) + "/Lumora.orb";
 };
 
-TEST_F(ToolsTest, ImportingTwiceChangesNothing) {
+TEST_P(ToolsTest, ImportingTwiceChangesNothing) {
     Install();
     EXPECT_EQ(Orbcli({"repo", "list"}).out, "TESTBOX\n");
     const Outcome shown = Orbcli({"class", "show", "LumoraVB"});
@@ -76,7 +99,7 @@ TEST_F(ToolsTest, ImportingTwiceChangesNothing) {
     EXPECT_EQ(Snapshot(), before);
 }
 
-TEST_F(ToolsTest, MalformedOrConflictingFileIsRefusedAndChangesNothing) {
+TEST_P(ToolsTest, MalformedOrConflictingFileIsRefusedAndChangesNothing) {
     Install();
     const std::string before = Snapshot();
     const std::string broken = Write("broken.orb",
@@ -108,7 +131,7 @@ TEST_F(ToolsTest, MalformedOrConflictingFileIsRefusedAndChangesNothing) {
     EXPECT_TRUE(objects[0].contains("build") && objects[0]["build"].is_null());
 }
 
-TEST_F(ToolsTest, ObjectsRoundTripWithTypedJson) {
+TEST_P(ToolsTest, ObjectsRoundTripWithTypedJson) {
     Install();
     ASSERT_EQ(Orbcli({"import", Write("gadget.orb",
                                       "class Gadget\n uuid uuid\n name string\n"
@@ -152,7 +175,7 @@ TEST_F(ToolsTest, ObjectsRoundTripWithTypedJson) {
     EXPECT_EQ(json::parse(Orbcli({"object", "list", "Gadget", "--json"}).out).size(), 1u);
 }
 
-TEST_F(ToolsTest, TreeFollowsLinksFromMachinesAndViews) {
+TEST_P(ToolsTest, TreeFollowsLinksFromMachinesAndViews) {
     Install();
     const std::string host = Add({"WindowsNT_Server", "name=HOST1", "label=HOST1"});
     const std::string space = Add({"Sentispace", "name=HOST1-Sentispace"});
@@ -189,7 +212,7 @@ TEST_F(ToolsTest, TreeFollowsLinksFromMachinesAndViews) {
 
 // The integrity check finds each kind of damage a killed or doubled
 // publisher can leave, and is quiet (exit 0) on a sound repository.
-TEST_F(ToolsTest, CheckReportsEveryKindOfDamage) {
+TEST_P(ToolsTest, CheckReportsEveryKindOfDamage) {
     Install();
     const std::string host = Add({"WindowsNT_Server", "name=HOST1"});
     const std::string space = Add({"Sentispace", "name=HOST1-Sentispace"});
@@ -233,7 +256,7 @@ TEST_F(ToolsTest, CheckReportsEveryKindOfDamage) {
     }
 }
 
-TEST_F(ToolsTest, TreeStopsExpandingALongChain) {
+TEST_P(ToolsTest, TreeStopsExpandingALongChain) {
     Install();
     // One machine with a chain of 80 objects below it, imported in one go.
     auto id = [](int n) {
@@ -255,7 +278,7 @@ TEST_F(ToolsTest, TreeStopsExpandingALongChain) {
     EXPECT_EQ(node["truncated"], true);
 }
 
-TEST_F(ToolsTest, ErrorsNameTheCode) {
+TEST_P(ToolsTest, ErrorsNameTheCode) {
     EXPECT_NE(Orbcli({"class", "list"}).err.find("ORBOM_RC_NO_MATCH"), std::string::npos);
     const Outcome noDefault = Quill({"/q", "/x", lumora_});
     EXPECT_NE(noDefault.exit, 0);
@@ -275,7 +298,7 @@ TEST_F(ToolsTest, ErrorsNameTheCode) {
     }
 }
 
-TEST_F(ToolsTest, QuillAsksUnlessQuietAndNamesANewDefaultFromSettings) {
+TEST_P(ToolsTest, QuillAsksUnlessQuietAndNamesANewDefaultFromSettings) {
     ASSERT_EQ(orb::RegSetString(kApiKey, "RepositoryName", "SiteRepo"), ERROR_SUCCESS);
     ASSERT_EQ(Orbcli({"repo", "create", "Other"}).exit, 0);
     ASSERT_EQ(Orbcli({"-r", "Other", "object", "list", "Vaultline"}).exit, 1);
@@ -298,5 +321,44 @@ TEST_F(ToolsTest, QuillAsksUnlessQuietAndNamesANewDefaultFromSettings) {
     ASSERT_EQ(Quill({"/Q", "/G", "/X", lumora_}).exit, 0);
     EXPECT_EQ(Orbcli({"repo", "list"}).out, "SiteRepo\n");
 }
+
+// A repository made on the server by orbcli, listed, used by both tools,
+// and the settings orbcli refuses to write.
+TEST_P(ToolsTest, RepoCreateOnTheServerAndBothToolsUseIt) {
+    if (!OnPostgres()) GTEST_SKIP() << "a PostgreSQL case";
+    const Outcome made = CreateOnServer("Site");
+    ASSERT_EQ(made.exit, 0) << made.err;
+    const Outcome again = Orbcli({"repo", "create", "Site"});
+    EXPECT_NE(again.err.find("ORBOM_RC_NAME_IS_NOT_UNIQUE"), std::string::npos) << again.err;
+    EXPECT_EQ(Orbcli({"repo", "list"}).out, "Site\n");
+    const Outcome imported = Quill({"/q", "/x", "/r:Site", lumora_});
+    ASSERT_EQ(imported.exit, 0) << imported.err;
+    EXPECT_EQ(Orbcli({"-r", "Site", "class", "show", "LumoraVB"}).exit, 0);
+
+    // Registered but not made yet: quill /g makes it, plain quill says why not.
+    schemas_.push_back(std::make_unique<orbtest::PgSchema>());
+    schemas_.back()->Register("Later");
+    const Outcome absent = Quill({"/q", "/x", "/r:Later", lumora_});
+    EXPECT_NE(absent.exit, 0);
+    EXPECT_NE(absent.err.find("ORBOM_RC_INVALID_REPOSITORY"), std::string::npos) << absent.err;
+    const Outcome later = Quill({"/q", "/g", "/x", "/r:Later", lumora_});
+    EXPECT_EQ(later.exit, 0) << later.err;
+    EXPECT_EQ(Orbcli({"-r", "Later", "object", "list", "ManagedObjectRoot"}).exit, 0);
+
+    const Outcome secret = Orbcli({"repo", "create", "Secret", "--backend", "postgresql",
+                                   "--connection", orbtest::PgConnection() + " password=x"});
+    EXPECT_EQ(secret.exit, 1);
+    EXPECT_NE(secret.err.find("password file"), std::string::npos) << secret.err;
+    const Outcome unreachable = Orbcli({"repo", "create", "Away", "--backend", "postgresql",
+                                        "--connection", "host=/nonexistent port=1"});
+    EXPECT_EQ(unreachable.exit, 1);
+    EXPECT_NE(unreachable.err.find("ORBOM_RC_REPOSITORY_CONNECTION_BUSY (62)"), std::string::npos)
+        << unreachable.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(, ToolsTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         [](const ::testing::TestParamInfo<Backend>& info) {
+                             return info.param == Backend::Sqlite ? "Sqlite" : "Postgres";
+                         });
 
 }  // namespace

@@ -1,0 +1,219 @@
+// Publishers of two machines writing one repository in PostgreSQL: both
+// machine roots name "vaultrepo" as the same schema of the tests' server
+// and announce the same servers. Two passes at once leave every server's
+// object exactly once, in one container per machine, fully written; a
+// publisher killed half way leaves a repository the next pass completes.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "framework/nwomapi/nwomapi.h"
+#include "platform/command.h"
+#include "platform/registry.h"
+#include "platform/sync.h"
+#include "platform/uuid.h"
+#include "tests/pgtest/pg_scratch.h"
+#include "tests/platform/scratch_dir.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* kRepository = "vaultrepo";
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitized programs are ten times slower; a shorter table keeps the
+// suite inside its time-out and still has both publishers meet on every part.
+constexpr int kServers = 200;
+#else
+constexpr int kServers = 2000;
+#endif
+
+class SiteTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        const char* bin = std::getenv("ORB_BIN_DIR");
+        bin_ = bin ? bin : ".";
+        if (!std::filesystem::exists(bin_ + "/ksorbx")) GTEST_SKIP() << "ksorbx is not built";
+        if (orbtest::PgConnection().empty()) GTEST_SKIP() << orbtest::kPgSkip;
+        for (const orbtest::ScratchDir* root : {&a_, &b_}) {
+            orbtest::ScopedEnv machine("ORB_MACHINE_ROOT", root->path());
+            schema_.Register(kRepository);
+            orb::RegSetDword("SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\OrbIntegration",
+                             "Support", 0xFFFFFFFFu);
+            std::ofstream(*root / "hosts") << "127.0.0.1 localhost\n";
+            WriteTable(*root);
+        }
+        orbtest::ScopedEnv machine("ORB_MACHINE_ROOT", a_.path());
+        ORBOM_KERNEL kernel = 0;
+        ORBOM_CONNECTION connection = 0;
+        ASSERT_EQ(ORBOM_Kernel_Start("sitetest", &kernel, 0), 0);
+        ASSERT_EQ(ORBOM_Repository_Create(kernel, kRepository), 0);
+        ASSERT_EQ(ORBOM_Repository_Connect(kernel, kRepository, &connection), 0);
+        std::ifstream in(std::string(ORB_SOURCE_DIR) + "/tools/Lumora.orb");
+        std::stringstream classes;
+        classes << in.rdbuf();
+        const std::string text = classes.str();
+        ASSERT_EQ(ORBOM_Class_Import(connection, text.c_str(), static_cast<uint32_t>(text.size()),
+                                     nullptr, nullptr, 0),
+                  0);
+        // The servers' machines, once for the whole site.
+        ASSERT_EQ(ORBOM_Transaction_Begin(connection), 0);
+        for (int i = 0; i < kServers; ++i) {
+            const std::string name = Name(i);
+            ORBOM_PROPLIST list = 0;
+            UUID uuid{};
+            UuidCreate(&uuid);
+            ORBOM_PropertyList_Allocate(&list, 2);
+            ORBOM_PropertyList_Add(list, "uuid", ORBOM_TYPE_UUID, sizeof uuid, &uuid, 0);
+            ORBOM_PropertyList_Add(list, "name", ORBOM_TYPE_STRING,
+                                   static_cast<uint32_t>(name.size()), name.c_str(), 0);
+            ASSERT_EQ(ORBOM_Object_Create(connection, "WindowsNT_Server", list), 0);
+            ORBOM_PropertyList_Free(&list);
+        }
+        ASSERT_EQ(ORBOM_Transaction_Commit(connection), 0);
+        ORBOM_Repository_Disconnect(&connection);
+        ORBOM_Kernel_Stop(&kernel);
+    }
+
+    static std::string Name(int i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "SRV%04d", i);
+        return name;
+    }
+
+    static void WriteTable(const orbtest::ScratchDir& root) {
+        std::filesystem::create_directories(root / "vaultline");
+        std::ofstream table(root / "vaultline/discovery.tbl");
+        for (int i = 0; i < kServers; ++i) {
+            table << Name(i) << " DOM 24 10.1." << i / 250 << "." << i % 250 + 1 << " 9 65\n";
+        }
+    }
+
+    // A publisher in batch mode on a machine root, its output in ksorbx.log there.
+    pid_t StartPublisher(const orbtest::ScratchDir& root) {
+        const std::string program = bin_ + "/ksorbx";
+        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--batch"),
+                        const_cast<char*>("/r"), const_cast<char*>(kRepository), nullptr};
+        std::vector<std::string> env = {"ORB_MACHINE_ROOT=" + root.path(),
+                                        "ORB_HOSTS=" + root / "hosts", "ORB_UI=batch"};
+        for (char** e = environ; *e; ++e) {
+            const std::string entry = *e;
+            if (entry.rfind("ORB_MACHINE_ROOT=", 0) != 0 && entry.rfind("ORB_HOSTS=", 0) != 0 &&
+                entry.rfind("ORB_UI=", 0) != 0) {
+                env.push_back(entry);
+            }
+        }
+        std::vector<char*> envp;
+        for (std::string& entry : env) envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        const std::string log = root / "ksorbx.log";
+        posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                         0600);
+        posix_spawn_file_actions_adddup2(&files, 1, 2);
+        pid_t pid = 0;
+        const int rc = posix_spawn(&pid, program.c_str(), &files, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&files);
+        return rc == 0 ? pid : -1;
+    }
+    static int Wait(pid_t pid) {
+        int status = -1;
+        if (waitpid(pid, &status, 0) != pid) return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    // Objects of cls in the repository, seen from machine root A.
+    uint32_t Count(const char* cls) {
+        orbtest::ScopedEnv machine("ORB_MACHINE_ROOT", a_.path());
+        ORBOM_KERNEL kernel = 0;
+        ORBOM_CONNECTION connection = 0;
+        uint32_t count = 0;
+        ORBOM_SELECTION selection = 0;
+        if (ORBOM_Kernel_Start("sitetest", &kernel, 0) == 0 &&
+            ORBOM_Repository_Connect(kernel, kRepository, &connection) == 0 &&
+            ORBOM_ObjectList_Select(connection, cls, 0, "uuid", 0, &selection, &count, nullptr,
+                                    nullptr) == 0) {
+            ORBOM_ObjectList_EndSelect(&selection);
+        }
+        if (connection) ORBOM_Repository_Disconnect(&connection);
+        if (kernel) ORBOM_Kernel_Stop(&kernel);
+        return count;
+    }
+    // orbcli check from machine root B: its exit code, its report in *report.
+    int Check(std::string* report) {
+        orbtest::ScopedEnv machine("ORB_MACHINE_ROOT", b_.path());
+        return orb::RunCommand({bin_ + "/orbcli", "-r", kRepository, "check"}, 120000, report);
+    }
+    std::string Logs() {
+        std::stringstream text;
+        text << std::ifstream(a_ / "ksorbx.log").rdbuf()
+             << std::ifstream(b_ / "ksorbx.log").rdbuf();
+        const std::string all = text.str();
+        return all.size() > 20000 ? all.substr(all.size() - 20000) : all;
+    }
+    void ExpectEveryServerOnce() {
+        EXPECT_EQ(Count("LumoraVB"), static_cast<uint32_t>(kServers));
+        EXPECT_EQ(Count("Sentispace"), static_cast<uint32_t>(kServers));
+        std::string report;
+        EXPECT_EQ(Check(&report), 0) << report.substr(0, 4000);
+    }
+
+    orbtest::PgSchema schema_;
+    orbtest::ScratchDir a_, b_;
+    orbtest::ScopedEnv ui_{"ORB_UI", "batch"};
+    std::string bin_;
+};
+
+TEST_F(SiteTest, TwoMachinesPublishingAtOnceLeaveEveryServerOnce) {
+    const pid_t a = StartPublisher(a_);
+    const pid_t b = StartPublisher(b_);
+    ASSERT_GT(a, 0);
+    ASSERT_GT(b, 0);
+    EXPECT_EQ(Wait(a), 0);
+    EXPECT_EQ(Wait(b), 0);
+    ExpectEveryServerOnce();
+    if (HasFailure()) std::cout << Logs();
+}
+
+TEST_F(SiteTest, APublisherKilledHalfWayLeavesWhatTheNextPassCompletes) {
+    // How long a pass of both at once takes, so that kills land all over it.
+    auto start = std::chrono::steady_clock::now();
+    pid_t a = StartPublisher(a_), b = StartPublisher(b_);
+    ASSERT_EQ(Wait(a), 0);
+    ASSERT_EQ(Wait(b), 0);
+    const long passMs = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now() - start)
+                                              .count());
+    std::mt19937 random(17);
+    std::uniform_int_distribution<long> when(passMs / 10, std::max<long>(passMs * 9 / 10, 1));
+    for (int kill = 0; kill < 3; ++kill) {
+        a = StartPublisher(a_);
+        b = StartPublisher(b_);
+        ASSERT_GT(a, 0);
+        ASSERT_GT(b, 0);
+        orb::SleepMs(static_cast<DWORD>(when(random)));
+        ::kill(a, SIGKILL);
+        Wait(a);
+        EXPECT_EQ(Wait(b), 0);
+    }
+    ASSERT_EQ(Wait(StartPublisher(a_)), 0);
+    ExpectEveryServerOnce();
+    if (HasFailure()) std::cout << Logs();
+}
+
+}  // namespace
