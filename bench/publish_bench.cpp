@@ -121,7 +121,10 @@ void PublishPass(benchmark::State& state, const std::string& server) {
         orb::RegSetDword("SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\OrbIntegration",
                          "Support", static_cast<DWORD>(-1));
         publisher::ForgetSupportSetting();
-        if (!Prepare(records, server)) state.SkipWithError("repository or table not made");
+        if (!Prepare(records, server)) {
+            state.SkipWithError("repository or table not made");
+            break;
+        }
         publisher::PublishRun run;
         run.repositoryName = kRepository;
         publisher::CPublisherWorker worker;

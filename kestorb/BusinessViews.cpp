@@ -44,6 +44,19 @@ int32_t LinkAllOfClass(KestContext& ctx, const UUID& view, const char* cls) {
     return last;
 }
 
+// Whether an object of cls has the uuid: a link made to one that does not
+// (another program deleted it a moment ago) would point at nothing.
+int32_t RequireObject(KestContext& ctx, const char* cls, const UUID& uuid) {
+    COrbObjectCriteria criteria;
+    int32_t rc = BuildCriteria(ctx, criteria, {UuidField("uuid", uuid)}, nullptr);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    int32_t count = 0;
+    UUID first{};
+    rc = FindObject(ctx, cls, &criteria, &count, &first);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    return count > 0 ? ORBOM_RC_SUCCESS : ORBOM_RC_NO_MATCH;
+}
+
 }  // namespace
 
 int32_t CountViews(KestContext& ctx, const char* viewName, int32_t* count, UUID* first) {
@@ -70,22 +83,27 @@ int32_t BPVFind(KestContext& ctx, const char* viewName, UUID* out) {
 int32_t BPVCreate(KestContext& ctx, const char* viewName, UUID* out) {
     const char* name = OrEmpty(viewName);
     ctx.Trace("BPVCreate() - [%s]", name);
-    UUID view{};
-    if (BPVFind(ctx, name, &view) == ORBOM_RC_SUCCESS) {
-        if (out != nullptr) *out = view;
-        return ORBOM_RC_SUCCESS;
-    }
-    static const CreateTexts texts = {
-        "BPVCreate() - Failed to allocate property list [%d]",
-        "BPVCreate() - Failed to create new UUID [%d]",
-        "BPVCreate() - Failed to create object [%d]",
-    };
-    int32_t rc = CreateWithNewUuid(ctx, kBusinessViewClass,
-                                   {TextField("name", name), TextField("label", name)}, texts, out);
-    if (rc == ORBOM_RC_SUCCESS) {
-        ctx.Trace("BPVCreate() - [%s] object created [%s]", kBusinessViewClass, name);
-    }
-    return rc;
+    // Found or made as one unit: two programs creating the view at once make
+    // one view, not two of one name.
+    return AsOneUnit(ctx, "BPVCreate", [&] {
+        UUID view{};
+        if (BPVFind(ctx, name, &view) == ORBOM_RC_SUCCESS) {
+            if (out != nullptr) *out = view;
+            return ORBOM_RC_SUCCESS;
+        }
+        static const CreateTexts texts = {
+            "BPVCreate() - Failed to allocate property list [%d]",
+            "BPVCreate() - Failed to create new UUID [%d]",
+            "BPVCreate() - Failed to create object [%d]",
+        };
+        int32_t rc = CreateWithNewUuid(ctx, kBusinessViewClass,
+                                       {TextField("name", name), TextField("label", name)}, texts,
+                                       out);
+        if (rc == ORBOM_RC_SUCCESS) {
+            ctx.Trace("BPVCreate() - [%s] object created [%s]", kBusinessViewClass, name);
+        }
+        return rc;
+    });
 }
 
 int32_t BPVDelete(KestContext& ctx, const char* viewName) {
@@ -101,27 +119,32 @@ int32_t BPVPopulate(KestContext& ctx, const char* viewName, const char* cls) {
     char className[KESTORB_MAX_CLASS_NAME + 1];
     CopyText(className, cls);
     ctx.Trace("BPVPopulate() - [%s]", name);
-    UUID view{};
-    int32_t rc = BPVFind(ctx, name, &view);
-    if (rc != ORBOM_RC_SUCCESS) {
-        ctx.Trace("BPVPopulate() - Business process view [%s] not found", name);
-        return rc;
-    }
-    COrbObjectCriteria criteria;
-    rc = BuildCriteria(ctx, criteria,
-                       {UuidField("parent_uuid", view), TextField("parent_class", kBusinessViewClass),
-                        TextField("child_class", className)},
-                       "BPVPopulate() - Failed to allocate deletion criteria [%d]");
-    if (rc != ORBOM_RC_SUCCESS) return rc;
-    uint32_t deleted = 0;
-    rc = ctx.repository->ObjectDelete(kInclusionClass, &criteria, &deleted);
-    if (rc != ORBOM_RC_SUCCESS && rc != ORBOM_RC_NO_MATCH) {
-        ctx.Trace("BPVPopulate() - Failed to delete object of class [%s]", kInclusionClass);
-        return rc;
-    }
-    ctx.Trace("BPVPopulate() - [%lu] objects of class [%s] deleted",
-              static_cast<unsigned long>(deleted), kInclusionClass);
-    return LinkAllOfClass(ctx, view, className);
+    // The view's old members go and the class's objects come as one unit, so
+    // no link is left to a view or an object another program deletes.
+    return AsOneUnit(ctx, "BPVPopulate", [&] {
+        UUID view{};
+        int32_t rc = BPVFind(ctx, name, &view);
+        if (rc != ORBOM_RC_SUCCESS) {
+            ctx.Trace("BPVPopulate() - Business process view [%s] not found", name);
+            return rc;
+        }
+        COrbObjectCriteria criteria;
+        rc = BuildCriteria(
+            ctx, criteria,
+            {UuidField("parent_uuid", view), TextField("parent_class", kBusinessViewClass),
+             TextField("child_class", className)},
+            "BPVPopulate() - Failed to allocate deletion criteria [%d]");
+        if (rc != ORBOM_RC_SUCCESS) return rc;
+        uint32_t deleted = 0;
+        rc = ctx.repository->ObjectDelete(kInclusionClass, &criteria, &deleted);
+        if (rc != ORBOM_RC_SUCCESS && rc != ORBOM_RC_NO_MATCH) {
+            ctx.Trace("BPVPopulate() - Failed to delete object of class [%s]", kInclusionClass);
+            return rc;
+        }
+        ctx.Trace("BPVPopulate() - [%lu] objects of class [%s] deleted",
+                  static_cast<unsigned long>(deleted), kInclusionClass);
+        return LinkAllOfClass(ctx, view, className);
+    });
 }
 
 int32_t FindInclusion(KestContext& ctx, const char* parentClass, const UUID& parent,
@@ -141,13 +164,19 @@ int32_t FindInclusion(KestContext& ctx, const char* parentClass, const UUID& par
 
 int32_t BPVAddObject(KestContext& ctx, const char* viewName, const char* cls, const UUID& uuid) {
     ctx.Trace("BPVAddObject() - [%s]", OrEmpty(viewName));
-    UUID view{};
-    int32_t rc = BPVFind(ctx, viewName, &view);
-    if (rc != ORBOM_RC_SUCCESS) return rc;
-    if (FindInclusion(ctx, kBusinessViewClass, view, cls, uuid, nullptr) == ORBOM_RC_SUCCESS) {
-        return ORBOM_RC_SUCCESS;
-    }
-    return ConnectObjects(ctx, kBusinessViewClass, view, cls, uuid);
+    // The view and the object are found and linked as one unit: neither can
+    // be deleted by another program in between.
+    return AsOneUnit(ctx, "BPVAddObject", [&] {
+        UUID view{};
+        int32_t rc = BPVFind(ctx, viewName, &view);
+        if (rc != ORBOM_RC_SUCCESS) return rc;
+        if (FindInclusion(ctx, kBusinessViewClass, view, cls, uuid, nullptr) == ORBOM_RC_SUCCESS) {
+            return ORBOM_RC_SUCCESS;
+        }
+        rc = RequireObject(ctx, cls, uuid);
+        if (rc != ORBOM_RC_SUCCESS) return rc;
+        return ConnectObjects(ctx, kBusinessViewClass, view, cls, uuid);
+    });
 }
 
 int32_t BPVDeleteObject(KestContext& ctx, const char* viewName, const char* cls,
@@ -164,10 +193,14 @@ int32_t BPVDeleteObject(KestContext& ctx, const char* viewName, const char* cls,
 int32_t BPVAddInclusionObject(KestContext& ctx, const char* name, const char* cls,
                               const UUID& uuid) {
     ctx.Trace("BPVAddInclusionObject() - [%s]", OrEmpty(name));
-    if (FindInclusion(ctx, kRootClass, kRootUuid, cls, uuid, nullptr) == ORBOM_RC_SUCCESS) {
-        return ORBOM_RC_SUCCESS;
-    }
-    return ConnectObjects(ctx, kRootClass, kRootUuid, cls, uuid);
+    return AsOneUnit(ctx, "BPVAddInclusionObject", [&] {
+        if (FindInclusion(ctx, kRootClass, kRootUuid, cls, uuid, nullptr) == ORBOM_RC_SUCCESS) {
+            return ORBOM_RC_SUCCESS;
+        }
+        const int32_t rc = RequireObject(ctx, cls, uuid);
+        if (rc != ORBOM_RC_SUCCESS) return rc;
+        return ConnectObjects(ctx, kRootClass, kRootUuid, cls, uuid);
+    });
 }
 
 }  // namespace kest

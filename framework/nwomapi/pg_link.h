@@ -95,6 +95,8 @@ class PgLink {
     bool ReadRows(const PGresult* result, Selection* rows);
     // Reads the answers of what Post sent.
     ORBOM_RC Drain();
+    // The next answer, polled for a short while before waiting for it.
+    PGresult* NextResult();
 
     PGconn* conn_ = nullptr;
     // Statement text and value types -> its prepared statement.

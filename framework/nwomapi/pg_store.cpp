@@ -109,6 +109,13 @@ ORBOM_RC PgStore::Run(const std::vector<PgLink::Step>& steps, Selection* rows, b
     if (inWork_ && !begun_) {
         all = Opening();
         opening = all.size();
+    } else if (writes && !inWork_ && depth_ == 0) {
+        // A write alone waits for the repository's lock too, as every write
+        // waits for the file's on SQLite: a unit's find-then-link never meets
+        // a deletion half way (the lock ends with the implicit transaction).
+        PgLink::Step lock;
+        lock.sql = &lock_;
+        all.push_back(lock);
     }
     if (wrap) all.push_back(Plain(&kSavepoint));
     all.insert(all.end(), steps.begin(), steps.end());

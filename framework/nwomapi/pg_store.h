@@ -6,8 +6,8 @@
 //   one undoes only itself;
 // - a unit of work is BEGIN and a transaction-scoped advisory lock keyed by
 //   the repository, so that units never overlap across processes, as
-//   BEGIN IMMEDIATE keeps them apart on SQLite; class imports take the same
-//   lock. Both travel with the unit's first statement, and a unit that only
+//   BEGIN IMMEDIATE keeps them apart on SQLite; class imports and writes
+//   outside units take the same lock, as every write waits for SQLite's. Both travel with the unit's first statement, and a unit that only
 //   read ends without waiting for the server's answer;
 // - serialization failures and deadlocks are tried again a few times, then
 //   answer 61; a lost connection answers 62 (a unit it was in is gone:
