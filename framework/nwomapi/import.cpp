@@ -203,6 +203,7 @@ ORBOM_RC Store::Import(std::string_view text, ImportError* error) {
     ClassFile file;
     ORBOM_RC rc = ParseOrFail(text, &file, error);
     if (rc != ORBOM_RC_SUCCESS) return rc;
+    if (db_.InWork()) importedInWork_ = true;
     {
         Transaction tx(db_);
         rc = tx.Begin();

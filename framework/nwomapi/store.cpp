@@ -78,9 +78,21 @@ ORBOM_RC Store::Open(const std::string& path) {
 
 ORBOM_RC Store::Reload() { return catalog_.Load(db_); }
 
+ORBOM_RC Store::BeginWork() {
+    const ORBOM_RC rc = db_.BeginWork();
+    if (rc == ORBOM_RC_SUCCESS) importedInWork_ = false;
+    return rc;
+}
+
+ORBOM_RC Store::CommitWork() {
+    importedInWork_ = false;
+    return db_.CommitWork();
+}
+
 ORBOM_RC Store::RollbackWork() {
     const ORBOM_RC rc = db_.RollbackWork();
-    if (rc != ORBOM_RC_SUCCESS) return rc;
+    if (rc != ORBOM_RC_SUCCESS || !importedInWork_) return rc;
+    importedInWork_ = false;
     selectPlans_.clear();
     return Reload();
 }

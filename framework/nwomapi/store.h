@@ -71,10 +71,12 @@ public:
     ORBOM_RC Delete(const std::string& cls, const std::vector<NamedValue>& criteria,
                     uint32_t* count);
 
-    // A unit of work (Database::BeginWork). After a rollback the catalog is
-    // read again, since an import inside the unit may have been undone.
-    ORBOM_RC BeginWork() { return db_.BeginWork(); }
-    ORBOM_RC CommitWork() { return db_.CommitWork(); }
+    // A unit of work (Database::BeginWork). When the unit imported classes,
+    // a rollback reads the catalog again, since the import was undone; other
+    // rollbacks keep the catalog (they are the common case: a find that found
+    // nothing to create under, say).
+    ORBOM_RC BeginWork();
+    ORBOM_RC CommitWork();
     ORBOM_RC RollbackWork();
 
     ORBOM_RC Import(std::string_view text, ImportError* error);
@@ -116,6 +118,7 @@ private:
 
     Database db_;
     Catalog catalog_;
+    bool importedInWork_ = false;  // an Import ran inside the open unit of work
 };
 
 }  // namespace orbom
