@@ -6,6 +6,7 @@
 
 #include "framework/nwomapi/names.h"
 #include "platform/machine.h"
+#include "platform/pathsearch.h"
 #include "platform/registry.h"
 
 namespace orbom {
@@ -26,7 +27,14 @@ std::string RegistryDefault(const std::vector<std::string>& existing) {
 }  // namespace
 
 std::string RepositoryPath(const std::string& name) {
-    return orb::MachinePath("orbmap/" + name + std::string(kSuffix));
+    const std::string exact = orb::MachinePath("orbmap/" + name + std::string(kSuffix));
+    if (orb::IsRegularFile(exact)) return exact;
+    // Repository names match without letter case, as the framework's do on
+    // Windows: a publisher whose command line was lower-cased still finds
+    // "SALES" under "sales".
+    const std::string found = orb::FindInDirectory(
+        orb::MachinePath("orbmap"), {name + std::string(kSuffix)}, orb::IsRegularFile);
+    return found.empty() ? exact : found;
 }
 
 std::vector<std::string> ListRepositories(bool defaultFirst) {

@@ -14,8 +14,9 @@ namespace orbom {
 inline constexpr const char* kFrameworkApiKey =
     "SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Orbmap\\Orbmap/API";
 
-// The database file of a repository (its folder is created when missing).
-// The name must have passed IsValidRepositoryName.
+// The database file of a repository (its folder is created when missing):
+// the existing one whose name matches without letter case, else the exact
+// spelling. The name must have passed IsValidRepositoryName.
 std::string RepositoryPath(const std::string& name);
 // The machine's repositories by name; with defaultFirst the default one
 // leads the list.
