@@ -68,18 +68,54 @@ std::vector<std::vector<std::string>> NoCaseMatches(const std::string& dir,
     return found;
 }
 
+std::string FindExact(const std::string& dir, const std::vector<std::string>& names,
+                      const std::function<bool(const std::string&)>& accept) {
+    for (const std::string& name : names) {
+        if (!name.empty() && accept(Join(dir, name))) return Join(dir, name);
+    }
+    return "";
+}
+
 }  // namespace
+
+std::string FindDirectoryNoCase(const std::string& dir) {
+    if (dir.empty() || IsDirectory(dir)) return dir;
+    std::string found = dir.front() == '/' ? "/" : "";
+    size_t start = 0;
+    while (start < dir.size()) {
+        size_t slash = dir.find('/', start);
+        if (slash == std::string::npos) slash = dir.size();
+        const std::string part = dir.substr(start, slash - start);
+        start = slash + 1;
+        if (part.empty() || part == ".") continue;
+        std::string next = Join(found, part);
+        if (part != ".." && !IsDirectory(next)) {
+            next.clear();
+            const std::vector<std::vector<std::string>> spellings = NoCaseMatches(found, {part});
+            for (const std::string& spelling : spellings[0]) {
+                if (IsDirectory(Join(found, spelling))) {
+                    next = Join(found, spelling);
+                    break;
+                }
+            }
+            if (next.empty()) return "";
+        }
+        found = std::move(next);
+    }
+    return found.empty() ? "." : found;
+}
 
 std::string FindInDirectory(const std::string& dir, const std::vector<std::string>& names,
                             const std::function<bool(const std::string&)>& accept) {
     // The exact spellings first: cheap, and right in most cases.
-    for (const std::string& name : names) {
-        if (!name.empty() && accept(Join(dir, name))) return Join(dir, name);
-    }
-    std::vector<std::vector<std::string>> matches = NoCaseMatches(dir, names);
-    for (const auto& spellings : matches) {
+    std::string path = FindExact(dir, names, accept);
+    if (!path.empty()) return path;
+    const std::string where = FindDirectoryNoCase(dir);
+    if (where.empty()) return "";
+    if (where != dir && !(path = FindExact(where, names, accept)).empty()) return path;
+    for (const auto& spellings : NoCaseMatches(where, names)) {
         for (const std::string& spelling : spellings) {
-            std::string path = Join(dir, spelling);
+            path = Join(where, spelling);
             if (accept(path)) return path;
         }
     }
@@ -108,6 +144,11 @@ std::vector<std::string> DefaultSearchDirectories() {
 bool IsRegularFile(const std::string& path) {
     struct stat st{};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsExecutableFile(const std::string& path) {

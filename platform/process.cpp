@@ -50,11 +50,6 @@ std::string ResolveProgram(const std::string& name, const std::string& workingDi
 
 namespace {
 
-bool IsDirectory(const std::string& path) {
-    struct stat st{};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 DWORD ExitCodeOf(int status) {
     if (WIFEXITED(status)) return static_cast<DWORD>(WEXITSTATUS(status));
     if (WIFSIGNALED(status)) return 128u + static_cast<DWORD>(WTERMSIG(status));

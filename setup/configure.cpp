@@ -187,7 +187,7 @@ extern "C" int GetPostConfigInfo(LPCSTR machine, LPCSTR, LPCSTR, LPSTR message) 
     if (!OrbmapPresent(nullptr)) return 1;
     std::string installPath;
     if (!FrameworkInstallPath(&installPath)) return 0;
-    if (RunProgram(FormatText("%s\\Bin\\%s", {installPath, kConfigTool}), installPath)) return 1;
+    if (RunProgram(ConfigToolCommand(installPath), installPath)) return 1;
     CopyMessage(FormatText(Text(3893), {Text(1509), Text(1509)}), message, ORBF_MESSAGE_SIZE);
     return 0;
 }

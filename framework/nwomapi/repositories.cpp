@@ -8,6 +8,7 @@
 
 #include "framework/nwomapi/names.h"
 #include "platform/machine.h"
+#include "platform/pathsearch.h"
 #include "platform/registry.h"
 
 namespace orbom {
@@ -102,7 +103,14 @@ bool RegisterRepository(const std::string& name, const std::string& backend,
 }
 
 std::string RepositoryPath(const std::string& name) {
-    return orb::MachinePath("orbmap/" + name + std::string(kSuffix));
+    const std::string exact = orb::MachinePath("orbmap/" + name + std::string(kSuffix));
+    if (orb::IsRegularFile(exact)) return exact;
+    // Repository names match without letter case, as the framework's do on
+    // Windows: a publisher whose command line was lower-cased still finds
+    // "SALES" under "sales".
+    const std::string found = orb::FindInDirectory(
+        orb::MachinePath("orbmap"), {name + std::string(kSuffix)}, orb::IsRegularFile);
+    return found.empty() ? exact : found;
 }
 
 std::vector<std::string> ListRepositories(bool defaultFirst) {

@@ -41,7 +41,9 @@ bool LocateRepository(const std::string& name, RepositoryPlace* out, std::string
 bool RegisterRepository(const std::string& name, const std::string& backend,
                         const std::string& connection, const std::string& schema,
                         std::string* why);
-// The database file of a repository (its folder is created when missing).
+// The database file of a repository (its folder is created when missing):
+// the existing one whose name matches without letter case, else the exact
+// spelling. The name must have passed IsValidRepositoryName.
 std::string RepositoryPath(const std::string& name);
 // The machine's repositories by name, the files and the registered ones;
 // with defaultFirst the default one leads the list.

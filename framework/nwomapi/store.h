@@ -45,8 +45,9 @@ public:
     // A unit of work: one transaction spanning calls, exclusive on the
     // repository, in which each write nests so that a failing one undoes only
     // itself. BeginWork while one is open answers 12; the others without one
-    // 13. After a rollback the catalog is read again, since an import inside
-    // the unit may have been undone.
+    // 13. When the unit imported classes, a rollback reads the catalog again,
+    // since the import was undone; other rollbacks keep the catalog (they are
+    // the common case: a find that found nothing to create under, say).
     ORBOM_RC BeginWork();
     ORBOM_RC CommitWork() { return CommitUnit(); }
     ORBOM_RC RollbackWork();

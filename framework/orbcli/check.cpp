@@ -39,13 +39,13 @@ class Checker {
         for (const std::string& cls : session.Classes()) classes_.insert(cls);
     }
 
-    std::vector<std::string> Run() {
-        if (!Has(kLinkClass)) return problems_;
+    CheckReport Run() {
+        if (!Has(kLinkClass)) return report_;
         LoadLinks();
         CheckLinks();
         CheckContainers();
         for (const char* cls : kBackupClasses) CheckBackupObjects(cls);
-        return problems_;
+        return report_;
     }
 
   private:
@@ -80,15 +80,15 @@ class Checker {
         for (const Link& l : links_) {
             const std::string link = "link " + (l.uuid.empty() ? "(no uuid)" : l.uuid);
             if (!Exists(l.parentClass, l.parentUuid)) {
-                problems_.push_back(link + ": its parent " + Name(l.parentClass, l.parentUuid) +
+                report_.problems.push_back(link + ": its parent " + Name(l.parentClass, l.parentUuid) +
                                     " does not exist");
             }
             if (!Exists(l.childClass, l.childUuid)) {
-                problems_.push_back(link + ": its child " + Name(l.childClass, l.childUuid) +
+                report_.problems.push_back(link + ": its child " + Name(l.childClass, l.childUuid) +
                                     " does not exist");
             }
             if (++seen[{l.parentClass, l.parentUuid, l.childClass, l.childUuid}] == 2) {
-                problems_.push_back("duplicate link: " + Name(l.parentClass, l.parentUuid) +
+                report_.problems.push_back("duplicate link: " + Name(l.parentClass, l.parentUuid) +
                                     " -> " + Name(l.childClass, l.childUuid));
             }
         }
@@ -114,20 +114,20 @@ class Checker {
                                           Text(object, "name") + "\"";
             const size_t machines = machinesOf[uuid].size();
             if (machines != 1) {
-                problems_.push_back(container + ": under " + std::to_string(machines) +
+                report_.problems.push_back(container + ": under " + std::to_string(machines) +
                                     " machines, not one");
             }
-            if (childrenOf[uuid].empty()) problems_.push_back(container + ": empty");
+            if (childrenOf[uuid].empty()) report_.notes.push_back(container + ": empty");
         }
         for (const auto& [machine, containers] : containersOfMachine) {
             if (containers.size() > 1) {
-                problems_.push_back(machine + ": " + std::to_string(containers.size()) +
+                report_.problems.push_back(machine + ": " + std::to_string(containers.size()) +
                                     " containers");
             }
         }
         for (const auto& [key, children] : perClass) {
             if (children.size() > 1) {
-                problems_.push_back(Name(kContainerClass, key.first) + ": " +
+                report_.problems.push_back(Name(kContainerClass, key.first) + ": " +
                                     std::to_string(children.size()) + " objects of class " +
                                     key.second);
             }
@@ -146,7 +146,7 @@ class Checker {
             const std::string name = Name(cls, uuid) + " \"" + Text(object, "name") + "\"";
             const size_t containers = containersOf[uuid].size();
             if (containers != 1) {
-                problems_.push_back(name + ": under " + std::to_string(containers) +
+                report_.problems.push_back(name + ": under " + std::to_string(containers) +
                                     " containers, not one");
             }
             std::string missing;
@@ -155,7 +155,7 @@ class Checker {
                     missing += std::string(missing.empty() ? "" : ", ") + "\"" + p + "\"";
                 }
             }
-            if (!missing.empty()) problems_.push_back(name + ": no " + missing);
+            if (!missing.empty()) report_.problems.push_back(name + ": no " + missing);
         }
     }
 
@@ -163,11 +163,11 @@ class Checker {
     std::set<std::string> classes_;
     std::map<std::string, std::map<std::string, Object>> objects_;
     std::vector<Link> links_;
-    std::vector<std::string> problems_;
+    CheckReport report_;
 };
 
 }  // namespace
 
-std::vector<std::string> CheckRepository(Session& session) { return Checker(session).Run(); }
+CheckReport CheckRepository(Session& session) { return Checker(session).Run(); }
 
 }  // namespace orbcli

@@ -133,8 +133,10 @@ void ShowTree(const Target& target, bool json, std::ostream& out) {
 size_t CheckCommand(const Target& target, std::ostream& out) {
     Session session(kClientName);
     session.Connect(target.repository);
-    const std::vector<std::string> problems = CheckRepository(session);
+    const CheckReport report = CheckRepository(session);
+    const std::vector<std::string>& problems = report.problems;
     for (const std::string& line : problems) out << line << "\n";
+    for (const std::string& line : report.notes) out << "note: " << line << "\n";
     if (problems.empty()) {
         out << "repository " << session.repository() << ": no damage found\n";
     } else {

@@ -35,8 +35,8 @@ void ObjectList(const Target& target, const std::string& cls, const std::vector<
 void ObjectDelete(const Target& target, const std::string& cls,
                   const std::vector<std::string>& args, std::ostream& out);
 void ShowTree(const Target& target, bool json, std::ostream& out);
-// Prints every problem CheckRepository finds and a summary line; returns how
-// many were found.
+// Prints every problem CheckRepository finds, then its notes ("note: ..."),
+// and a summary line; returns how many problems were found.
 size_t CheckCommand(const Target& target, std::ostream& out);
 
 }  // namespace orbcli

@@ -29,6 +29,10 @@ TEST_P(RepositoriesTest, NamesThatCouldEscapeTheFolderAreRefused) {
     EXPECT_EQ(ORBOM_Repository_Connect(kernel_, "Missing", &c), ORBOM_RC_INVALID_REPOSITORY);
     EXPECT_EQ(c, 0u);
     EXPECT_EQ(ORBOM_Repository_Create(kernel_, "Test"), ORBOM_RC_NAME_IS_NOT_UNIQUE);
+    // Names match without letter case, as on Windows: one repository "Test".
+    EXPECT_EQ(ORBOM_Repository_Create(kernel_, "TEST"), ORBOM_RC_NAME_IS_NOT_UNIQUE);
+    ASSERT_EQ(ORBOM_Repository_Connect(kernel_, "test", &c), 0);
+    EXPECT_EQ(ORBOM_Repository_Disconnect(&c), 0);
     Place("TwentyNineCharactersLongName1");
     EXPECT_EQ(ORBOM_Repository_Create(kernel_, "TwentyNineCharactersLongName1"), 0);
 }

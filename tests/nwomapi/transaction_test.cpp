@@ -68,6 +68,31 @@ TEST_P(TransactionTest, WritesOfAUnitHappenTogetherOrNotAtAll) {
     EXPECT_EQ(ORBOM_Transaction_Commit(conn_), 0);
 }
 
+// Classes imported inside a unit go with its rollback, and the connection
+// knows it: their objects are refused, the older classes still serve.
+TEST_P(TransactionTest, ARolledBackImportTakesItsClassesAlong) {
+    ASSERT_EQ(ORBOM_Transaction_Begin(conn_), 0);
+    ASSERT_EQ(Import("class Gadget\n    name string\nend\n"), 0);
+    EXPECT_EQ(Create("Gadget", {Str("name", "inside")}), 0);
+    ASSERT_EQ(ORBOM_Transaction_Rollback(conn_), 0);
+    EXPECT_EQ(Create("Gadget", {Str("name", "after")}), ORBOM_RC_INVALID_CLASS);
+    EXPECT_EQ(CreateOn(conn_, "still-there"), 0);
+
+    // A rollback without an import keeps what the connection knows, including
+    // classes committed meanwhile by another connection.
+    ORBOM_CONNECTION other = 0;
+    ASSERT_EQ(ORBOM_Repository_Connect(kernel_, "Test", &other), 0);
+    const std::string gizmo = "class Gizmo\n    name string\nend\n";
+    ASSERT_EQ(ORBOM_Class_Import(other, gizmo.c_str(), static_cast<uint32_t>(gizmo.size()), nullptr,
+                                 nullptr, 0),
+              0);
+    ASSERT_EQ(ORBOM_Transaction_Begin(conn_), 0);
+    EXPECT_EQ(Create("Gizmo", {Str("name", "seen")}), 0);
+    ASSERT_EQ(ORBOM_Transaction_Rollback(conn_), 0);
+    EXPECT_EQ(Create("Gizmo", {Str("name", "kept")}), 0);
+    ORBOM_Repository_Disconnect(&other);
+}
+
 TEST_P(TransactionTest, UnitsDoNotNestAndNeedABeginning) {
     EXPECT_EQ(ORBOM_Transaction_Commit(conn_), ORBOM_RC_NO_SELECT);
     EXPECT_EQ(ORBOM_Transaction_Rollback(conn_), ORBOM_RC_NO_SELECT);

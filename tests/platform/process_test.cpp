@@ -11,6 +11,7 @@
 
 #include "platform/dynload.h"
 #include "platform/errortext.h"
+#include "platform/pathsearch.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -70,6 +71,25 @@ TEST(ResolveProgram, ExeNamesFindProgramsWithoutLetterCase) {
     EXPECT_EQ(orb::ResolveProgram(dir / "notes"), "");
     EXPECT_EQ(orb::ResolveProgram(dir / "sh.exe"), "");
     EXPECT_EQ(orb::ResolveProgram(""), "");
+}
+
+TEST(ResolveProgram, FoldersAreFoundWithoutLetterCaseToo) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir / "Orb Framework/bin");
+    WriteScript(dir / "Orb Framework/bin/OrbConfig", "exit 0");
+    const std::string tool = dir / "Orb Framework/bin/OrbConfig";
+    EXPECT_EQ(orb::ResolveProgram(dir.path() + "\\ORB FRAMEWORK\\Bin\\OrbConfig.exe"), tool);
+    EXPECT_EQ(orb::FindDirectoryNoCase(dir / "orb framework/BIN/"), dir / "Orb Framework/bin");
+    EXPECT_EQ(orb::FindDirectoryNoCase(dir / "orb framework/./BIN/../bin"),
+              dir / "Orb Framework/bin/../bin");
+    // Among two spellings the sorted first wins, whatever the file system lists first.
+    std::filesystem::create_directories(dir / "Orb Framework/BIN");
+    EXPECT_EQ(orb::FindDirectoryNoCase(dir / "orb framework/Bin"), dir / "Orb Framework/BIN");
+    EXPECT_EQ(orb::ResolveProgram(dir / "Orb Framework/bin/orbconfig.exe"), tool);
+    // A file is not a folder; a missing component finds nothing.
+    EXPECT_EQ(orb::FindDirectoryNoCase(dir / "orb framework/bin/orbconfig"), "");
+    EXPECT_EQ(orb::FindDirectoryNoCase(dir / "missing/bin"), "");
+    EXPECT_EQ(orb::ResolveProgram(dir / "missing/bin/OrbConfig.exe"), "");
 }
 
 TEST(Process, ExitCodeWorkingDirectoryAndEnvironment) {

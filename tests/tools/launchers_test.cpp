@@ -127,6 +127,8 @@ TEST(KsOrbCls, ClassFileAndCommandKeepBlanksInThePath) {
     const std::string command = ImportCommand("/opt/Orb Files/bin/Lumora.orb");
     EXPECT_EQ(command, "QUILL.EXE /q /g /x  \"/opt/Orb Files/bin/Lumora.orb\"");
     EXPECT_EQ(orb::SplitCommandLine(command).back(), "/opt/Orb Files/bin/Lumora.orb");
+    // A quotation mark would end the quoted path early: no command at all.
+    EXPECT_EQ(ImportCommand("/opt/Orb \"x\" Files/bin/Lumora.orb"), "");
 }
 
 class OrbConfigTest : public orbtest::LauncherTest {

@@ -24,6 +24,7 @@ std::string ClassFileBeside(const std::string& programPath) {
 }
 
 std::string ImportCommand(const std::string& classFile) {
+    if (classFile.find('"') != std::string::npos) return "";
     return std::string("QUILL.EXE /q /g /x ") + " \"" + classFile + "\"";
 }
 
@@ -41,6 +42,11 @@ BOOL CKsOrbClsApp::InitInstance() {
         return FALSE;
     }
     const std::string command = ImportCommand(ClassFileBeside(program));
+    if (command.empty()) {
+        std::fprintf(stderr, "ksorbcls: the class file's path holds a '\"', which the import "
+                             "cannot be given: %s\n", ClassFileBeside(program).c_str());
+        return FALSE;
+    }
     StartOnItsOwn("ksorbcls", command);
     return FALSE;
 }

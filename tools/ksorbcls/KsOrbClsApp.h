@@ -13,7 +13,9 @@
 // A path without a directory gives the bare file name.
 std::string ClassFileBeside(const std::string& programPath);
 // "QUILL.EXE /q /g /x " and a second blank before the quoted file: the
-// import tool finds its file whatever the blanks in its path.
+// import tool finds its file whatever the blanks in its path. Empty when the
+// path holds a quotation mark, which no quoting can pass through intact
+// (Windows file names cannot hold one; Linux ones can).
 std::string ImportCommand(const std::string& classFile);
 
 class CKsOrbClsApp {
