@@ -27,6 +27,7 @@
 #include "platform/registry.h"
 #include "platform/sync.h"
 #include "platform/uuid.h"
+#include "tests/ksorbx/publisher_run.h"
 #include "tests/platform/scratch_dir.h"
 
 extern char** environ;
@@ -47,15 +48,10 @@ class PublishersTest : public testing::Test {
         ASSERT_EQ(ORBOM_Repository_Create(kernel, kRepository), 0);
         ORBOM_CONNECTION connection = 0;
         ASSERT_EQ(ORBOM_Repository_Connect(kernel, kRepository, &connection), 0);
-        std::ifstream in(std::string(ORB_SOURCE_DIR) + "/tools/Lumora.orb");
-        std::stringstream classes;
-        classes << in.rdbuf();
-        const std::string text = classes.str();
-        ASSERT_EQ(ORBOM_Class_Import(connection, text.c_str(), static_cast<uint32_t>(text.size()),
-                                     nullptr, nullptr, 0),
-                  0);
         connection_ = connection;
         kernel_ = kernel;
+        publishertest::ImportProductClasses(connection);
+        if (HasFatalFailure()) return;
         orb::RegSetDword("SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\OrbIntegration",
                          "Support", 0xFFFFFFFFu);
     }
@@ -66,45 +62,15 @@ class PublishersTest : public testing::Test {
 
     // count servers SRV0000.. announced, each with its machine object.
     void Servers(int count) {
-        std::filesystem::create_directories(root_ / "vaultline");
-        std::ofstream table(root_ / "vaultline/discovery.tbl");
-        for (int i = 0; i < count; ++i) {
-            char name[16];
-            std::snprintf(name, sizeof name, "SRV%04d", i);
-            table << name << " DOM 24 10.1." << i / 250 << "." << i % 250 + 1 << " 9 65\n";
-            ORBOM_PROPLIST list = 0;
-            UUID uuid{};
-            UuidCreate(&uuid);
-            ORBOM_PropertyList_Allocate(&list, 2);
-            ORBOM_PropertyList_Add(list, "uuid", ORBOM_TYPE_UUID, sizeof uuid, &uuid, 0);
-            ORBOM_PropertyList_Add(list, "name", ORBOM_TYPE_STRING,
-                                   static_cast<uint32_t>(std::strlen(name)), name, 0);
-            ASSERT_EQ(ORBOM_Object_Create(connection_, "WindowsNT_Server", list), 0);
-            ORBOM_PropertyList_Free(&list);
-        }
+        publishertest::WriteDiscoveryTable(root_.path(), count);
+        publishertest::CreateMachines(connection_, count);
     }
 
     // A publisher in batch mode, its output appended to ksorbx.log.
     pid_t StartPublisher() {
-        const std::string program = bin_ + "/ksorbx";
-        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--batch"),
-                        const_cast<char*>("/r"), const_cast<char*>(kRepository), nullptr};
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        const std::string log = root_ / "ksorbx.log";
-        posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                         0600);
-        posix_spawn_file_actions_adddup2(&files, 1, 2);
-        pid_t pid = 0;
-        const int rc = posix_spawn(&pid, program.c_str(), &files, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&files);
-        return rc == 0 ? pid : -1;
+        return publishertest::StartPublisher(bin_, kRepository, root_ / "ksorbx.log");
     }
-    static int Wait(pid_t pid) {
-        int status = -1;
-        if (waitpid(pid, &status, 0) != pid) return -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
+    static int Wait(pid_t pid) { return publishertest::WaitExit(pid); }
 
     uint32_t Count(const char* cls) {
         ORBOM_SELECTION selection = 0;

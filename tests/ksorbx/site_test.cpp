@@ -29,6 +29,7 @@
 #include "platform/registry.h"
 #include "platform/sync.h"
 #include "platform/uuid.h"
+#include "tests/ksorbx/publisher_run.h"
 #include "tests/pgtest/pg_scratch.h"
 #include "tests/platform/scratch_dir.h"
 
@@ -58,7 +59,7 @@ class SiteTest : public testing::Test {
             orb::RegSetDword("SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\OrbIntegration",
                              "Support", 0xFFFFFFFFu);
             std::ofstream(*root / "hosts") << "127.0.0.1 localhost\n";
-            WriteTable(*root);
+            publishertest::WriteDiscoveryTable(root->path(), kServers);
         }
         orbtest::ScopedEnv machine("ORB_MACHINE_ROOT", a_.path());
         ORBOM_KERNEL kernel = 0;
@@ -66,73 +67,18 @@ class SiteTest : public testing::Test {
         ASSERT_EQ(ORBOM_Kernel_Start("sitetest", &kernel, 0), 0);
         ASSERT_EQ(ORBOM_Repository_Create(kernel, kRepository), 0);
         ASSERT_EQ(ORBOM_Repository_Connect(kernel, kRepository, &connection), 0);
-        std::ifstream in(std::string(ORB_SOURCE_DIR) + "/tools/Lumora.orb");
-        std::stringstream classes;
-        classes << in.rdbuf();
-        const std::string text = classes.str();
-        ASSERT_EQ(ORBOM_Class_Import(connection, text.c_str(), static_cast<uint32_t>(text.size()),
-                                     nullptr, nullptr, 0),
-                  0);
+        publishertest::ImportProductClasses(connection);
         // The servers' machines, once for the whole site.
-        ASSERT_EQ(ORBOM_Transaction_Begin(connection), 0);
-        for (int i = 0; i < kServers; ++i) {
-            const std::string name = Name(i);
-            ORBOM_PROPLIST list = 0;
-            UUID uuid{};
-            UuidCreate(&uuid);
-            ORBOM_PropertyList_Allocate(&list, 2);
-            ORBOM_PropertyList_Add(list, "uuid", ORBOM_TYPE_UUID, sizeof uuid, &uuid, 0);
-            ORBOM_PropertyList_Add(list, "name", ORBOM_TYPE_STRING,
-                                   static_cast<uint32_t>(name.size()), name.c_str(), 0);
-            ASSERT_EQ(ORBOM_Object_Create(connection, "WindowsNT_Server", list), 0);
-            ORBOM_PropertyList_Free(&list);
-        }
-        ASSERT_EQ(ORBOM_Transaction_Commit(connection), 0);
+        if (!HasFatalFailure()) publishertest::CreateMachines(connection, kServers);
         ORBOM_Repository_Disconnect(&connection);
         ORBOM_Kernel_Stop(&kernel);
     }
 
-    static std::string Name(int i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "SRV%04d", i);
-        return name;
-    }
-
-    static void WriteTable(const orbtest::ScratchDir& root) {
-        std::filesystem::create_directories(root / "vaultline");
-        std::ofstream table(root / "vaultline/discovery.tbl");
-        for (int i = 0; i < kServers; ++i) {
-            table << Name(i) << " DOM 24 10.1." << i / 250 << "." << i % 250 + 1 << " 9 65\n";
-        }
-    }
-
     // A publisher in batch mode on a machine root, its output in ksorbx.log there.
     pid_t StartPublisher(const orbtest::ScratchDir& root) {
-        const std::string program = bin_ + "/ksorbx";
-        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--batch"),
-                        const_cast<char*>("/r"), const_cast<char*>(kRepository), nullptr};
-        std::vector<std::string> env = {"ORB_MACHINE_ROOT=" + root.path(),
-                                        "ORB_HOSTS=" + root / "hosts", "ORB_UI=batch"};
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            if (entry.rfind("ORB_MACHINE_ROOT=", 0) != 0 && entry.rfind("ORB_HOSTS=", 0) != 0 &&
-                entry.rfind("ORB_UI=", 0) != 0) {
-                env.push_back(entry);
-            }
-        }
-        std::vector<char*> envp;
-        for (std::string& entry : env) envp.push_back(entry.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        const std::string log = root / "ksorbx.log";
-        posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                         0600);
-        posix_spawn_file_actions_adddup2(&files, 1, 2);
-        pid_t pid = 0;
-        const int rc = posix_spawn(&pid, program.c_str(), &files, nullptr, argv, envp.data());
-        posix_spawn_file_actions_destroy(&files);
-        return rc == 0 ? pid : -1;
+        return publishertest::StartPublisher(
+            bin_, kRepository, root / "ksorbx.log",
+            {"ORB_MACHINE_ROOT=" + root.path(), "ORB_HOSTS=" + root / "hosts", "ORB_UI=batch"});
     }
     // Waits (a bounded while) until the publisher of root works on records,
     // its views built.
@@ -151,11 +97,7 @@ class SiteTest : public testing::Test {
         AwaitRecords(a_);
         *b = StartPublisher(b_);
     }
-    static int Wait(pid_t pid) {
-        int status = -1;
-        if (waitpid(pid, &status, 0) != pid) return -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
+    static int Wait(pid_t pid) { return publishertest::WaitExit(pid); }
 
     // Objects of cls in the repository, seen from machine root A.
     uint32_t Count(const char* cls) {
