@@ -7,19 +7,6 @@
 namespace nwomapitest {
 namespace {
 
-constexpr const char* kGadget = R"(
-class Gadget
-    uuid     uuid
-    name     string
-    count    integer
-    ratio    double
-    on       boolean
-    seen     datetime
-    grade    char
-    blob     binary
-end
-)";
-
 class ObjectsTest : public RepositoryTest {
 protected:
     void SetUp() override {

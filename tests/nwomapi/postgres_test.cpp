@@ -18,19 +18,6 @@ namespace {
 constexpr const char* kRepositoriesKey =
     "SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Orbmap\\Repositories";
 
-constexpr const char* kGadget = R"(
-class Gadget
-    uuid     uuid
-    name     string
-    count    integer
-    ratio    double
-    on       boolean
-    seen     datetime
-    grade    char
-    blob     binary
-end
-)";
-
 // The server's packing of a SQLSTATE into the native code.
 int Packed(const std::string& state) {
     int code = 0;

@@ -16,6 +16,20 @@
 
 namespace nwomapitest {
 
+// A class with a property of every type.
+inline constexpr const char* kGadget = R"(
+class Gadget
+    uuid     uuid
+    name     string
+    count    integer
+    ratio    double
+    on       boolean
+    seen     datetime
+    grade    char
+    blob     binary
+end
+)";
+
 // One criterion or property value as tests write them.
 struct Prop {
     std::string name;
