@@ -22,8 +22,9 @@ std::string RegistryDefault(const std::vector<std::string>& existing) {
     for (const char* value : {"RepositoryName", "DefaultRepository"}) {
         std::string name;
         if (orb::RegGetString(kFrameworkApiKey, value, &name) != ERROR_SUCCESS) continue;
+        // As spelt by the repository itself: names match without letter case.
         for (const std::string& e : existing) {
-            if (e == name) return name;
+            if (SameIgnoringCase(e, name)) return e;
         }
     }
     return "";
@@ -108,8 +109,9 @@ std::string RepositoryPath(const std::string& name) {
     // Repository names match without letter case, as the framework's do on
     // Windows: a publisher whose command line was lower-cased still finds
     // "SALES" under "sales".
-    const std::string found = orb::FindInDirectory(
-        orb::MachinePath("orbmap"), {name + std::string(kSuffix)}, orb::IsRegularFile);
+    const std::string found =
+        orb::FindInDirectory(std::filesystem::path(exact).parent_path().string(),
+                             {name + std::string(kSuffix)}, orb::IsRegularFile);
     return found.empty() ? exact : found;
 }
 

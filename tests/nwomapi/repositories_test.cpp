@@ -54,6 +54,10 @@ TEST_P(RepositoriesTest, ListingPutsTheRegistryDefaultFirst) {
     EXPECT_EQ(List(kernel_, ORBOM_ENUM_DEFAULT_FIRST)[0], "Zulu");
     ASSERT_EQ(orb::RegSetString(key, "RepositoryName", "Test"), ERROR_SUCCESS);
     EXPECT_EQ(List(kernel_, ORBOM_ENUM_DEFAULT_FIRST)[0], "Test");
+    // Named in another spelling, it is still the default, as the repository spells it.
+    ASSERT_EQ(orb::RegSetString(key, "RepositoryName", "TEST"), ERROR_SUCCESS);
+    EXPECT_EQ(List(kernel_, ORBOM_ENUM_DEFAULT_FIRST),
+              (std::vector<std::string>{"Test", "Alpha", "Zulu"}));
     EXPECT_EQ(List(kernel_, ORBOM_ENUM_BY_NAME)[0], "Alpha");
 
     char tiny[4];
