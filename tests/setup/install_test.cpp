@@ -11,6 +11,7 @@
 #include "platform/command.h"
 #include "tests/platform/scratch_dir.h"
 #include "tests/setup/setup_machine.h"
+#include "tests/tools/framework_install.h"
 
 namespace {
 
@@ -73,20 +74,8 @@ class InstallEndToEnd : public setuptest::SetupMachine {
     // framework's program folder as the framework spells it ("bin"; the
     // installer starts "...\Bin\OrbConfig.exe").
     void InstallFrameworkTools() {
-        namespace fs = std::filesystem;
-        const fs::path bin = Root() + "/Sentinex/bin";
-        fs::create_directories(bin);
-        for (const fs::directory_entry& entry : fs::directory_iterator(BinDir())) {
-            const std::string name = entry.path().filename().string();
-            if (name == "OrbConfig" || name == "ksorbcls" || name == "quill" ||
-                name == "Lumora.orb" || name.ends_with(".so")) {
-                fs::copy_file(entry.path(), bin / name);
-            }
-        }
-        orb::RegSetString("SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Orbmap", "Version", "1");
-        orb::RegSetString("SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Agent Technologies\\"
-                          "Agent Common Services",
-                          "InstallPath", Root() + "/Sentinex/agents");
+        orbtest::InstallFramework(BinDir(), Root() + "/Sentinex",
+                                  {"OrbConfig", "ksorbcls", "quill"});
     }
     std::string Classes() {
         std::string classes;

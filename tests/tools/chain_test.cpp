@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "tests/orbcli/run_tool.h"
 #include "tests/platform/scratch_dir.h"
+#include "tests/tools/framework_install.h"
 #include "tests/tools/launcher_fixture.h"
 #include "tools/OrbConfig/OrbConfigApp.h"
 
@@ -36,24 +37,10 @@ class ChainTest : public ::testing::Test {
     }
     std::string Classes() { return Run("orbcli", {"class", "list"}).out; }
 
-    // The framework installed in "<dir>/Orb Framework": its bin directory
-    // holds copies of ksorbcls, quill, the class file and the libraries
-    // they load, so that every path the chain builds has a blank in it.
+    // The framework installed in "<dir>/Orb Framework", so that every path
+    // the chain builds has a blank in it.
     void InstallFramework() {
-        const std::string install = dir_ / "Orb Framework";
-        const fs::path bin = install + "/bin";
-        fs::create_directories(bin);
-        for (const fs::directory_entry& entry : fs::directory_iterator(bin_)) {
-            const std::string name = entry.path().filename().string();
-            if (name == "ksorbcls" || name == "quill" || name == "Lumora.orb" ||
-                name.ends_with(".so")) {
-                fs::copy_file(entry.path(), bin / name);
-            }
-        }
-        ASSERT_EQ(orb::RegSetString(kFrameworkKey, "InstallPath", install), ERROR_SUCCESS);
-        ASSERT_EQ(orb::RegSetString(kAgentServicesKey, "InstallPath", install + "/agents"),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(orb::RegSetString(kOrbmapPresenceKey, "Version", "1"), ERROR_SUCCESS);
+        orbtest::InstallFramework(bin_, dir_ / "Orb Framework", {"ksorbcls", "quill"});
     }
 
     orbtest::ScratchDir dir_;
