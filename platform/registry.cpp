@@ -3,6 +3,7 @@
 // never sees half of another process's write.
 #include "platform/registry.h"
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -355,6 +356,14 @@ LONG RegCheckHive() {
         if (!hive) return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
         return hive->Check();
     });
+}
+
+bool RegHiveUsable(const char* program) {
+    const LONG hive = RegCheckHive();
+    if (hive == ERROR_SUCCESS) return true;
+    std::fprintf(stderr, "%s: cannot read the registry: %s\n", program,
+                 RegErrorMessage(hive).c_str());
+    return false;
 }
 
 LONG RegReadValue(const std::string& keyPath, const std::string& name, RegValue* value) {

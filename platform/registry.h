@@ -97,6 +97,10 @@ namespace orb {
 // the calls above answer a damaged hive too, but many readers take any
 // failure for "not set" and would run on with defaults.
 LONG RegCheckHive();
+// RegCheckHive for a program about to start its work: on a failure prints
+// "PROGRAM: cannot read the registry: <RegErrorMessage>" to standard error and
+// answers false; the program then ends non-zero instead of running on defaults.
+bool RegHiveUsable(const char* program);
 
 // Convenience reads and writes for C++ callers and tools: path relative to
 // HKEY_LOCAL_MACHINE. Return ERROR_* codes like the calls above.

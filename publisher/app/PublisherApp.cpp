@@ -46,12 +46,7 @@ int CPublisherApp::Run(const std::vector<std::string>& args) {
     // The publisher's settings, the framework's and the backup product's all
     // live in the registry; on a damaged hive the pass would read defaults,
     // publish nothing and still report success.
-    const LONG hive = orb::RegCheckHive();
-    if (hive != ERROR_SUCCESS) {
-        std::fprintf(stderr, "ksorbx: cannot read the registry: %s\n",
-                     orb::RegErrorMessage(hive).c_str());
-        return 1;
-    }
+    if (!orb::RegHiveUsable("ksorbx")) return 1;
     std::string line;
     const BatchOptions options = TakeBatchOptions(args, &line);
     const std::string title = Text(24);
