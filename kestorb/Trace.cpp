@@ -7,7 +7,6 @@
 #include <string>
 
 #include "backup/kstool/kstool.h"
-#include "platform/filelock.h"
 #include "platform/machine.h"
 
 namespace kest {
@@ -34,7 +33,7 @@ bool JoinTraceFile(std::string dir, char (&path)[kTracePathSize]) {
 
 void Append(const char* path, const char* text, size_t length) {
     if (path == nullptr || path[0] == '\0') return;
-    orb::AppendLocked(path, text, length);
+    KsToolAppendTrace(path, text, static_cast<DWORD>(length));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <mutex>
@@ -53,9 +54,20 @@ bool WriteAtEnd(int fd, const char* text, size_t length) {
     return true;
 }
 
-}  // namespace
+// Whether fd is still the file at path: another writer may have moved it
+// aside since fd was opened.
+bool StillAt(int fd, const std::string& path) {
+    struct stat opened {}, named {};
+    return fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
 
-DWORD AppendLocked(const std::string& path, const char* text, size_t length) {
+// The append under both locks; rotateAt 0: the file is never moved. *moved
+// is set when another writer moved the file after it was opened (nothing was
+// written: the caller opens the new one).
+DWORD AppendOnce(const std::string& path, const char* text, size_t length, uint64_t rotateAt,
+                 bool* moved) {
+    *moved = false;
     int fd = orb::OpenPrivateFile(path, O_WRONLY);
     if (fd < 0) return Win32FromErrno(errno);
     DWORD result = ERROR_SUCCESS;
@@ -67,12 +79,39 @@ DWORD AppendLocked(const std::string& path, const char* text, size_t length) {
         if (!LockTail(fd, F_WRLCK)) {
             result = ERROR_CANTWRITE;
         } else {
-            if (!WriteAtEnd(fd, text, length)) result = Win32FromErrno(errno);
+            struct stat st {};
+            if (rotateAt > 0 && fstat(fd, &st) == 0 &&
+                static_cast<uint64_t>(st.st_size) >= rotateAt) {
+                // Only the writer that still holds the file at its name moves
+                // it; the lock keeps every other writer out meanwhile.
+                *moved = !StillAt(fd, path) || rename(path.c_str(), (path + ".1").c_str()) == 0;
+                if (!*moved) result = Win32FromErrno(errno);
+            } else if (!WriteAtEnd(fd, text, length)) {
+                result = Win32FromErrno(errno);
+            }
             LockTail(fd, F_UNLCK);
         }
     }
     close(fd);
     return result;
+}
+
+}  // namespace
+
+DWORD AppendLocked(const std::string& path, const char* text, size_t length) {
+    bool moved = false;
+    return AppendOnce(path, text, length, 0, &moved);
+}
+
+DWORD AppendRotated(const std::string& path, const char* text, size_t length, uint64_t rotateAt) {
+    // A moved file is followed to its new one; a few times at most, when
+    // other writers keep filling and moving it.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        bool moved = false;
+        const DWORD result = AppendOnce(path, text, length, rotateAt, &moved);
+        if (!moved) return result;
+    }
+    return AppendLocked(path, text, length);
 }
 
 }  // namespace orb

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "backup/kstool/kstool.h"
-#include "platform/filelock.h"
 #include "platform/machine.h"
 #include "publisher/Notice.h"
 
@@ -37,7 +36,7 @@ void WriteLog(const char* message) {
     if (path.empty()) return;
     char line[kLineSize];
     size_t length = KsToolFormatLogLine(message, line, sizeof line);
-    DWORD error = orb::AppendLocked(path, line, length);
+    DWORD error = KsToolAppendTrace(path.c_str(), line, length);
     if (error != ERROR_SUCCESS) ShowNotice(SystemErrorText(error) + path);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/filelock.h"
 #include "platform/ini.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
@@ -93,4 +94,9 @@ DWORD KsToolFormatLogLine(LPCSTR message, LPSTR line, DWORD size) {
     if (used > 0) std::memcpy(line + kStampSize, message, used);
     std::memcpy(line + kStampSize + used, "\r\n", 3);
     return static_cast<DWORD>(kStampSize + used + 2);
+}
+
+extern "C" DWORD KsToolAppendTrace(LPCSTR path, LPCSTR text, DWORD length) {
+    if (path == nullptr || text == nullptr) return ERROR_INVALID_PARAMETER;
+    return orb::AppendRotated(path, text, length, KSTOOL_TRACE_ROTATE_BYTES);
 }

@@ -44,6 +44,15 @@ LONG KsToolGetLogDirectory(LPSTR buffer, DWORD size);
 // without the terminator; 0 when line is too small.
 DWORD KsToolFormatLogLine(LPCSTR message, LPSTR line, DWORD size);
 
+// Size at which a trace file ("KestOrb.TRC", "EBOrbInt.log") is moved to the
+// same name followed by ".1" (replacing the piece moved there before) and
+// begun anew: with "Debug" 1 a pass traces several hundred bytes a record,
+// and the files would otherwise fill the disk.
+#define KSTOOL_TRACE_ROTATE_BYTES (32u * 1024u * 1024u)
+// Appends text to a trace file under the writers' lock, moving a full file
+// aside first (see above). ERROR_SUCCESS or the Win32 code of the failure.
+DWORD KsToolAppendTrace(LPCSTR path, LPCSTR text, DWORD length);
+
 #ifdef __cplusplus
 }
 #endif

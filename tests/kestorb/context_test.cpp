@@ -7,6 +7,7 @@
 #include <regex>
 #include <sstream>
 
+#include "backup/kstool/kstool.h"
 #include "kestorb/KestCodes.h"
 #include "platform/dynload.h"
 #include "platform/registry.h"
@@ -192,6 +193,19 @@ TEST_F(TraceTest, LogDirectoryIsUsedAndAnUnusableOneIsHarmless) {
     ASSERT_EQ(orb::RegSetString(kPathKey, "LOG", "/" + std::string(255, 'd')), ERROR_SUCCESS);
     InitAndDeInit();
     EXPECT_TRUE(fs::exists(TempTrace()));
+}
+
+TEST_F(TraceTest, AFullTraceIsMovedAsideAndBegunAnew) {
+    ASSERT_EQ(orb::RegSetDword(kIntegrationKey, "Debug", 1), ERROR_SUCCESS);
+    fs::create_directories(dir_ / "tmp");
+    { std::ofstream(TempTrace()) << "old run\n"; }
+    fs::resize_file(TempTrace(), KSTOOL_TRACE_ROTATE_BYTES);
+    InitAndDeInit();
+    EXPECT_EQ(fs::file_size(TempTrace() + ".1"), KSTOOL_TRACE_ROTATE_BYTES);
+    const std::string text = ReadFile(TempTrace());
+    EXPECT_EQ(text.find("old run"), std::string::npos);
+    EXPECT_NE(text.find("\tDeInitialize() - Success\r\n"), std::string::npos);
+    EXPECT_LT(text.size(), 64u * 1024u);
 }
 
 TEST_F(TraceTest, LongMessagesAreCutToTheLine) {

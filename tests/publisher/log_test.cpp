@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "backup/kstool/kstool.h"
+#include "platform/filelock.h"
 #include "platform/machine.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -73,6 +75,38 @@ TEST_F(PublisherLogTest, LongMessageIsCutButTheLineEndStays) {
     std::vector<std::string> lines = Lines(orb::TempDirectory() + "/EBOrbInt.log");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].size(), 637u);  // 640 bytes with "\r\n" and the terminator
+}
+
+TEST_F(PublisherLogTest, AFullLogIsMovedAsideAndWritersMeetNoTornLine) {
+    orb::RegSetDword(kIntegrationKey, "Debug", 1);
+    const std::string log = orb::TempDirectory() + "/EBOrbInt.log";
+    publisher::WriteLog("old pass");
+    std::filesystem::resize_file(log, KSTOOL_TRACE_ROTATE_BYTES);
+    publisher::WriteLog("new pass");
+    EXPECT_EQ(std::filesystem::file_size(log + ".1"), KSTOOL_TRACE_ROTATE_BYTES);
+    std::vector<std::string> lines = Lines(log);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("\tnew pass"), std::string::npos);
+
+    // Writers that find the file full at once: exactly one moves it, and
+    // every piece holds whole lines only, never much more than the limit.
+    constexpr uint64_t kLimit = 4096;
+    const std::string small = root / "small.log";
+    auto body = [&](char tag) {
+        const std::string line = std::string(40, tag) + "\r\n";
+        for (int i = 0; i < 400; ++i) {
+            ASSERT_EQ(orb::AppendRotated(small, line.data(), line.size(), kLimit), ERROR_SUCCESS);
+        }
+    };
+    {
+        orb::Thread a([&] { body('a'); }), b([&] { body('b'); }), c([&] { body('c'); });
+    }
+    for (const std::string& piece : {small, small + ".1"}) {
+        EXPECT_LT(std::filesystem::file_size(piece), kLimit + 42) << piece;
+        for (const std::string& line : Lines(piece)) {
+            EXPECT_TRUE(line == std::string(40, line[0])) << piece << ": " << line;
+        }
+    }
 }
 
 TEST_F(PublisherLogTest, TwoThreadsAndTwoProcessesLoseAndTearNoLine) {
