@@ -16,6 +16,18 @@ constexpr const char* kViewClass = "BusinessView";
 // published one carries.
 const char* const kBackupClasses[] = {"Vaultline", "VLO", "LumoraEB", "LumoraVB"};
 const char* const kWrittenProperties[] = {"address", "DomainName", "ServerName"};
+// The business process view every published object of a class belongs in.
+// A repository without the view is left alone: the older line's view is
+// built only where that product is installed, and objects made by hand or
+// by other tools need none.
+struct ProductView {
+    const char* cls;
+    const char* view;
+};
+const ProductView kProductViews[] = {
+    {"LumoraVB", "Lumora Vaultline Backup"},
+    {"Vaultline", "Vaultline View"},
+};
 
 std::string Text(const Object& object, const char* property) {
     const Value* value = object.Find(property);
@@ -45,6 +57,7 @@ class Checker {
         CheckLinks();
         CheckContainers();
         for (const char* cls : kBackupClasses) CheckBackupObjects(cls);
+        for (const ProductView& product : kProductViews) CheckView(product);
         return report_;
     }
 
@@ -156,6 +169,38 @@ class Checker {
                 }
             }
             if (!missing.empty()) report_.problems.push_back(name + ": no " + missing);
+        }
+    }
+
+    // Every published object of the product's class is in the product's
+    // view: a pass that failed half way may have left one out, or left the
+    // view it rebuilt empty.
+    void CheckView(const ProductView& product) {
+        if (!Has(product.cls) || !Has(kViewClass) || Objects(product.cls).empty()) return;
+        std::set<std::string> views;
+        for (const auto& [uuid, object] : Objects(kViewClass)) {
+            if (Text(object, "name") == product.view) views.insert(uuid);
+        }
+        if (views.empty()) return;
+        const std::string viewName = std::string("view \"") + product.view + "\"";
+        const size_t objects = Objects(product.cls).size();
+        std::set<std::string> members;
+        for (const Link& l : links_) {
+            if (l.parentClass == kViewClass && views.count(l.parentUuid) != 0 &&
+                l.childClass == product.cls) {
+                members.insert(l.childUuid);
+            }
+        }
+        if (members.empty()) {
+            report_.problems.push_back(viewName + ": empty, " + std::to_string(objects) +
+                                       " objects of class " + product.cls + " are not in it");
+            return;
+        }
+        for (const auto& [uuid, object] : Objects(product.cls)) {
+            if (members.count(uuid) == 0) {
+                report_.problems.push_back(Name(product.cls, uuid) + " \"" +
+                                           Text(object, "name") + "\": not in " + viewName);
+            }
         }
     }
 

@@ -3,7 +3,8 @@
 // one per-machine container, every container hangs under one machine and
 // holds at most one backup object of each class; every
 // backup object hangs under exactly one container and has its "address",
-// "DomainName" and "ServerName" written.
+// "DomainName" and "ServerName" written, and is in its product's business
+// process view (which is never left empty while the product has objects).
 #pragma once
 
 #include <string>

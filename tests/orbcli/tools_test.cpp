@@ -263,6 +263,43 @@ TEST_P(ToolsTest, CheckReportsEveryKindOfDamage) {
     }
 }
 
+// What a publishing pass that failed half way leaves in the product's view:
+// an object it never linked there, or the view it rebuilt still empty.
+TEST_P(ToolsTest, CheckReportsObjectsOutOfTheirViewAndAnEmptyView) {
+    Install();
+    auto published = [&](const std::string& name) {
+        const std::string host = Add({"WindowsNT_Server", "name=" + name});
+        const std::string space = Add({"Sentispace", "name=" + name + "-Sentispace"});
+        const std::string server = Add({"LumoraVB", "name=" + name, "address=10.0.0.1",
+                                        "DomainName=DOM", "ServerName=" + name});
+        Link("WindowsNT_Server", host, "Sentispace", space);
+        Link("Sentispace", space, "LumoraVB", server);
+        return server;
+    };
+    const std::string in = published("HOST1");
+    const std::string out = published("HOST2");
+    const std::string view = Add({"BusinessView", "name=Lumora Vaultline Backup"});
+    Outcome run = Orbcli({"check"});
+    EXPECT_EQ(run.exit, 2) << run.out << run.err;
+    EXPECT_NE(run.out.find("view \"Lumora Vaultline Backup\": empty, 2 objects of class "
+                           "LumoraVB are not in it"),
+              std::string::npos)
+        << run.out;
+
+    Link("BusinessView", view, "LumoraVB", in);
+    run = Orbcli({"check"});
+    EXPECT_EQ(run.exit, 2) << run.out << run.err;
+    EXPECT_NE(run.out.find("LumoraVB " + out + " \"HOST2\": not in view \"Lumora Vaultline "
+                           "Backup\""),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("1 problem(s) found"), std::string::npos) << run.out;
+
+    Link("BusinessView", view, "LumoraVB", out);
+    run = Orbcli({"check"});
+    EXPECT_EQ(run.exit, 0) << run.out << run.err;
+}
+
 TEST_P(ToolsTest, TreeStopsExpandingALongChain) {
     Install();
     // One machine with a chain of 80 objects below it, imported in one go.
