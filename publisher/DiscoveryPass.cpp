@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "publisher/ObjectPublish.h"
 #include "publisher/PublisherLog.h"
+#include "publisher/RepositoryFailure.h"
 
 namespace publisher {
 namespace {
@@ -67,9 +68,16 @@ int Publish(CPublisherWorker& worker, const DiscoveryRecord& record, bool qualif
     DWORD began = GetTickCount();
     int32_t rc = ORB_GetVLObject(worker, record, type);
     worker.lastResult = rc;
+    worker.recordResult = rc;
     unsigned long elapsed = GetTickCount() - began;
     WriteLogF("%s -- %5lu\t%s", routine, elapsed, rc == 0 ? "OK" : KestCodeName(rc));
-    return rc == 0 ? 1 : 0;
+    if (rc == 0) return 1;
+    if (IsRepositoryFailure(rc)) WriteLogF("%s -- %s<%d>", routine, RepositoryFailureText(rc), rc);
+    // Whatever the failure left (an old object deleted, a new one without
+    // its properties or its view), the server is not published: a later
+    // record of it in this table must publish it again, not find it unchanged.
+    worker.cache.Remove(record.serverName);
+    return 0;
 }
 
 }  // namespace
@@ -104,6 +112,26 @@ int ProcessVaultlineRecord(CPublisherWorker& worker, uint32_t table, const uint3
     return Publish(worker, record, qualifies, support, 0, "ProcessVaultlineRecord");
 }
 
+namespace {
+
+// Counts a record that failed for the repository's sake; false when the pass
+// cannot go on: the repository's file is damaged (every later record would
+// meet the same damage), or its connection was lost and cannot be made again.
+bool RecordLeavesRepositoryUsable(CPublisherWorker& worker, PublishRun& run) {
+    const int32_t rc = worker.recordResult;
+    if (!IsRepositoryFailure(rc)) return true;
+    ++run.failed;
+    if (rc == ORBOM_RC_REPOSITORY_DAMAGED) return false;
+    if (rc != ORBOM_RC_REPOSITORY_CONNECTION_LOST || RepositoryReachable(run.repositoryName)) {
+        return true;
+    }
+    WriteLogF(" The repository %s cannot be reached again: the pass stops",
+              run.repositoryName.c_str());
+    return false;
+}
+
+}  // namespace
+
 int ReadDiscoveryTable(CPublisherWorker& worker, PublishRun& run) {
     if (run.stop.Wait(0)) return 0;
     uint32_t table = 0;
@@ -113,6 +141,7 @@ int ReadDiscoveryTable(CPublisherWorker& worker, PublishRun& run) {
         return 1;
     }
     int result = 1;
+    run.failed = 0;
     for (uint32_t index = 0;; ++index) {
         if (run.stop.Wait(0)) {
             result = 0;
@@ -124,18 +153,18 @@ int ReadDiscoveryTable(CPublisherWorker& worker, PublishRun& run) {
             WriteLogF("Failed to get registry value for the key %.16s. (EC=%d)",
                       record.serverName, rc);
         } else {
+            worker.recordResult = 0;
             int published = ProcessRecord(worker, table, &index, record);
             if (published == 0 && worker.olderProduct) {
                 published = ProcessVaultlineRecord(worker, table, &index, record);
             }
             run.processed++;
             run.created += static_cast<uint32_t>(published);
+            const bool goOn = published != 0 || RecordLeavesRepositoryUsable(worker, run);
             char name[sizeof record.serverName + 1] = {};
             std::memcpy(name, record.serverName, sizeof record.serverName);
             PostStatus(run, UiTextWith(run.ui, 3, name));
-            // Every later record would meet the same damage; the pass fails
-            // rather than report the records it could not publish as done.
-            if (worker.lastResult == ORBOM_RC_REPOSITORY_DAMAGED) {
+            if (!goOn) {
                 result = 0;
                 break;
             }
@@ -148,6 +177,13 @@ int ReadDiscoveryTable(CPublisherWorker& worker, PublishRun& run) {
     WriteLogF(" Total number of objects in the Discovery Table is %d",
               static_cast<int>(run.processed));
     WriteLogF(" Total number of Objects Created is %d", static_cast<int>(run.created));
+    // Records the repository failed were not published: the pass did not do
+    // its work, however many others it published.
+    if (run.failed > 0) {
+        WriteLogF(" Total number of records the repository failed is %d",
+                  static_cast<int>(run.failed));
+        result = 0;
+    }
     return result;
 }
 

@@ -67,23 +67,23 @@ NameForms MakeNameForms(const CPublisherWorker& worker, const DiscoveryRecord& r
     return names;
 }
 
-// Calls attempt with a machine record for every class and name form until it
-// answers 0. A name too long for the record is skipped: cut, it could name
-// another machine.
+// Calls attempt with a machine record for every class and name form while it
+// answers that the machine is not there; its first other answer (0 or a
+// failure) ends the walk. A name too long for the record is skipped: cut, it
+// could name another machine.
 int32_t WalkMachines(const CPublisherWorker& worker, const DiscoveryRecord& record,
                      const std::function<int32_t(const KestMachineRecord&)>& attempt) {
     NameForms names = MakeNameForms(worker, record);
     bool unix = record.ownerId == kUnixOwner;
-    int32_t rc = ORBOM_RC_NO_MATCH;
     for (const char* cls : unix ? kUnixClasses : kWindowsClasses) {
         for (int i = 0; i < names.count; ++i) {
             KestMachineRecord machine;
             if (!MakeMachineRecord(cls, names.forms[i], &machine)) continue;
-            rc = attempt(machine);
-            if (rc == 0) return 0;
+            const int32_t rc = attempt(machine);
+            if (!MachineWalkGoesOn(rc)) return rc;
         }
     }
-    return rc;
+    return ORBOM_RC_NO_MATCH;
 }
 
 }  // namespace
@@ -136,7 +136,10 @@ namespace {
 int32_t WriteProperties(CPublisherWorker& worker, const ProductType& product,
                         const DiscoveryRecord& record, const UUID& uuid) {
     CKestBinding& kest = worker.binding;
-    kest.BPVAddObject(product.view, product.cls, &uuid);
+    // The object is opened and written whatever the link answered; a link
+    // that failed still fails the record, or the object would stay out of
+    // its view until the view is rebuilt.
+    const int32_t linked = kest.BPVAddObject(product.view, product.cls, &uuid);
     int32_t rc = kest.OpenObject(product.cls, &uuid);
     WriteLogF("\tKestBPVAddObject() -- View:%s\tClass:%s\tUUID=%u\tResult - <%u>", product.view,
               product.cls, static_cast<unsigned>(uuid.Data1), static_cast<unsigned>(rc));
@@ -151,7 +154,8 @@ int32_t WriteProperties(CPublisherWorker& worker, const ProductType& product,
     int32_t saved = sum == 0 ? kest.SaveObject() : 0;
     int32_t closed = kest.CloseObject(0);
     if (sum != 0) return sum;
-    return saved != 0 ? saved : closed;
+    if (saved != 0) return saved;
+    return closed != 0 ? closed : linked;
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ struct PublishRun {
     std::string statusText;
     uint32_t processed = 0;  // discovery records processed in this run
     uint32_t created = 0;    // backup objects published in this run
+    uint32_t failed = 0;     // records not published for the repository's sake
     std::string repositoryName;
     std::string userName;  // always empty
     std::string password;  // always empty
@@ -59,6 +60,8 @@ public:
     CRecordCache cache{CRecordCache::kExact};
     UUID viewId{};
     int32_t lastResult = 0;
+    // The publication's code of the record in hand (0 when none was tried).
+    int32_t recordResult = 0;
     // 1 when the older product line is installed on this machine.
     int olderProduct = 0;
     // 0 when host look-ups may be made (the Winsock start's result).

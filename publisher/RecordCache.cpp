@@ -69,4 +69,13 @@ bool CRecordCache::Update(const char* name, const void* record, size_t length) {
     return true;
 }
 
+bool CRecordCache::Remove(const char* name) {
+    auto it = index_.find(Key(name));
+    if (it == index_.end()) return false;
+    const Entry* entry = it->second;
+    index_.erase(it);
+    entries_.remove_if([entry](const Entry& e) { return &e == entry; });
+    return true;
+}
+
 }  // namespace publisher

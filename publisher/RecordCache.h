@@ -33,6 +33,9 @@ public:
     void Add(const void* record, size_t length);
     // New checksum for name's entry; false when there is none.
     bool Update(const char* name, const void* record, size_t length);
+    // Forgets name's entry (a record whose publication failed: the next
+    // record of that server is new again); false when there is none.
+    bool Remove(const char* name);
     size_t Count() const { return entries_.size(); }
 
 private:

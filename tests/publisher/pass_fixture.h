@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -32,8 +33,13 @@ public:
     std::map<std::string, std::string> addressOf;  // name -> dotted quad
     std::map<std::string, std::string> nameOf;     // dotted quad -> DNS name
     int lookups = 0;
+    // Called at every name look-up: the pass looks the server up at the
+    // start of each machine search, so a test can change the repository
+    // between one search and the next.
+    std::function<void(const std::string& name)> onLookup;
     bool HostByName(const std::string& name, orb::HostEntry* out) override {
         ++lookups;
+        if (onLookup) onLookup(name);
         auto found = addressOf.find(name);
         if (found == addressOf.end()) return false;
         out->name = name;
