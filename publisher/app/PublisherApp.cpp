@@ -87,6 +87,12 @@ int CPublisherApp::Run(const std::vector<std::string>& args) {
     if (options.batch) {
         auto frontEnd = orb::MakeBatchFrontEnd(PublisherBatchScript(options), options.yes);
         dlg.RunModal(*frontEnd);
+        // A script learns how much of its pass the repository failed; the
+        // log holds which records and why.
+        if (dlg.FailedRecords() > 0) {
+            std::fprintf(stderr, "ksorbx: %u record(s) not published: the repository failed\n",
+                         static_cast<unsigned>(dlg.FailedRecords()));
+        }
         return dlg.Outcome() == 0 ? 0 : 1;
     }
     dlg.RunModal();

@@ -115,6 +115,7 @@ void CPublisherDlg::Stop(bool fromButton) {
         EnableItem(kStartStop, false);
     }
     if (engine_->HasThread()) engine_->StopThread();
+    failed_ = engine_->Progress().failed;
     running_ = false;
     PlayAnimation(kAnimation, false);
     ShowIdle(true);

@@ -41,6 +41,8 @@ class CPublisherDlg : public orb::Dialog {
     // -1 before any Start.
     int Outcome() const { return outcome_; }
     const std::string& Repository() const { return repository_; }
+    // Records the last pass could not publish for the repository's sake.
+    uint32_t FailedRecords() const { return failed_; }
 
   protected:
     void OnInitDialog() override;
@@ -67,4 +69,5 @@ class CPublisherDlg : public orb::Dialog {
     CDigitCounter created_;
     bool running_ = false;
     int outcome_ = -1;
+    uint32_t failed_ = 0;
 };

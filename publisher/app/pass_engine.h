@@ -12,6 +12,7 @@ struct PassProgress {
     std::string status;
     uint32_t processed = 0;
     uint32_t created = 0;
+    uint32_t failed = 0;  // records not published for the repository's sake
 };
 
 struct PassRequest {

@@ -38,22 +38,27 @@ class PublishEngine : public PassEngine {
         run_.debugSwitch = request.debug;
         run_.processed = 0;
         run_.created = 0;
+        run_.failed = 0;
         // The worker thread writes the run's texts; the dialog thread reads a
         // copy taken under the lock, never the text being written.
         run_.onProgress = [this, progress](publisher::PublishRun& run) {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
-                shown_ = {run.statusText, run.processed, run.created};
+                shown_ = {run.statusText, run.processed, run.created, run.failed};
             }
             if (progress) progress();
         };
         run_.onEnd = [end](int failed) {
             if (end) end(failed);
         };
-        if (!thread_) thread_ = std::make_unique<orb::Thread>([this] { publisher::RunThread(&run_); });
         run_.worker = worker_.get();
+        // The last Stop left the stop and start events set when its pass had
+        // already ended; a new thread must never see them, or it would take
+        // them for this Start's, end without a pass and leave no done event
+        // for the next Stop to wait for.
         run_.stop.Reset();
         run_.done.Reset();
+        if (!thread_) thread_ = std::make_unique<orb::Thread>([this] { publisher::RunThread(&run_); });
         run_.start.Set();
     }
 
