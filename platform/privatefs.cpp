@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+
 namespace orb {
 
 bool MakePrivateDirectories(const std::string& path) {
@@ -49,6 +51,21 @@ bool CreatePrivateFile(const std::string& path, bool* created) {
     ::close(fd);
     if (created) *created = true;
     return true;
+}
+
+std::string BuildingName(const std::string& path) {
+    static std::atomic<unsigned> serial{0};
+    return path + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+}
+
+void RemoveBuilding(const std::string& building) {
+    for (const char* suffix : {"", "-wal", "-shm"}) ::unlink((building + suffix).c_str());
+}
+
+int PlaceBuiltFile(const std::string& building, const std::string& path) {
+    const int rc = ::link(building.c_str(), path.c_str()) == 0 ? 0 : errno;
+    RemoveBuilding(building);
+    return rc;
 }
 
 }  // namespace orb

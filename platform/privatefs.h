@@ -29,4 +29,18 @@ int OpenPrivateFile(const std::string& path, int flags);
 // true when path exists afterwards (*created tells whether this call made it).
 bool CreatePrivateFile(const std::string& path, bool* created = nullptr);
 
+// Databases (the registry's hive, a repository) are built whole under a name
+// of their own beside their place and then linked into it, so that a build
+// that fails half way (a full disk) never leaves a file at the place that
+// readers would take for a database. The name to build under, private to
+// this process and call:
+std::string BuildingName(const std::string& path);
+// Links the file built under `building` into place as path unless a file is
+// there already, then removes `building` with the database's "-wal" and
+// "-shm" files beside it. 0, EEXIST (another builder won) or the errno of
+// the failure.
+int PlaceBuiltFile(const std::string& building, const std::string& path);
+// Removes a build that failed, with its "-wal" and "-shm" files.
+void RemoveBuilding(const std::string& building);
+
 }  // namespace orb

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -232,9 +231,7 @@ LONG MakeHive(const std::string& path) {
     const std::filesystem::path place(path);
     if (place.has_parent_path() && !orb::MakePrivateDirectories(place.parent_path().string()))
         return ERROR_PATH_NOT_FOUND;
-    static std::atomic<unsigned> serial{0};
-    const std::string aside =
-        path + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+    const std::string aside = orb::BuildingName(path);
     if (!orb::CreatePrivateFile(aside)) return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTWRITE;
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(aside.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
@@ -246,9 +243,13 @@ LONG MakeHive(const std::string& path) {
     if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
     sqlite3_close_v2(db);  // the last connection: the WAL is folded in and removed
     LONG result = Win32Code(rc);
-    if (result == ERROR_SUCCESS && ::link(aside.c_str(), path.c_str()) != 0 && errno != EEXIST)
-        result = errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTWRITE;
-    for (const char* suffix : {"", "-wal", "-shm"}) ::unlink((aside + suffix).c_str());
+    if (result != ERROR_SUCCESS) {
+        orb::RemoveBuilding(aside);
+        return result;
+    }
+    const int placed = orb::PlaceBuiltFile(aside, path);
+    if (placed != 0 && placed != EEXIST)
+        result = placed == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTWRITE;
     return result;
 }
 

@@ -30,9 +30,13 @@ ORBOM_RC CodeOf(int sqliteCode) {
 
 }  // namespace
 
-Database::~Database() {
+Database::~Database() { Close(); }
+
+void Database::Close() {
     for (auto& entry : statements_) sqlite3_finalize(entry.second);
+    statements_.clear();
     if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
 }
 
 ORBOM_RC Database::Open(const std::string& path, bool create) {

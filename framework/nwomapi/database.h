@@ -23,6 +23,9 @@ public:
     // create: a missing file is created. Answers 7 when the file is missing
     // (or cannot be opened), 29 when it is not a usable database.
     ORBOM_RC Open(const std::string& path, bool create);
+    // Closes the file (the last connection to it folds its WAL in); the
+    // native error stays.
+    void Close();
     sqlite3* handle() const { return db_; }
 
     // A prepared statement from the connection's cache, reset and unbound;

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/privatefs.h"
+
 namespace orbom {
 
 namespace {
@@ -100,9 +102,27 @@ ORBOM_RC SqliteStore::Open(const std::string& path) {
 }
 
 ORBOM_RC SqliteStore::Create(const std::string& path, std::string_view frameworkClasses) {
-    const ORBOM_RC rc = db_.Open(path, true);
-    if (rc != ORBOM_RC_SUCCESS) return rc;
-    return Initialize(frameworkClasses);
+    // Built aside and linked into place whole, as the registry's hive is: a
+    // creation that fails half way (a full disk) leaves no file that the
+    // machine would list as a repository, and make its default, while it
+    // holds no tables. Of two processes creating one at once, the first
+    // link wins and the other answers 65.
+    const std::string building = orb::BuildingName(path);
+    ORBOM_RC rc = db_.Open(building, true);
+    if (rc == ORBOM_RC_SUCCESS) rc = Initialize(frameworkClasses);
+    db_.Close();  // the last connection folds the WAL into the file
+    if (rc != ORBOM_RC_SUCCESS) {
+        orb::RemoveBuilding(building);
+        return rc;
+    }
+    const int placed = orb::PlaceBuiltFile(building, path);
+    if (placed == EEXIST) return ORBOM_RC_NAME_IS_NOT_UNIQUE;
+    if (placed != 0) {
+        db_.SetNativeError(SQLITE_CANTOPEN, "cannot put the new repository in place as " + path +
+                                                ": " + std::strerror(placed));
+        return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
+    }
+    return ORBOM_RC_SUCCESS;
 }
 
 uint64_t SqliteStore::Statements() { return statements.load(); }

@@ -9,6 +9,7 @@
 #include "tests/orbcli/run_tool.h"
 #include "tests/pgtest/pg_scratch.h"
 #include "tests/platform/scratch_dir.h"
+#include "tests/platform/small_disk.h"
 
 namespace {
 
@@ -298,6 +299,35 @@ TEST_P(ToolsTest, CheckReportsObjectsOutOfTheirViewAndAnEmptyView) {
     Link("BusinessView", view, "LumoraVB", out);
     run = Orbcli({"check"});
     EXPECT_EQ(run.exit, 0) << run.out << run.err;
+}
+
+// A repository that cannot be made for want of room leaves nothing the
+// machine would list (and could make its default) as a repository.
+TEST(OrbcliRepoCreate, OnAFullDiskLeavesNoRepositoryBehind) {
+    orbtest::ScratchDir dir;
+    orbtest::ScopedEnv root("ORB_MACHINE_ROOT", dir / "machine");
+    orbtest::SmallDisk disk(dir / "machine/orbmap", 4u << 20);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    auto orbcli = [&](const std::vector<std::string>& args) {
+        return orbtest::RunTool(dir.path(), "orbcli", args);
+    };
+    ASSERT_EQ(orb::RegSetString(kApiKey, "RepositoryName", "FULLBOX"), ERROR_SUCCESS);
+    for (size_t room : {size_t{0}, size_t{64} << 10}) {
+        disk.Empty();
+        disk.Fill(room);
+        Outcome run = orbcli({"repo", "create", "FULLBOX"});
+        EXPECT_NE(run.exit, 0) << "room " << room << ": " << run.out;
+        run = orbcli({"repo", "list"});
+        EXPECT_EQ(run.out.find("FULLBOX"), std::string::npos) << "room " << room << ": " << run.out;
+        for (const auto& entry : std::filesystem::directory_iterator(dir / "machine/orbmap")) {
+            EXPECT_EQ(entry.path().filename().string().rfind("filler-", 0), 0u) << entry.path();
+        }
+    }
+    disk.Empty();
+    Outcome run = orbcli({"repo", "create", "FULLBOX"});
+    EXPECT_EQ(run.exit, 0) << run.err;
+    run = orbcli({"repo", "list"});
+    EXPECT_EQ(run.out.rfind("FULLBOX", 0), 0u) << run.out;
 }
 
 TEST_P(ToolsTest, TreeStopsExpandingALongChain) {
