@@ -13,8 +13,7 @@ bool ConnectsOnce(const std::string& repository) {
     ORBOM_KERNEL kernel = 0;
     if (ORBOM_Kernel_Start("VaultlineObjectCreation", &kernel, 0) != 0 || kernel == 0) return false;
     ORBOM_CONNECTION connection = 0;
-    const bool connected =
-        ORBOM_Repository_Connect(kernel, repository.c_str(), &connection) == 0;
+    const bool connected = ORBOM_Repository_Connect(kernel, repository.c_str(), &connection) == 0;
     if (connection != 0) ORBOM_Repository_Disconnect(&connection);
     ORBOM_Kernel_Stop(&kernel);
     return connected;

@@ -58,7 +58,9 @@ class PublishEngine : public PassEngine {
         // for the next Stop to wait for.
         run_.stop.Reset();
         run_.done.Reset();
-        if (!thread_) thread_ = std::make_unique<orb::Thread>([this] { publisher::RunThread(&run_); });
+        if (!thread_) {
+            thread_ = std::make_unique<orb::Thread>([this] { publisher::RunThread(&run_); });
+        }
         run_.start.Set();
     }
 

@@ -60,6 +60,38 @@ inline void CreateMachines(ORBOM_CONNECTION connection, int count) {
     ASSERT_EQ(ORBOM_Transaction_Commit(connection), 0);
 }
 
+// Creates the repository with the product's classes and the machines of
+// servers 0 to count - 1, on the current machine root.
+inline void PrepareRepository(const char* repository, int count) {
+    ORBOM_KERNEL kernel = 0;
+    ORBOM_CONNECTION connection = 0;
+    ASSERT_EQ(ORBOM_Kernel_Start("publishertest", &kernel, 0), 0);
+    ASSERT_EQ(ORBOM_Repository_Create(kernel, repository), 0);
+    ASSERT_EQ(ORBOM_Repository_Connect(kernel, repository, &connection), 0);
+    ImportProductClasses(connection);
+    if (!testing::Test::HasFatalFailure()) CreateMachines(connection, count);
+    ORBOM_Repository_Disconnect(&connection);
+    ORBOM_Kernel_Stop(&kernel);
+}
+
+// Objects of cls in the repository, seen from the current machine root over
+// a connection of its own (0 when it cannot be reached).
+inline uint32_t CountObjects(const char* repository, const char* cls) {
+    ORBOM_KERNEL kernel = 0;
+    ORBOM_CONNECTION connection = 0;
+    ORBOM_SELECTION selection = 0;
+    uint32_t count = 0;
+    if (ORBOM_Kernel_Start("publishertest", &kernel, 0) == 0 &&
+        ORBOM_Repository_Connect(kernel, repository, &connection) == 0 &&
+        ORBOM_ObjectList_Select(connection, cls, 0, "uuid", 0, &selection, &count, nullptr,
+                                nullptr) == 0) {
+        ORBOM_ObjectList_EndSelect(&selection);
+    }
+    if (connection) ORBOM_Repository_Disconnect(&connection);
+    if (kernel) ORBOM_Kernel_Stop(&kernel);
+    return count;
+}
+
 // The discovery table of machine root `root` announcing servers 0 to count - 1.
 inline void WriteDiscoveryTable(const std::filesystem::path& root, int count) {
     std::filesystem::create_directories(root / "vaultline");

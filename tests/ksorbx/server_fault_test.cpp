@@ -47,7 +47,9 @@ class PrivateServer {
     }
     bool Start() { return Script("start"); }
     bool Stop() { return Script("stop"); }
-    std::string Connection() const { return "host=" + dir_ + " port=5432 user=postgres dbname=postgres"; }
+    std::string Connection() const {
+        return "host=" + dir_ + " port=5432 user=postgres dbname=postgres";
+    }
     const std::string& output() const { return output_; }
     // Runs sql on the server as its superuser.
     bool Run(const std::string& sql) {
@@ -57,10 +59,9 @@ class PrivateServer {
 
   private:
     bool Script(const char* command) {
-        return !dir_.empty() &&
-               orb::RunCommand({std::string(ORB_SOURCE_DIR) + "/scripts/pg-server", command, dir_,
-                                "--no-fsync"},
-                               120000, &output_) == 0;
+        return !dir_.empty() && orb::RunCommand({std::string(ORB_SOURCE_DIR) + "/scripts/pg-server",
+                                                 command, dir_, "--no-fsync"},
+                                                120000, &output_) == 0;
     }
     std::string dir_;
     std::string output_;
@@ -84,15 +85,7 @@ class ServerFaultTest : public testing::Test {
                          "Support", 0xFFFFFFFFu);
         std::ofstream(root_ / "hosts") << "127.0.0.1 localhost\n";
         publishertest::WriteDiscoveryTable(root_.path(), kServers);
-        ORBOM_KERNEL kernel = 0;
-        ORBOM_CONNECTION connection = 0;
-        ASSERT_EQ(ORBOM_Kernel_Start("faulttest", &kernel, 0), 0);
-        ASSERT_EQ(ORBOM_Repository_Create(kernel, kRepository), 0);
-        ASSERT_EQ(ORBOM_Repository_Connect(kernel, kRepository, &connection), 0);
-        publishertest::ImportProductClasses(connection);
-        if (!HasFatalFailure()) publishertest::CreateMachines(connection, kServers);
-        ORBOM_Repository_Disconnect(&connection);
-        ORBOM_Kernel_Stop(&kernel);
+        publishertest::PrepareRepository(kRepository, kServers);
     }
 
     pid_t Start() {
@@ -125,25 +118,10 @@ class ServerFaultTest : public testing::Test {
         if (exit == 0) return;
         EXPECT_EQ(exit, 1) << what << "\n" << out;
         EXPECT_NE(out.find("record(s) not published: the repository failed"), std::string::npos)
-            << what << "\n" << out;
+            << what << "\n"
+            << out;
         EXPECT_EQ(out.find("Done."), std::string::npos) << what << "\n" << out;
     }
-    uint32_t Count(const char* cls) {
-        ORBOM_KERNEL kernel = 0;
-        ORBOM_CONNECTION connection = 0;
-        ORBOM_SELECTION selection = 0;
-        uint32_t count = 0;
-        if (ORBOM_Kernel_Start("faulttest", &kernel, 0) == 0 &&
-            ORBOM_Repository_Connect(kernel, kRepository, &connection) == 0 &&
-            ORBOM_ObjectList_Select(connection, cls, 0, "uuid", 0, &selection, &count, nullptr,
-                                    nullptr) == 0) {
-            ORBOM_ObjectList_EndSelect(&selection);
-        }
-        if (connection) ORBOM_Repository_Disconnect(&connection);
-        if (kernel) ORBOM_Kernel_Stop(&kernel);
-        return count;
-    }
-
     PrivateServer server_;
     orbtest::ScratchDir root_;
     orbtest::ScopedEnv machine_{"ORB_MACHINE_ROOT", root_.path()};
@@ -157,8 +135,9 @@ TEST_F(ServerFaultTest, PassesLosingTheServerFailWithTheCountAndOneCleanPassRepa
     pid_t pid = Start();
     ASSERT_GT(pid, 0);
     AwaitRecords(kServers / 4);
-    ASSERT_TRUE(server_.Run("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                            "WHERE pid <> pg_backend_pid() AND backend_type = 'client backend'"))
+    ASSERT_TRUE(
+        server_.Run("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                    "WHERE pid <> pg_backend_pid() AND backend_type = 'client backend'"))
         << server_.output();
     ExpectCompletedOrCounted(publishertest::WaitExit(pid), "sessions ended");
 
@@ -183,8 +162,10 @@ TEST_F(ServerFaultTest, PassesLosingTheServerFailWithTheCountAndOneCleanPassRepa
     // One clean pass: every server once, in a sound repository.
     pid = Start();
     ASSERT_EQ(publishertest::WaitExit(pid), 0) << Output();
-    EXPECT_EQ(Count("LumoraVB"), static_cast<uint32_t>(kServers));
-    EXPECT_EQ(Count("Sentispace"), static_cast<uint32_t>(kServers));
+    EXPECT_EQ(publishertest::CountObjects(kRepository, "LumoraVB"),
+              static_cast<uint32_t>(kServers));
+    EXPECT_EQ(publishertest::CountObjects(kRepository, "Sentispace"),
+              static_cast<uint32_t>(kServers));
     std::string report;
     EXPECT_EQ(orb::RunCommand({bin_ + "/orbcli", "-r", kRepository, "check"}, 120000, &report), 0)
         << report.substr(0, 4000);

@@ -62,16 +62,8 @@ class SiteTest : public testing::Test {
             publishertest::WriteDiscoveryTable(root->path(), kServers);
         }
         orbtest::ScopedEnv machine("ORB_MACHINE_ROOT", a_.path());
-        ORBOM_KERNEL kernel = 0;
-        ORBOM_CONNECTION connection = 0;
-        ASSERT_EQ(ORBOM_Kernel_Start("sitetest", &kernel, 0), 0);
-        ASSERT_EQ(ORBOM_Repository_Create(kernel, kRepository), 0);
-        ASSERT_EQ(ORBOM_Repository_Connect(kernel, kRepository, &connection), 0);
-        publishertest::ImportProductClasses(connection);
         // The servers' machines, once for the whole site.
-        if (!HasFatalFailure()) publishertest::CreateMachines(connection, kServers);
-        ORBOM_Repository_Disconnect(&connection);
-        ORBOM_Kernel_Stop(&kernel);
+        publishertest::PrepareRepository(kRepository, kServers);
     }
 
     // A publisher in batch mode on a machine root, its output in ksorbx.log there.
@@ -102,19 +94,7 @@ class SiteTest : public testing::Test {
     // Objects of cls in the repository, seen from machine root A.
     uint32_t Count(const char* cls) {
         orbtest::ScopedEnv machine("ORB_MACHINE_ROOT", a_.path());
-        ORBOM_KERNEL kernel = 0;
-        ORBOM_CONNECTION connection = 0;
-        uint32_t count = 0;
-        ORBOM_SELECTION selection = 0;
-        if (ORBOM_Kernel_Start("sitetest", &kernel, 0) == 0 &&
-            ORBOM_Repository_Connect(kernel, kRepository, &connection) == 0 &&
-            ORBOM_ObjectList_Select(connection, cls, 0, "uuid", 0, &selection, &count, nullptr,
-                                    nullptr) == 0) {
-            ORBOM_ObjectList_EndSelect(&selection);
-        }
-        if (connection) ORBOM_Repository_Disconnect(&connection);
-        if (kernel) ORBOM_Kernel_Stop(&kernel);
-        return count;
+        return publishertest::CountObjects(kRepository, cls);
     }
     // orbcli check from machine root B: its exit code, its report in *report.
     int Check(std::string* report) {

@@ -20,8 +20,8 @@ constexpr const char* kView = "Lumora Vaultline Backup";
 
 // The objects of cls named name with a link from a view.
 uint32_t InViews(kesttest::Repo& repo, const UUID& object) {
-    return repo.Count("Inclusion", {{"parent_class", string("BusinessView")},
-                                    {"child_uuid", object}});
+    return repo.Count("Inclusion",
+                      {{"parent_class", string("BusinessView")}, {"child_uuid", object}});
 }
 
 void DeleteView(kesttest::Repo& repo) {
@@ -37,9 +37,8 @@ void DeleteView(kesttest::Repo& repo) {
 int Check(const std::string& root, std::string* report) {
     const char* bin = std::getenv("ORB_BIN_DIR");
     orbtest::ScopedEnv machine("ORB_MACHINE_ROOT", root);
-    return orb::RunCommand({string(bin ? bin : ".") + "/orbcli", "-r", kesttest::kRepository,
-                            "check"},
-                           60000, report);
+    return orb::RunCommand(
+        {string(bin ? bin : ".") + "/orbcli", "-r", kesttest::kRepository, "check"}, 60000, report);
 }
 
 TEST_F(PassTest, AFailedViewLinkFailsTheRecordAndTheServersNextRecordPublishesItAgain) {
@@ -53,7 +52,8 @@ TEST_F(PassTest, AFailedViewLinkFailsTheRecordAndTheServersNextRecordPublishesIt
     resolver_.onLookup = [&](const string&) {
         ++lookups;
         if (lookups == 3) DeleteView(repo_);
-        if (lookups == 4) repo_.Add("BusinessView", {{"name", string(kView)}, {"label", string(kView)}});
+        if (lookups == 4)
+            repo_.Add("BusinessView", {{"name", string(kView)}, {"label", string(kView)}});
     };
     ASSERT_TRUE(Pass());
     EXPECT_EQ(run_.processed, 2u);
@@ -103,8 +103,7 @@ TEST_F(FullDiskPass, RecordsTheFullDiskFailsFailThePassUnderTheirOwnCode) {
               static_cast<size_t>(kServers - 4))
         << Log();
     EXPECT_EQ(LogCount("ORBOM_RC_NO_MATCH"), 0u) << Log();
-    EXPECT_NE(Log().find(" Total number of records the repository failed is "),
-              std::string::npos);
+    EXPECT_NE(Log().find(" Total number of records the repository failed is "), std::string::npos);
 
     // Room again: the next pass publishes every server, once.
     disk_->Empty();
