@@ -11,6 +11,7 @@
 #include "platform/command.h"
 #include "platform/msi.h"
 #include "tests/platform/damaged_hive.h"
+#include "tests/platform/full_disk.h"
 #include "tests/platform/scratch_dir.h"
 #include "tests/setup/setup_machine.h"
 #include "tests/tools/framework_install.h"
@@ -214,6 +215,54 @@ TEST_F(InstallEndToEnd, UsageErrorsExitTwoWithAMessage) {
     }
     EXPECT_EQ(Agent("2"), "");
     EXPECT_EQ(Run({program, "--help"}), 0) << output_;
+}
+
+// The registry on a disk that fills: the machine root is a small tmpfs, with
+// the installer's session and log folders and the product's home elsewhere,
+// so that only the installer's registry writes meet the full disk.
+class InstallOnAFullDisk : public InstallEndToEnd {
+  protected:
+    void SetUp() override {
+        disk_ = std::make_unique<orbtest::FullDisk>(Root(), 4 << 20);
+        if (!disk_->Skipped().empty()) GTEST_SKIP() << disk_->Skipped();
+        for (const char* dir : {"tmp", "log"}) {
+            std::filesystem::create_directories(elsewhere_ / dir);
+            std::filesystem::create_directory_symlink(elsewhere_ / dir, Root() + "/" + dir);
+        }
+        InstallEndToEnd::SetUp();
+        ASSERT_EQ(orb::RegSetString(setuptest::kProductKey + "\\Base\\Path", "HOME",
+                                    elsewhere_ / "home"),
+                  ERROR_SUCCESS);
+    }
+    void TearDown() override {
+        InstallEndToEnd::TearDown();
+        session_.reset();
+        disk_.reset();
+    }
+    orbtest::ScratchDir elsewhere_;
+    std::unique_ptr<orbtest::FullDisk> disk_;
+};
+
+TEST_F(InstallOnAFullDisk, WritesTheRegistryCannotTakeFailTheRun) {
+    disk_->Fill();
+    EXPECT_EQ(Run({BinDir() + "/orbf-install", "install", "UILevel=2"}), 1) << output_;
+    EXPECT_NE(output_.find("orbf-install: cannot record the installed product: the registry "
+                           "hive cannot be written"),
+              std::string::npos)
+        << output_;
+    disk_->Free();
+    EXPECT_FALSE(Recorded());
+    EXPECT_EQ(Agent("2"), "");
+
+    ASSERT_EQ(Run({BinDir() + "/orbf-install", "install", "UILevel=2"}), 0) << output_;
+    EXPECT_TRUE(Recorded());
+    disk_->Fill();
+    EXPECT_EQ(Run({BinDir() + "/orbf-install", "uninstall", "UILevel=2"}), 1) << output_;
+    EXPECT_NE(output_.find("orbf-install: cannot remove the installed product"),
+              std::string::npos)
+        << output_;
+    disk_->Free();
+    EXPECT_TRUE(Recorded());
 }
 
 }  // namespace
