@@ -124,18 +124,26 @@ void copyLimits(WatcherEntry* to, const WatcherEntry& from) {
     to->status = from.status;
 }
 
+// The form's limits into entry; false (traced) when the warning limit lies
+// beyond the critical one.
+bool takeLimits(const char* button, LONG warnTime, LONG warnQuantum, LONG critTime,
+                LONG critQuantum, WatcherEntry* entry) {
+    entry->warnTime = warnTime;
+    entry->warnQuantum = warnQuantum;
+    entry->critTime = critTime;
+    entry->critQuantum = critQuantum;
+    if (watcherLimitsValid(*entry)) return true;
+    agentTrace("MIB_History: %s refused: the warning limit lies beyond the critical one\n", button);
+    return false;
+}
+
 UINT addWatcher() {
     const HistoryForm& f = form();
     WatcherEntry entry{};
     memcpy(entry.path, f.addPath, sizeof entry.path);  // same size, terminated
-    entry.warnTime = f.addWarnTime;
-    entry.warnQuantum = f.addWarnQuantum;
-    entry.critTime = f.addCritTime;
-    entry.critQuantum = f.addCritQuantum;
-    if (!watcherLimitsValid(entry)) {
-        agentTrace("MIB_History: Add refused: the warning limit lies beyond the critical one\n");
+    if (!takeLimits("Add", f.addWarnTime, f.addWarnQuantum, f.addCritTime, f.addCritQuantum,
+                    &entry))
         return SNMP_ERRORSTATUS_BADVALUE;
-    }
     agentTrace(
         "MIB_History: lebCehckBackupDate URI=\"%s\", warnT=%d, warnQ=%d, critT=%d, "
         "critQ=%d\n",
@@ -182,14 +190,9 @@ UINT editWatcher() {
         return SNMP_ERRORSTATUS_GENERR;
     }
     WatcherEntry edited{};
-    edited.warnTime = f.editWarnTime;
-    edited.warnQuantum = f.editWarnQuantum;
-    edited.critTime = f.editCritTime;
-    edited.critQuantum = f.editCritQuantum;
-    if (!watcherLimitsValid(edited)) {
-        agentTrace("MIB_History: Edit refused: the warning limit lies beyond the critical one\n");
+    if (!takeLimits("Edit", f.editWarnTime, f.editWarnQuantum, f.editCritTime, f.editCritQuantum,
+                    &edited))
         return SNMP_ERRORSTATUS_BADVALUE;
-    }
     WatcherEntry before{};
     copyLimits(&before, *w);
     copyLimits(w, edited);
