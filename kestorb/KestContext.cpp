@@ -48,7 +48,9 @@ int32_t ConnectRepository(KestContext& ctx, const char* repository, const char* 
 // registry: on a damaged hive the context would run on defaults (no trace,
 // a local repository made in place of a site's one). Whether tracing is on
 // cannot be read then, so the reason goes to the trace file of the
-// temporary directory whatever "Debug" says.
+// temporary directory whatever "Debug" says. The answer is the library's
+// own code for a context that cannot be made; the client's codes are the
+// client's to give.
 int32_t CheckRegistry(KestContext& ctx) {
     const LONG hive = orb::RegCheckHive();
     if (hive == ERROR_SUCCESS) return ORBOM_RC_SUCCESS;
@@ -56,7 +58,7 @@ int32_t CheckRegistry(KestContext& ctx) {
     ctx.Trace("\n\n");
     ctx.Trace("Initialize() - Error reading the registry: %s [%ld]", orb::RegErrorText(hive),
               static_cast<long>(hive));
-    return ctx.Done(ORBOM_RC_COULD_NOT_OPEN_REGISTRY_KEY);
+    return ctx.Done(KESTORB_ERR_NEW);
 }
 
 // Steps 2 to 9; on failure the caller releases what was made.
