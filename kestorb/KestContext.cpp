@@ -5,6 +5,7 @@
 #include <new>
 
 #include "kestorb/Text.h"
+#include "platform/registry.h"
 
 void KestContext::Trace(const char* format, ...) const {
     if (tracePath[0] == '\0') return;
@@ -43,9 +44,28 @@ int32_t ConnectRepository(KestContext& ctx, const char* repository, const char* 
     return ctx.code;
 }
 
+// The trace switch and the repositories' names and placements are in the
+// registry: on a damaged hive the context would run on defaults (no trace,
+// a local repository made in place of a site's one). Whether tracing is on
+// cannot be read then, so the reason goes to the trace file of the
+// temporary directory whatever "Debug" says. The answer is the library's
+// own code for a context that cannot be made; the client's codes are the
+// client's to give.
+int32_t CheckRegistry(KestContext& ctx) {
+    const LONG hive = orb::RegCheckHive();
+    if (hive == ERROR_SUCCESS) return ORBOM_RC_SUCCESS;
+    ChooseFallbackTraceFile(ctx.tracePath);
+    ctx.Trace("\n\n");
+    ctx.Trace("Initialize() - Error reading the registry: %s [%ld]", orb::RegErrorText(hive),
+              static_cast<long>(hive));
+    return ctx.Done(KESTORB_ERR_NEW);
+}
+
 // Steps 2 to 9; on failure the caller releases what was made.
 int32_t Build(KestContext& ctx, const char* repository, const char* user, const char* password,
               uint32_t flags) {
+    const int32_t registry = CheckRegistry(ctx);
+    if (registry != ORBOM_RC_SUCCESS) return registry;
     ChooseTraceFile(ctx.tracePath);
     ctx.Trace("\n\n");
     ctx.kernel.reset(new (std::nothrow) COrbKernel(false));

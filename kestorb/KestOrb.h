@@ -78,7 +78,10 @@ int32_t KestInit(KestContext** handle, const char* repository, const char* user,
 // Creates a context and connects it. Flags bit 0 set: connect without signing
 // on, to the named repository or, when the name is empty, to the first one the
 // kernel knows. Bit 0 clear: connect and sign on with user and password.
-// On failure *handle is none and the failing code is returned.
+// On failure *handle is none and the failing code is returned; a damaged
+// registry hive answers 4099 (KESTORB_ERR_NEW: the context cannot be made)
+// before anything is started, with the reason in the temporary directory's
+// "KestOrb.TRC" (whether "Debug" is 1 cannot be read then).
 int32_t KestInitEx(KestContext** handle, const char* repository, const char* user,
                    const char* password, int32_t reserved, uint32_t flags);
 // Releases the context and sets *handle to none; 4097 when handle or *handle is none.

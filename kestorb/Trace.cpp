@@ -44,6 +44,11 @@ void ChooseTraceFile(char (&path)[kTracePathSize]) {
     if (!JoinTraceFile(LogDirectory(), path)) JoinTraceFile(orb::TempDirectory(), path);
 }
 
+void ChooseFallbackTraceFile(char (&path)[kTracePathSize]) {
+    path[0] = '\0';
+    JoinTraceFile(orb::TempDirectory(), path);
+}
+
 void TraceStamped(const char* path, const char* format, va_list args) {
     if (path == nullptr || path[0] == '\0') return;
     char message[kMessageSize];

@@ -19,6 +19,9 @@ inline constexpr size_t kTracePathSize = MAX_PATH;
 // The path fits kTracePathSize; a "LOG" directory too long for it falls back
 // to the temporary directory.
 void ChooseTraceFile(char (&path)[kTracePathSize]);
+// The file a trace without "LOG" goes to (the temporary directory), for what
+// must be recorded when "Debug" itself cannot be read.
+void ChooseFallbackTraceFile(char (&path)[kTracePathSize]);
 
 // One time-stamped library line; messages that would make the line longer
 // than 495 characters are cut.

@@ -155,14 +155,17 @@ extern "C" UINT PreUninstall(MSIHANDLE install) {
     CService services;
     if (!services.ServiceExists(kSnmpService)) return 0;
     StatusWindow window;
-    if (services.IsStarted(kSnmpService)) {
+    // A service the operator had stopped stays stopped: removing the agent
+    // is no reason to run it.
+    const bool wasRunning = services.IsStarted(kSnmpService);
+    if (wasRunning) {
         window.Open(Text(1707));
         StopSnmp();
     }
     Sleep(kSnmpSettleMs);
     const bool removed = RemoveAgent();
     window.Show(Text(1699));
-    StartSnmp();
+    if (wasRunning) StartSnmp();
     return removed ? ORBF_REFUSED : 0;
 }
 

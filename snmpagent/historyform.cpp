@@ -108,28 +108,77 @@ UINT getScalar(UINT object, SnmpVarBind* binding) {
     }
 }
 
-void addWatcher() {
+// A change the registry did not take is not made: the manager learns it
+// failed, and the table stays what a restart would load.
+UINT saved(LONG rc) {
+    if (rc == ERROR_SUCCESS) return SNMP_ERRORSTATUS_NOERROR;
+    agentTrace("MIB_History: the watchers could not be saved [%d]\n", static_cast<int>(rc));
+    return SNMP_ERRORSTATUS_COMMITFAILED;
+}
+
+void copyLimits(WatcherEntry* to, const WatcherEntry& from) {
+    to->warnTime = from.warnTime;
+    to->warnQuantum = from.warnQuantum;
+    to->critTime = from.critTime;
+    to->critQuantum = from.critQuantum;
+    to->status = from.status;
+}
+
+// The form's limits into entry; false (traced) when the warning limit lies
+// beyond the critical one.
+bool takeLimits(const char* button, LONG warnTime, LONG warnQuantum, LONG critTime,
+                LONG critQuantum, WatcherEntry* entry) {
+    entry->warnTime = warnTime;
+    entry->warnQuantum = warnQuantum;
+    entry->critTime = critTime;
+    entry->critQuantum = critQuantum;
+    if (watcherLimitsValid(*entry)) return true;
+    agentTrace("MIB_History: %s refused: the warning limit lies beyond the critical one\n", button);
+    return false;
+}
+
+UINT addWatcher() {
     const HistoryForm& f = form();
     WatcherEntry entry{};
     memcpy(entry.path, f.addPath, sizeof entry.path);  // same size, terminated
-    entry.warnTime = f.addWarnTime;
-    entry.warnQuantum = f.addWarnQuantum;
-    entry.critTime = f.addCritTime;
-    entry.critQuantum = f.addCritQuantum;
+    if (!takeLimits("Add", f.addWarnTime, f.addWarnQuantum, f.addCritTime, f.addCritQuantum,
+                    &entry))
+        return SNMP_ERRORSTATUS_BADVALUE;
     agentTrace(
         "MIB_History: lebCehckBackupDate URI=\"%s\", warnT=%d, warnQ=%d, critT=%d, "
         "critQ=%d\n",
         entry.path, static_cast<int>(entry.warnTime), static_cast<int>(entry.warnQuantum),
         static_cast<int>(entry.critTime), static_cast<int>(entry.critQuantum));
     checkWatcher(&entry);
-    historyInsert(entry);
-    rebuildWatcherList();
+    std::lock_guard<orb::CriticalSection> hold(historyLock());
+    if (findWatcher(entry.path)) {
+        agentTrace("MIB_History: Add refused: URI=\"%s\" is watched already\n", entry.path);
+        return SNMP_ERRORSTATUS_BADVALUE;
+    }
+    if (watcherList().count >= kMaxWatchers) {
+        agentTrace("MIB_History: Add refused: %d watchers is the most\n",
+                   static_cast<int>(kMaxWatchers));
+        return SNMP_ERRORSTATUS_BADVALUE;
+    }
+    const UINT rc = saved(storeWatcherList(&entry, nullptr));
+    if (rc == SNMP_ERRORSTATUS_NOERROR) historyInsert(entry);
+    return rc;
 }
 
-void deleteWatcher() {
-    historyDelete(form().deletePath);
+// The delete path is cleared whatever happens: it names one deletion.
+UINT deleteWatcher() {
+    std::lock_guard<orb::CriticalSection> hold(historyLock());
+    char path[kWatcherPathSize];
+    memcpy(path, form().deletePath, sizeof path);
     form().deletePath[0] = '\0';
-    rebuildWatcherList();
+    const WatcherEntry* w = findWatcher(path);
+    if (!w) {
+        agentTrace("MIB_History: Delete Entry URI=\"%s\" NOT FOUND\n", path);
+        return SNMP_ERRORSTATUS_BADVALUE;
+    }
+    const UINT rc = saved(storeWatcherList(nullptr, w));
+    if (rc == SNMP_ERRORSTATUS_NOERROR) historyDelete(path);
+    return rc;
 }
 
 UINT editWatcher() {
@@ -140,14 +189,28 @@ UINT editWatcher() {
         agentTrace("MIB_History: Edit Entry URI=\"%s\" NOT FOUND\n", f.editPath);
         return SNMP_ERRORSTATUS_GENERR;
     }
-    w->warnTime = f.editWarnTime;
-    w->warnQuantum = f.editWarnQuantum;
-    w->critTime = f.editCritTime;
-    w->critQuantum = f.editCritQuantum;
+    WatcherEntry edited{};
+    if (!takeLimits("Edit", f.editWarnTime, f.editWarnQuantum, f.editCritTime, f.editCritQuantum,
+                    &edited))
+        return SNMP_ERRORSTATUS_BADVALUE;
+    WatcherEntry before{};
+    copyLimits(&before, *w);
+    copyLimits(w, edited);
     agentTrace("MIB_History: lebCheckBackupDate URI=\"%s\", warnTime=%d, critTime=%d\n", w->path,
                static_cast<int>(w->warnTime), static_cast<int>(w->critTime));
     checkWatcher(w);
-    rebuildWatcherList();
+    const UINT rc = saved(rebuildWatcherList());
+    if (rc != SNMP_ERRORSTATUS_NOERROR) copyLimits(w, before);
+    return rc;
+}
+
+// A count of quanta below zero names no age.
+UINT takeTime(const SnmpVarBind* binding, LONG* target) {
+    LONG value = 0;
+    const UINT rc = takeInteger(binding, &value);
+    if (rc != SNMP_ERRORSTATUS_NOERROR) return rc;
+    if (value < 0) return SNMP_ERRORSTATUS_BADVALUE;
+    *target = value;
     return SNMP_ERRORSTATUS_NOERROR;
 }
 
@@ -183,23 +246,21 @@ UINT setScalar(UINT object, const SnmpVarBind* binding) {
         case kUriAdd:
             return takePath(binding, f.addPath, sizeof f.addPath);
         case kWarnTimeAdd:
-            return takeInteger(binding, &f.addWarnTime);
+            return takeTime(binding, &f.addWarnTime);
         case kCritTimeAdd:
-            return takeInteger(binding, &f.addCritTime);
+            return takeTime(binding, &f.addCritTime);
         case kButtonAdd:
-            addWatcher();
-            return SNMP_ERRORSTATUS_NOERROR;
+            return addWatcher();
         case kUriDel:
             return takePath(binding, f.deletePath, sizeof f.deletePath);
         case kButtonDel:
-            deleteWatcher();
-            return SNMP_ERRORSTATUS_NOERROR;
+            return deleteWatcher();
         case kUriEdit:
             return takePath(binding, f.editPath, sizeof f.editPath);
         case kWarnTimeEdit:
-            return takeInteger(binding, &f.editWarnTime);
+            return takeTime(binding, &f.editWarnTime);
         case kCritTimeEdit:
-            return takeInteger(binding, &f.editCritTime);
+            return takeTime(binding, &f.editCritTime);
         case kButtonEdit:
             return editWatcher();
         case kMaxStatus:

@@ -21,11 +21,12 @@ void traceWatcher(const char* format, const WatcherEntry& w) {
                static_cast<int>(w.critTime), static_cast<int>(w.critQuantum));
 }
 
-HKEY openAgentKey(const char* traceLine) {
-    HKEY key = nullptr;
-    const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAgentKey, 0, KEY_ALL_ACCESS, &key);
+LONG openAgentKey(const char* traceLine, HKEY* key) {
+    *key = nullptr;
+    const LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAgentKey, 0, KEY_ALL_ACCESS, key);
     agentTrace(traceLine, kAgentKey, static_cast<int>(rc));
-    return rc == ERROR_SUCCESS ? key : nullptr;
+    if (rc != ERROR_SUCCESS) *key = nullptr;
+    return rc;
 }
 
 void loadStrings(const std::vector<BYTE>& data) {
@@ -38,6 +39,11 @@ void loadStrings(const std::vector<BYTE>& data) {
                    static_cast<int>(length));
         WatcherEntry entry{};
         WatcherNumberTexts numbers;
+        if (watcherList().count >= kMaxWatchers) {
+            agentTrace("buildWatcherList: more than %d watchers, the rest skipped\n",
+                       static_cast<int>(kMaxWatchers));
+            return;
+        }
         if (parseWatcherString(text.c_str(), &entry, &numbers)) {
             agentTrace("buildWatcherList: uri=%s, wt=%s, wq=%s, ct=%s, cq=%s\n", entry.path,
                        numbers.field[0], numbers.field[1], numbers.field[2], numbers.field[3]);
@@ -53,8 +59,9 @@ void loadStrings(const std::vector<BYTE>& data) {
 
 LONG buildWatcherList() {
     agentTrace("buildWatcherList: Entered.\n");
-    HKEY key = openAgentKey("buildWatcherList: Opened up key %s, result=%d\n");
-    if (!key) return ERROR_FILE_NOT_FOUND;
+    HKEY key = nullptr;
+    const LONG opened = openAgentKey("buildWatcherList: Opened up key %s, result=%d\n", &key);
+    if (!key) return opened;
     DWORD size = 0;
     LONG rc = RegQueryValueExA(key, kWatchersValue, nullptr, nullptr, nullptr, &size);
     agentTrace("buildWatcherList: Query for Watchers size=%d, result=%d\n", static_cast<int>(size),
@@ -74,31 +81,40 @@ LONG buildWatcherList() {
     return 0;
 }
 
-LONG rebuildWatcherList() {
+LONG storeWatcherList(const WatcherEntry* added, const WatcherEntry* removed) {
     agentTrace("rebuildWatcherList: Entered.\n");
     std::vector<BYTE> data;
     {
         std::lock_guard<orb::CriticalSection> hold(historyLock());
-        data.reserve(watcherList().count * kWatcherTextSize + 1);
-        for (auto* w = listNextAs<WatcherEntry>(&watcherList(), nullptr); w;
-             w = listNextAs(&watcherList(), w)) {
+        data.reserve((watcherList().count + 1) * kWatcherTextSize + 1);
+        auto append = [&data](const WatcherEntry& w) {
             traceWatcher("rebuildWatcherList: URI=\"%s\", warnT=%d, warnQ=%d, critT=%d, critQ=%d\n",
-                         *w);
+                         w);
             char line[kWatcherTextSize];
-            const size_t n = formatWatcherString(*w, line, sizeof line);
+            const size_t n = formatWatcherString(w, line, sizeof line);
             if (n) data.insert(data.end(), line, line + n + 1);
-        }
+        };
+        for (auto* w = listNextAs<WatcherEntry>(&watcherList(), nullptr); w;
+             w = listNextAs(&watcherList(), w))
+            if (w != removed) append(*w);
+        if (added) append(*added);
         data.push_back(0);
     }
     const char* openLine = "rebuildWatcherList: Opened up key %s, result=%d\n";
-    HKEY key = openAgentKey(openLine);
-    if (!key) key = openAgentKey(openLine);
-    if (!key) return ERROR_FILE_NOT_FOUND;
-    RegDeleteValueA(key, kWatchersValue);
-    const LONG rc = RegSetValueExA(key, kWatchersValue, 0, REG_MULTI_SZ, data.data(),
-                                   static_cast<DWORD>(data.size()));
+    HKEY key = nullptr;
+    LONG rc = openAgentKey(openLine, &key);
+    if (!key) rc = openAgentKey(openLine, &key);
+    // Without the agent's key the list lives in memory only; any other
+    // failure to open it is a failure to save.
+    if (!key) return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+    // One write replaces the value whole: deleting it first would lose the
+    // list when the write then fails (a full disk).
+    rc = RegSetValueExA(key, kWatchersValue, 0, REG_MULTI_SZ, data.data(),
+                        static_cast<DWORD>(data.size()));
     agentTrace("rebuildWatcherList: SetValue for Watchers result=%d\n", static_cast<int>(rc));
     RegCloseKey(key);
     agentTrace("rebuildWatcherList: Leaving.\n");
-    return 0;
+    return rc;
 }
+
+LONG rebuildWatcherList() { return storeWatcherList(nullptr, nullptr); }

@@ -12,6 +12,11 @@
 inline constexpr size_t kWatcherPathSize = 1024;
 inline constexpr const char* kWatcherTableText = ".1.3.6.1.4.1.58231.2.12.9.12";
 inline constexpr int kWatcherColumns = 6;
+// Most watchers the agent keeps: every one is checked against the backup
+// server in each pass, under the history lock, and written to the registry
+// with each change. Adds beyond it are refused; a longer registry value
+// loads its first kMaxWatchers.
+inline constexpr LONG kMaxWatchers = 100;
 
 struct WatcherEntry {
     AgentListLink link;
@@ -44,9 +49,15 @@ WatcherEntry* findWatcher(const char* path);
 WatcherEntry* watcherAt(UINT position);
 
 // The registry form "Watchers": loaded once at start-up, rewritten after
-// every change. Both return 0 or a registry error code.
+// every change. Both return 0 or a registry error code. Without the agent's
+// key the list is kept in memory only, and the write answers 0.
 LONG buildWatcherList();
 LONG rebuildWatcherList();
+// Writes the list as it will be after adding `added` (at the end) and
+// removing `removed` (one of the list's entries), either may be null,
+// without changing the list: a change is made in memory only once it is
+// saved, so that the table never shows what a restart would lose.
+LONG storeWatcherList(const WatcherEntry* added, const WatcherEntry* removed);
 // The strings of that value: snmpagent/watchertext.h.
 
 // BackupMaxStatus (.12.12.0): the worst status of the last check pass.

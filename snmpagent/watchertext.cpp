@@ -25,6 +25,14 @@ bool quantumSeconds(LONG quantum, int64_t* seconds) {
     return true;
 }
 
+bool watcherLimitsValid(const WatcherEntry& w) {
+    int64_t warnUnit = 0, critUnit = 0;
+    if (w.warnTime < 0 || w.critTime < 0 || !quantumSeconds(w.warnQuantum, &warnUnit) ||
+        !quantumSeconds(w.critQuantum, &critUnit))
+        return false;
+    return w.warnTime * warnUnit <= w.critTime * critUnit;
+}
+
 bool storableWatcherPath(const char* bytes, size_t length) {
     if (length >= kWatcherPathSize) return false;
     return !memchr(bytes, '"', length) && !memchr(bytes, '\0', length);

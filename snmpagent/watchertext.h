@@ -17,6 +17,10 @@ struct WatcherNumberTexts {
     char field[4][32];
 };
 
+// true when the watcher's limits name two ages, the warning one not beyond
+// the critical one: times not below zero, known quanta.
+bool watcherLimitsValid(const WatcherEntry& watcher);
+
 // true when these bytes, as a watcher's path, survive being written and
 // read back: at most 1023 bytes, without a quote (it ends the field) or a
 // NUL (it ends the string). No Windows path holds either. (The form's own

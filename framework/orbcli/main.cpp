@@ -7,6 +7,7 @@
 
 #include "framework/orbcli/commands.h"
 #include "framework/orbcli/session.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -86,6 +87,10 @@ int Run(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         return app.exit(e);
     }
+    // The repositories' names and placements live in the registry: on a
+    // damaged hive a site's repository would seem gone and a new local one
+    // would be made in its place.
+    if (!orb::RegHiveUsable("orbcli")) return 1;
 
     std::ostream& out = std::cout;
     if (*repoCreate)

@@ -10,6 +10,7 @@
 #include "framework/orbcli/session.h"
 #include "framework/quill/default_name.h"
 #include "framework/quill/quill_args.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -102,6 +103,13 @@ int main(int argc, char** argv) {
     if (args.help) {
         std::cout << quill::Usage();
         return 0;
+    }
+    // The default repository and the repositories' placements come from the
+    // registry; on a damaged hive /g would make a local repository in place
+    // of a site's one.
+    if (!orb::RegHiveUsable("quill")) {
+        WaitForEnter(args);
+        return 1;
     }
     int rc = 1;
     try {

@@ -6,9 +6,13 @@
 // It loads "OrbfGUI.DLL", runs its actions in the installer's order on one
 // installer session, prints each action's name and result and every line
 // the actions log, and writes the log file as well (--log, default
-// <root>/log/orbf-install.log). A gate action that refuses ends the run:
-// "ERRORMSG: <text>" on standard error and exit code 1. Exit code 2: the
-// command line or the action library is wrong.
+// <root>/log/orbf-install.log). Exit codes:
+//   0  done;
+//   1  not done: a gate action refused ("ERRORMSG: <text>" on standard
+//      error), the registry hive is damaged, a file of the setup media is
+//      missing or cannot be copied, or the installed product cannot be
+//      recorded or removed from the registry;
+//   2  the command line, the log file or the action library is wrong.
 //
 // The files step copies the integration's agent libraries from the setup
 // directory ("SOURCEDIR", default this program's directory) into the
@@ -22,6 +26,8 @@
 #include <vector>
 
 #include "platform/dynload.h"
+#include "platform/errortext.h"
+#include "platform/filelock.h"
 #include "platform/machine.h"
 #include "platform/msi.h"
 #include "platform/pathsearch.h"
@@ -31,6 +37,9 @@ namespace {
 
 namespace fs = std::filesystem;
 typedef UINT (*Action)(MSIHANDLE);
+
+constexpr int kNotDone = 1;
+constexpr int kUsage = 2;
 
 const char* const kProductCode = "{4C7E2A91-5B3D-4F08-9E61-2D8A0B7C35F4}";
 const char* const kProductName = "Sentinex Orb Integration for Lumora Vaultline Backup";
@@ -63,7 +72,7 @@ class Installer {
     bool Gate(const char* name, int* exitCode) {
         UINT result = 0;
         if (!Run(name, &result)) {
-            *exitCode = 2;
+            *exitCode = kUsage;
             return false;
         }
         if (result == 0) return true;
@@ -91,23 +100,49 @@ std::string WithSlash(std::string dir) {
     return dir;
 }
 
-void CopyFiles(Installer& installer, const std::string& sourceDir, const std::string& targetDir) {
-    if (targetDir.empty()) {
-        installer.Note("InstallFiles: no INSTALLDIR, nothing copied");
-        return;
-    }
+// The media's files, all of them, before anything is changed: an agent
+// registered without its library would point at nothing.
+bool FindMedia(Installer& installer, const std::string& sourceDir,
+               std::vector<std::string>* sources) {
     for (const char* file : kFiles) {
         std::string source = orb::FindLibrary(WithSlash(sourceDir) + file);
         if (source.empty()) {
             installer.Note(std::string("InstallFiles: ") + file + " is not on the setup media");
-            continue;
+            std::fprintf(stderr, "orbf-install: %s is not on the setup media (%s); nothing installed\n",
+                         file, sourceDir.c_str());
+            return false;
         }
+        sources->push_back(source);
+    }
+    return true;
+}
+
+// All or nothing: a copy that fails takes back the ones made before it.
+bool CopyFiles(Installer& installer, const std::vector<std::string>& sources,
+               const std::string& targetDir) {
+    if (targetDir.empty()) {
+        installer.Note("InstallFiles: no INSTALLDIR, nothing copied");
+        return true;
+    }
+    std::vector<fs::path> copied;
+    for (const std::string& source : sources) {
         fs::path target = fs::path(orb::ToSlashes(targetDir)) / fs::path(source).filename();
         std::error_code error;
         fs::create_directories(target.parent_path(), error);
         fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
-        installer.Note("InstallFiles: " + target.string() + (error ? " failed: " + error.message() : ""));
+        if (!error) {
+            installer.Note("InstallFiles: " + target.string());
+            copied.push_back(target);
+            continue;
+        }
+        installer.Note("InstallFiles: " + target.string() + " failed: " + error.message());
+        std::fprintf(stderr, "orbf-install: cannot copy %s to %s: %s; nothing installed\n",
+                     source.c_str(), target.c_str(), error.message().c_str());
+        fs::remove(target, error);
+        for (const fs::path& made : copied) fs::remove(made, error);
+        return false;
     }
+    return true;
 }
 
 void RemoveFiles(Installer& installer, const std::string& targetDir) {
@@ -121,16 +156,27 @@ void RemoveFiles(Installer& installer, const std::string& targetDir) {
     }
 }
 
+bool Recorded(LONG code, const char* what) {
+    if (code == ERROR_SUCCESS) return true;
+    std::fprintf(stderr, "orbf-install: cannot %s the installed product: %s\n", what,
+                 orb::RegErrorMessage(code).c_str());
+    return false;
+}
+
 int Install(Installer& installer, orb::InstallerSession& session) {
     int exitCode = 0;
     if (!installer.Gate("AllowInstall", &exitCode)) return exitCode;
+    std::vector<std::string> sources;
+    if (!FindMedia(installer, session.Property("SOURCEDIR"), &sources)) return kNotDone;
     UINT result = 0;
-    if (!installer.Run("PreInstall", &result)) return 2;
-    CopyFiles(installer, session.Property("SOURCEDIR"), session.Property("INSTALLDIR"));
-    if (!installer.Run("PostInstall", &result)) return 2;
+    if (!installer.Run("PreInstall", &result)) return kUsage;
+    if (!CopyFiles(installer, sources, session.Property("INSTALLDIR"))) return kNotDone;
+    if (!installer.Run("PostInstall", &result)) return kUsage;
     const std::string key = orb::InstalledProductKey(kProductCode);
-    orb::RegisterInstalledProduct(kProductCode, kProductName, kProductVersion);
-    orb::RegSetString(key, "InstallLocation", session.Property("INSTALLDIR"));
+    LONG code = orb::RegisterInstalledProduct(kProductCode, kProductName, kProductVersion);
+    if (code == ERROR_SUCCESS)
+        code = orb::RegSetString(key, "InstallLocation", session.Property("INSTALLDIR"));
+    if (!Recorded(code, "record")) return kNotDone;
     if (session.Mode(MSIRUNMODE_REBOOTATEND) || session.Mode(MSIRUNMODE_REBOOTNOW))
         installer.Note("A restart of the machine is requested.");
     return 0;
@@ -146,10 +192,35 @@ int Uninstall(Installer& installer, orb::InstallerSession& session) {
     }
     if (!installer.Gate("AllowUninstall", &exitCode)) return exitCode;
     UINT result = 0;
-    if (!installer.Run("PreUninstall", &result)) return 2;
+    if (!installer.Run("PreUninstall", &result)) return kUsage;
     RemoveFiles(installer, session.Property("INSTALLDIR"));
-    orb::RemoveInstalledProduct(kProductCode);
-    return 0;
+    const LONG code = orb::RemoveInstalledProduct(kProductCode);
+    return code == ERROR_FILE_NOT_FOUND || Recorded(code, "remove") ? 0 : kNotDone;
+}
+
+// The installer's user-interface levels are numbers (2: none); a word would
+// be read as some other level.
+bool ValidProperty(const std::string& name, const std::string& value) {
+    if (name != "UILevel") return true;
+    if (!value.empty() && value.find_first_not_of("0123456789") == std::string::npos &&
+        value.size() <= 9)
+        return true;
+    std::fprintf(stderr, "orbf-install: UILevel=%s is not a number (2: no user interface)\n",
+                 value.c_str());
+    return false;
+}
+
+// The log is the record of what the actions did: a log that cannot be
+// written stops the run before anything is changed.
+bool LogWritable(const std::string& logFile) {
+    std::error_code ignored;
+    const fs::path parent = fs::path(logFile).parent_path();
+    if (!parent.empty()) fs::create_directories(parent, ignored);
+    const DWORD code = orb::AppendLocked(logFile, "", 0);
+    if (code == ERROR_SUCCESS) return true;
+    std::fprintf(stderr, "orbf-install: cannot write the log file %s: %s (error %u)\n",
+                 logFile.c_str(), orb::SystemErrorText(code).c_str(), static_cast<unsigned>(code));
+    return false;
 }
 
 }  // namespace
@@ -165,23 +236,40 @@ int main(int argc, char** argv) {
     for (const char* verb : {"install", "uninstall"})
         app.add_subcommand(verb, std::string(verb) + " the integration")
             ->add_option("PROPERTY=VALUE", properties, "installer properties");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        // CLI11's own codes (100 and up) would read as an action's result.
+        std::fprintf(stderr, "orbf-install: %s\n%s", e.what(), app.help().c_str());
+        return kUsage;
+    }
+    for (const std::string& assignment : properties) {
+        size_t equals = assignment.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            std::fprintf(stderr, "orbf-install: %s is not PROPERTY=VALUE\n", assignment.c_str());
+            return kUsage;
+        }
+        if (!ValidProperty(assignment.substr(0, equals), assignment.substr(equals + 1)))
+            return kUsage;
+    }
+    // Everything the actions decide on is in the registry: on a damaged hive
+    // the product would seem absent, or the removal would remove nothing.
+    if (!orb::RegHiveUsable("orbf-install")) return kNotDone;
+    if (!LogWritable(logFile)) return kUsage;
 
     auto session = orb::InstallerSession::Create(logFile);
     if (!session) {
         std::fprintf(stderr, "orbf-install: cannot create the installer session in %s\n",
                      orb::TempDirectory().c_str());
-        return 2;
+        return kUsage;
     }
     session->SetProperty("SOURCEDIR", orb::ProgramDirectory() + "/");
     session->SetProperty("ProductCode", kProductCode);
     session->SetProperty("PRODNAME", kProductName);
     for (const std::string& assignment : properties) {
-        size_t equals = assignment.find('=');
-        if (equals == std::string::npos || equals == 0) {
-            std::fprintf(stderr, "orbf-install: %s is not PROPERTY=VALUE\n", assignment.c_str());
-            return 2;
-        }
+        const size_t equals = assignment.find('=');
         session->SetProperty(assignment.substr(0, equals), assignment.substr(equals + 1));
     }
     // Kept loaded to the end (see below); held here so that it stays reachable.
@@ -189,7 +277,7 @@ int main(int argc, char** argv) {
     actions = LoadLibraryA(library.c_str());
     if (actions == nullptr) {
         std::fprintf(stderr, "orbf-install: cannot load %s\n", library.c_str());
-        return 2;
+        return kUsage;
     }
     Installer installer(actions, *session);
     const bool install = app.get_subcommands().front()->get_name() == "install";

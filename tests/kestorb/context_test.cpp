@@ -12,6 +12,7 @@
 #include "platform/dynload.h"
 #include "platform/registry.h"
 #include "tests/kestorb/repo_fixture.h"
+#include "tests/platform/damaged_hive.h"
 
 namespace {
 
@@ -144,6 +145,25 @@ TEST_F(ContextTest, FailedConnectionLeavesNoContext) {
     EXPECT_EQ(KestInitEx(&ctx, "missing", "", "", 0, 1), ORBOM_RC_INVALID_REPOSITORY);
     EXPECT_EQ(ctx, nullptr);
     EXPECT_EQ(KestInitEx(nullptr, kesttest::kRepository, "", "", 0, 1), KESTORB_ERR_BAD_CONTEXT);
+}
+
+// The trace switch and the repository's placement are in the registry: on
+// a damaged hive the context would run untraced on a local repository.
+TEST_F(ContextTest, ADamagedHiveLeavesNoContextAndTracesWhy) {
+    ASSERT_EQ(orb::RegSetDword(kIntegrationKey, "Debug", 0), ERROR_SUCCESS);
+    ASSERT_TRUE(orbtest::DamageHiveHeader(dir_.path()));
+    KestContext* ctx = reinterpret_cast<KestContext*>(0x1);
+    for (uint32_t flags : {0u, 1u}) {
+        EXPECT_EQ(KestInitEx(&ctx, kesttest::kRepository, "", "", 0, flags),
+                  KESTORB_ERR_NEW);
+        EXPECT_EQ(ctx, nullptr);
+    }
+    const std::string text = ReadFile(dir_ / "tmp/KestOrb.TRC");
+    EXPECT_NE(text.find("\tInitialize() - Error reading the registry: the registry hive is "
+                        "damaged [1009]\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("Initialize() - Success"), std::string::npos) << text;
 }
 
 class TraceTest : public RepoTest {

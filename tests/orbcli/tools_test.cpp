@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "tests/orbcli/run_tool.h"
 #include "tests/pgtest/pg_scratch.h"
+#include "tests/platform/damaged_hive.h"
 #include "tests/platform/scratch_dir.h"
 #include "tests/platform/small_disk.h"
 
@@ -370,6 +371,36 @@ TEST_P(ToolsTest, ErrorsNameTheCode) {
         EXPECT_NE(run.exit, 0) << args[0];
         EXPECT_NE(run.err.find(name), std::string::npos) << run.err;
     }
+}
+
+// The repositories' names and placements are in the registry: on a damaged
+// hive a site's repository would seem gone and a local one of its name
+// would be made and written to. Both tools stop instead.
+TEST_P(ToolsTest, ADamagedHiveStopsBothTools) {
+    Install();
+    ASSERT_EQ(orb::RegSetString(kApiKey, "RepositoryName", "TESTBOX"), ERROR_SUCCESS);
+    ASSERT_TRUE(orbtest::DamageHiveHeader(dir_ / "machine"));
+    const std::string damaged = "the registry hive is damaged (error 1009)";
+    const std::vector<std::vector<std::string>> commands = {
+        {"repo", "list"},
+        {"object", "add", "LumoraVB", "name=x"},
+        {"-r", "SITE", "object", "add", "LumoraVB", "name=x"},
+        {"repo", "create", "SITE"},
+    };
+    for (const auto& args : commands) {
+        const Outcome run = Orbcli(args);
+        EXPECT_EQ(run.exit, 1) << args[0];
+        EXPECT_EQ(run.out, "") << args[0];
+        EXPECT_NE(run.err.find("orbcli: cannot read the registry: " + damaged), std::string::npos)
+            << run.err;
+    }
+    const Outcome quill = Quill({"/q", "/g", "/x", "/r:SITE", lumora_});
+    EXPECT_EQ(quill.exit, 1);
+    EXPECT_NE(quill.err.find("quill: cannot read the registry: " + damaged), std::string::npos)
+        << quill.err;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_ / "machine"))
+        EXPECT_EQ(entry.path().filename().string().find("SITE"), std::string::npos)
+            << entry.path();
 }
 
 TEST_P(ToolsTest, QuillAsksUnlessQuietAndNamesANewDefaultFromSettings) {

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/registry.h"
+#include "tests/platform/full_disk.h"
 #include "tests/platform/scratch_dir.h"
 
 extern char** environ;
@@ -119,6 +120,27 @@ TEST_F(RegtoolTest, TwoWritersAtOnceLoseNothing) {
     DWORD last = 0;
     ASSERT_EQ(orb::RegGetDword("SOFTWARE\\Race", "b499", &last), ERROR_SUCCESS);
     EXPECT_EQ(last, 499u);
+}
+
+// A write the disk cannot take fails with the hive's words and an exit code,
+// and the hive keeps what it held: neither the write nor a damaged hive.
+TEST_F(RegtoolTest, AFullDiskFailsTheWriteAndKeepsTheHive) {
+    orbtest::FullDisk disk(dir_ / "machine", 1 << 20);
+    if (!disk.Skipped().empty()) GTEST_SKIP() << disk.Skipped();
+    const std::string key = "HKLM\\SOFTWARE\\Lumora";
+    ASSERT_EQ(Regtool({"set", key, "Kept", "REG_SZ", "before"}).exit, 0);
+    disk.Fill();
+    const std::string big(64 * 1024, 'b');
+    const Outcome full = Regtool({"set", key, "Big", "REG_SZ", big});
+    EXPECT_EQ(full.exit, 3);
+    EXPECT_NE(Regtool({"set", key + "\\New", "Small", "REG_DWORD", "1"}).exit, 0);
+
+    disk.Free();
+    const Outcome kept = Regtool({"query", key});
+    EXPECT_EQ(kept.exit, 0);
+    EXPECT_EQ(kept.out, "Kept\tREG_SZ\tbefore\n");
+    EXPECT_EQ(Regtool({"set", key, "Big", "REG_SZ", big}).exit, 0);
+    EXPECT_EQ(orb::RegCheckHive(), ERROR_SUCCESS);
 }
 
 }  // namespace

@@ -153,6 +153,26 @@ TEST_F(ConfigureTest, InMasterSetupModeProgressGoesToTheMailslotAndTheActionEnds
               std::string::npos);
 }
 
+TEST_F(ConfigureTest, PreUninstallLeavesAStoppedSnmpServiceStopped) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = OpenServiceA(manager, "SNMP", SERVICE_ALL_ACCESS);
+    ASSERT_NE(service, nullptr);
+    SERVICE_STATUS status{};
+    ControlService(service, SERVICE_CONTROL_STOP, &status);
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    ASSERT_EQ(SnmpState(), static_cast<DWORD>(SERVICE_STOPPED));
+
+    // Nothing was ever installed, then a registration is removed: neither
+    // starts the service.
+    EXPECT_EQ(PreUninstall(Handle()), 0u);
+    EXPECT_EQ(SnmpState(), static_cast<DWORD>(SERVICE_STOPPED));
+    orb::RegSetString(kAgentList, "1", kAgentKey);
+    EXPECT_EQ(PreUninstall(Handle()), static_cast<UINT>(ORBF_REFUSED));
+    EXPECT_EQ(AgentValue("1"), "");
+    EXPECT_EQ(SnmpState(), static_cast<DWORD>(SERVICE_STOPPED));
+}
+
 TEST_F(ConfigureTest, PreUninstallWithoutSnmpOnlyDeletesTheIntegrationKey) {
     orb::RegSetDword(kProductKey + "\\OrbIntegration", "Support", 0xFFFFFFFF);
     orb::RegRemoveKey("SYSTEM\\CurrentControlSet\\Services\\SNMP");

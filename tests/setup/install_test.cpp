@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "platform/command.h"
+#include "platform/msi.h"
+#include "tests/platform/damaged_hive.h"
+#include "tests/platform/full_disk.h"
 #include "tests/platform/scratch_dir.h"
 #include "tests/setup/setup_machine.h"
 #include "tests/tools/framework_install.h"
@@ -20,6 +23,7 @@ using setuptest::kAgentKey;
 using setuptest::kAgentList;
 
 const char* const kAgentState = ".1.3.6.1.4.1.58231.2.12.9.3.1.0";
+const char* const kProductCode = "{4C7E2A91-5B3D-4F08-9E61-2D8A0B7C35F4}";
 
 class InstallEndToEnd : public setuptest::SetupMachine {
   protected:
@@ -63,6 +67,17 @@ class InstallEndToEnd : public setuptest::SetupMachine {
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
         }
         return answer;
+    }
+
+    std::string Agent(const std::string& number) const {
+        std::string data;
+        orb::RegGetString(kAgentList, number, &data);
+        return data;
+    }
+    bool Recorded() const {
+        std::vector<orb::RegValue> values;
+        return orb::RegReadValues(orb::InstalledProductKey(kProductCode), &values) ==
+               ERROR_SUCCESS;
     }
 
     std::string ReadLog() const {
@@ -142,6 +157,112 @@ TEST_F(InstallEndToEnd, ARefusalEndsTheRunWithItsMessage) {
         << output_;
     EXPECT_EQ(output_.find("PostInstall"), std::string::npos);
     EXPECT_EQ(Run({BinDir() + "/orbf-install", "install", "NOEQUALS"}), 2);
+}
+
+// Media without the agent's library: nothing is registered, copied or
+// recorded, and the run says why.
+TEST_F(InstallEndToEnd, AMissingMediaFileStopsTheInstallBeforeAnythingChanges) {
+    orbtest::ScratchDir media;
+    std::filesystem::copy_file(BinDir() + "/liblmAgentRes.so", media / "liblmAgentRes.so");
+    EXPECT_EQ(Run({BinDir() + "/orbf-install", "install", "UILevel=2",
+                   "SOURCEDIR=" + media.path() + "/"}),
+              1);
+    EXPECT_NE(output_.find("orbf-install: lmEBAgent.dll is not on the setup media"),
+              std::string::npos)
+        << output_;
+    EXPECT_EQ(output_.find("PostInstall"), std::string::npos) << output_;
+    EXPECT_EQ(Agent("2"), "");
+    EXPECT_FALSE(Recorded());
+    EXPECT_FALSE(std::filesystem::exists(Home() + "/liblmAgentRes.so"));
+    std::vector<orb::RegValue> agentKey;
+    EXPECT_NE(orb::RegReadValues(kAgentKey, &agentKey), ERROR_SUCCESS);
+}
+
+// Both verbs read everything they decide on from the registry.
+TEST_F(InstallEndToEnd, ADamagedHiveStopsInstallAndUninstall) {
+    ASSERT_EQ(Run({BinDir() + "/orbf-install", "install", "UILevel=2"}), 0) << output_;
+    ASSERT_TRUE(Recorded());
+    ASSERT_TRUE(orbtest::DamageHiveHeader(Root()));
+    for (const char* verb : {"install", "uninstall"}) {
+        EXPECT_EQ(Run({BinDir() + "/orbf-install", verb, "UILevel=2"}), 1) << verb;
+        EXPECT_NE(output_.find("orbf-install: cannot read the registry: the registry hive is "
+                               "damaged (error 1009)"),
+                  std::string::npos)
+            << output_;
+        EXPECT_EQ(output_.find("Allow"), std::string::npos) << output_;
+    }
+    EXPECT_TRUE(std::filesystem::exists(Home() + "/liblmEBAgent.so"));
+}
+
+// Wrong command lines end with 2 and a message, before anything runs.
+TEST_F(InstallEndToEnd, UsageErrorsExitTwoWithAMessage) {
+    const std::string program = BinDir() + "/orbf-install";
+    std::ofstream(Root() + "/plain") << "a file, not a folder";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{program}, "orbf-install: A subcommand is required"},
+        {{program, "--log"}, "orbf-install: --log"},
+        {{program, "remove"}, "orbf-install: "},
+        {{program, "install", "NOEQUALS"}, "NOEQUALS is not PROPERTY=VALUE"},
+        {{program, "install", "UILevel=abc"}, "UILevel=abc is not a number"},
+        {{program, "install", "UILevel="}, "UILevel= is not a number"},
+        {{program, "--log", Root() + "/plain/install.log", "install"},
+         "cannot write the log file " + Root() + "/plain/install.log"},
+    };
+    for (const auto& [args, message] : cases) {
+        EXPECT_EQ(Run(args), 2) << args.back() << ": " << output_;
+        EXPECT_NE(output_.find(message), std::string::npos) << output_;
+        EXPECT_EQ(output_.find("AllowInstall"), std::string::npos) << output_;
+    }
+    EXPECT_EQ(Agent("2"), "");
+    EXPECT_EQ(Run({program, "--help"}), 0) << output_;
+}
+
+// The registry on a disk that fills: the machine root is a small tmpfs, with
+// the installer's session and log folders and the product's home elsewhere,
+// so that only the installer's registry writes meet the full disk.
+class InstallOnAFullDisk : public InstallEndToEnd {
+  protected:
+    void SetUp() override {
+        disk_ = std::make_unique<orbtest::FullDisk>(Root(), 4 << 20);
+        if (!disk_->Skipped().empty()) GTEST_SKIP() << disk_->Skipped();
+        for (const char* dir : {"tmp", "log"}) {
+            std::filesystem::create_directories(elsewhere_ / dir);
+            std::filesystem::create_directory_symlink(elsewhere_ / dir, Root() + "/" + dir);
+        }
+        InstallEndToEnd::SetUp();
+        ASSERT_EQ(orb::RegSetString(setuptest::kProductKey + "\\Base\\Path", "HOME",
+                                    elsewhere_ / "home"),
+                  ERROR_SUCCESS);
+    }
+    void TearDown() override {
+        InstallEndToEnd::TearDown();
+        session_.reset();
+        disk_.reset();
+    }
+    orbtest::ScratchDir elsewhere_;
+    std::unique_ptr<orbtest::FullDisk> disk_;
+};
+
+TEST_F(InstallOnAFullDisk, WritesTheRegistryCannotTakeFailTheRun) {
+    disk_->Fill();
+    EXPECT_EQ(Run({BinDir() + "/orbf-install", "install", "UILevel=2"}), 1) << output_;
+    EXPECT_NE(output_.find("orbf-install: cannot record the installed product: the registry "
+                           "hive cannot be written"),
+              std::string::npos)
+        << output_;
+    disk_->Free();
+    EXPECT_FALSE(Recorded());
+    EXPECT_EQ(Agent("2"), "");
+
+    ASSERT_EQ(Run({BinDir() + "/orbf-install", "install", "UILevel=2"}), 0) << output_;
+    EXPECT_TRUE(Recorded());
+    disk_->Fill();
+    EXPECT_EQ(Run({BinDir() + "/orbf-install", "uninstall", "UILevel=2"}), 1) << output_;
+    EXPECT_NE(output_.find("orbf-install: cannot remove the installed product"),
+              std::string::npos)
+        << output_;
+    disk_->Free();
+    EXPECT_TRUE(Recorded());
 }
 
 }  // namespace

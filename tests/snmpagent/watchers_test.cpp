@@ -141,8 +141,8 @@ TEST(WatcherForm, PathsThatWouldNotReadBackAreRefusedAndNothingChanges) {
     agenttest::Request addPath{agenttest::below(".12.2.0")};
     ASSERT_EQ(addPath.send(SNMP_PDU_GET), SNMP_ERRORSTATUS_NOERROR);
     EXPECT_EQ(addPath.text(0), "C:\\keep.txt");
-    EXPECT_EQ(press(5), SNMP_ERRORSTATUS_NOERROR);
-    EXPECT_EQ(press(7), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(press(5), SNMP_ERRORSTATUS_BADVALUE);  // watched already
+    EXPECT_EQ(press(7), SNMP_ERRORSTATUS_BADVALUE);  // no delete path
     EXPECT_EQ(storedWatchers(), before);
     {
         std::lock_guard<orb::CriticalSection> hold(historyLock());
@@ -152,6 +152,85 @@ TEST(WatcherForm, PathsThatWouldNotReadBackAreRefusedAndNothingChanges) {
     ASSERT_EQ(setPath(6, "C:\\keep.txt"), SNMP_ERRORSTATUS_NOERROR);
     EXPECT_EQ(press(7), SNMP_ERRORSTATUS_NOERROR);
     EXPECT_EQ(watcherList().count, 0);
+}
+
+AsnInteger32 setNumber(int scalar, AsnInteger32 value) {
+    agenttest::Request request{agenttest::below(".12." + std::to_string(scalar) + ".0")};
+    request.setInteger(0, value);
+    return request.send(SNMP_PDU_SET);
+}
+
+AsnInteger32 getNumber(int scalar) {
+    agenttest::Request request{agenttest::below(".12." + std::to_string(scalar) + ".0")};
+    EXPECT_EQ(request.send(SNMP_PDU_GET), SNMP_ERRORSTATUS_NOERROR);
+    return request.number(0);
+}
+
+LONG watcherCount() {
+    std::lock_guard<orb::CriticalSection> hold(historyLock());
+    return watcherList().count;
+}
+
+// Limits that name no age or put the warning beyond the critical one, a
+// second add of a path, a delete of an unknown one and an add past the cap
+// are refused; the list and the registry stay as they were.
+TEST(WatcherForm, BadLimitsRepeatedOrUnknownPathsAndAddsPastTheCapAreRefused) {
+    agenttest::startAgent();
+    ASSERT_EQ(orb::RegSetDword(kAgentKey, "WatcherFormTest", 1), ERROR_SUCCESS);
+    ASSERT_EQ(watcherCount(), 0);
+    for (int scalar : {3, 4, 9, 10}) {
+        const AsnInteger32 kept = getNumber(scalar);
+        EXPECT_EQ(setNumber(scalar, -1), SNMP_ERRORSTATUS_BADVALUE) << scalar;
+        EXPECT_EQ(getNumber(scalar), kept) << scalar;
+    }
+
+    ASSERT_EQ(setPath(2, "C:\\limits.txt"), SNMP_ERRORSTATUS_NOERROR);
+    ASSERT_EQ(setNumber(3, 10), SNMP_ERRORSTATUS_NOERROR);  // 10 days before critical's 5
+    EXPECT_EQ(press(5), SNMP_ERRORSTATUS_BADVALUE);
+    ASSERT_EQ(setNumber(3, 3), SNMP_ERRORSTATUS_NOERROR);
+    ASSERT_EQ(setNumber(14, 3), SNMP_ERRORSTATUS_NOERROR);  // 3 days before 5 hours
+    EXPECT_EQ(press(5), SNMP_ERRORSTATUS_BADVALUE);
+    EXPECT_EQ(watcherCount(), 0);
+    ASSERT_EQ(setNumber(4, 72), SNMP_ERRORSTATUS_NOERROR);  // 3 days, 72 hours: equal is fine
+    EXPECT_EQ(press(5), SNMP_ERRORSTATUS_NOERROR);
+    ASSERT_EQ(watcherCount(), 1);
+    const std::vector<BYTE> one = storedWatchers();
+    EXPECT_EQ(press(5), SNMP_ERRORSTATUS_BADVALUE);
+
+    ASSERT_EQ(setPath(8, "C:\\limits.txt"), SNMP_ERRORSTATUS_NOERROR);
+    ASSERT_EQ(setNumber(9, 2), SNMP_ERRORSTATUS_NOERROR);
+    ASSERT_EQ(setNumber(10, 1), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(press(11), SNMP_ERRORSTATUS_BADVALUE);
+    {
+        std::lock_guard<orb::CriticalSection> hold(historyLock());
+        EXPECT_EQ(watcherAt(0)->warnTime, 3);
+        EXPECT_EQ(watcherAt(0)->critTime, 72);
+    }
+    ASSERT_EQ(setPath(6, "C:\\nowhere.txt"), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(press(7), SNMP_ERRORSTATUS_BADVALUE);
+    EXPECT_EQ(watcherCount(), 1);
+    EXPECT_EQ(storedWatchers(), one);
+
+    // Filled to the cap (directly, as a long registry value loads), one more
+    // add through the form is refused.
+    for (LONG i = watcherCount(); i < kMaxWatchers; ++i) {
+        WatcherEntry entry{};
+        snprintf(entry.path, sizeof entry.path, "C:\\many\\%d.txt", static_cast<int>(i));
+        entry.warnQuantum = entry.critQuantum = 4;
+        ASSERT_EQ(historyInsert(entry), 0);
+    }
+    ASSERT_EQ(setPath(2, "C:\\one-more.txt"), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(press(5), SNMP_ERRORSTATUS_BADVALUE);
+    EXPECT_EQ(watcherCount(), kMaxWatchers);
+
+    for (LONG i = 1; i < kMaxWatchers; ++i)
+        historyDelete(("C:\\many\\" + std::to_string(i) + ".txt").c_str());
+    ASSERT_EQ(setPath(6, "C:\\limits.txt"), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(press(7), SNMP_ERRORSTATUS_NOERROR);
+    EXPECT_EQ(watcherCount(), 0);
+    // The form's fields live as long as the process: back to their start.
+    for (auto [scalar, value] : {std::pair{4, 5}, {14, 4}, {9, 0}, {10, 0}})
+        EXPECT_EQ(setNumber(scalar, value), SNMP_ERRORSTATUS_NOERROR);
 }
 
 }  // namespace
