@@ -133,6 +133,14 @@ TEST_F(Ini, WritesChangeOnlyTheirOwnLines) {
     EXPECT_TRUE(WritePrivateProfileStringA("VAULT01", nullptr, nullptr, f));
     EXPECT_TRUE(WritePrivateProfileStringA("nosuch", "x", nullptr, f));
     EXPECT_EQ(Text(), "; keep me\n[Default]\nHostList=SunOS\n\n[vault02]\nType=telnet\n");
+
+    // A line of a "\n" file whose text ends in "\r" keeps it through a write
+    // of another line.
+    Write("[a]\nx=1\r\r\ny=2\n");
+    EXPECT_EQ(Get("a", "x"), "1\r");
+    EXPECT_TRUE(WritePrivateProfileStringA("a", "y", "3", f));
+    EXPECT_EQ(Get("a", "x"), "1\r");
+    EXPECT_EQ(Text(), "[a]\nx=1\r\r\ny=3\n");
 }
 
 TEST_F(Ini, WritesCreateTheFileAndKeepItsLineEnds) {
