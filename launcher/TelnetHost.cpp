@@ -17,8 +17,6 @@ bool TelnetTakesHost(const std::string& host) {
     return true;
 }
 
-std::string TelnetParameters(const std::string& host) {
-    return orb::JoinCommandLine({"--", host});
-}
+std::string TelnetParameters(const std::string& host) { return orb::JoinCommandLine({"--", host}); }
 
 }  // namespace launcher

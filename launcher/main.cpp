@@ -20,8 +20,7 @@
 namespace {
 
 constexpr size_t kTextSize = 512;
-constexpr const char* kUsage =
-    "usage: ksuxgo -h HOST | -d HOST | /S:SERVER\n";
+constexpr const char* kUsage = "usage: ksuxgo -h HOST | -d HOST | /S:SERVER\n";
 constexpr size_t kMaxComputerName = 255;
 
 class CLauncherApp {

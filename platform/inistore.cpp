@@ -42,12 +42,15 @@ bool ReadIniText(const std::string& path, std::string* text) {
 }
 
 bool EditIniFile(const std::string& path, const std::function<void(IniFile&)>& edit) {
-    return EditTextFile(path, [&](std::string& text) {
-        IniFile ini(text);
-        edit(ini);
-        text = ini.Text();
-        return true;
-    }, kIniFileMaxBytes);
+    return EditTextFile(
+        path,
+        [&](std::string& text) {
+            IniFile ini(text);
+            edit(ini);
+            text = ini.Text();
+            return true;
+        },
+        kIniFileMaxBytes);
 }
 
 std::string IniPath(const std::string& fileName) {

@@ -1,15 +1,15 @@
 // Locked read-edit-replace of shared text files.
 #include "platform/textfile.h"
-#include "platform/privatefs.h"
 
 #include <errno.h>
-#include <stdint.h>
 #include <fcntl.h>
+#include <stdint.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/pathsearch.h"
+#include "platform/privatefs.h"
 #include "platform/win32.h"
 
 namespace orb {
@@ -164,8 +164,8 @@ bool EditTextFile(const std::string& path, const std::function<bool(std::string&
     std::string text;
     struct stat st {};
     bool exists = stat(path.c_str(), &st) == 0;
-    if (exists && !(maxBytes ? ReadRegularTextFile(path, *maxBytes, &text)
-                              : ReadTextFile(path, &text))) {
+    if (exists &&
+        !(maxBytes ? ReadRegularTextFile(path, *maxBytes, &text) : ReadTextFile(path, &text))) {
         return false;
     }
     if (!edit(text)) {

@@ -1,6 +1,8 @@
 // ksuxgo's start-up: which switch decides, where the INI file lies, the
 // placeholder's bounds, and what the shell is asked to start for a host or
 // a server.
+#include "launcher/Launcher.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "backup/kstool/kstool.h"
-#include "launcher/Launcher.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "tests/platform/pipe_writer.h"
@@ -128,8 +129,8 @@ TEST_F(LaunchActionTest, WithoutIniTheWebPageThenTelnetThenText23) {
     calls_.clear();
     answers_ = {31, 42};
     EXPECT_TRUE(launcher::RunHostAction(Context(), "HOSTB"));
-    EXPECT_EQ(calls_, (std::vector<std::string>{"http://HOSTB:6060|<none>|0",
-                                                "telnet|-- HOSTB|1"}));
+    EXPECT_EQ(calls_,
+              (std::vector<std::string>{"http://HOSTB:6060|<none>|0", "telnet|-- HOSTB|1"}));
     EXPECT_TRUE(warnings_.empty());
 
     calls_.clear();
@@ -185,7 +186,8 @@ TEST_F(LaunchActionTest, TelnetGetsTheHostAsOneArgumentAfterDashesOrNothing) {
         told.clear();
         answers_ = {31};
         EXPECT_FALSE(launcher::RunHostAction(context, host)) << host;
-        for (const std::string& call : calls_) EXPECT_EQ(call.rfind("telnet", 0), std::string::npos) << call;
+        for (const std::string& call : calls_)
+            EXPECT_EQ(call.rfind("telnet", 0), std::string::npos) << call;
         EXPECT_EQ(warnings_, std::vector<UINT>{23}) << host;
         ASSERT_EQ(told.size(), 1u) << host;
         EXPECT_NE(told[0].find("starts with '-' or holds blanks"), std::string::npos) << told[0];

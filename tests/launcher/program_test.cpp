@@ -140,7 +140,8 @@ TEST_F(KsuxgoProgramTest, TelnetGetsTheHostAsOneArgumentNeverAsOptions) {
     // A telnet that notes its arguments, one line per start.
     const string tools = dir_ / "tools", record = dir_ / "telnet.txt";
     std::filesystem::create_directories(tools);
-    WriteScript(tools + "/telnet", "printf '%s|' \"$@\" >> '" + record + "'; echo >> '" + record + "'");
+    WriteScript(tools + "/telnet",
+                "printf '%s|' \"$@\" >> '" + record + "'; echo >> '" + record + "'");
     orbtest::ScopedEnv path("PATH", tools + ":" + std::getenv("PATH"));
 
     const string trace = dir_ / "trace.txt";

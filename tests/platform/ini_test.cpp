@@ -1,7 +1,6 @@
 #include "platform/ini.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <atomic>
@@ -197,8 +196,9 @@ TEST_F(Ini, OnlyRegularFilesWithinTheSizeCapAreReadOthersAreAbsent) {
     std::ofstream(big) << settings + std::string(orb::kIniFileMaxBytes - settings.size() + 1, 'x');
     char value[16] = {};
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(GetPrivateProfileStringA("Default", "Type", "http", value, sizeof value,
-                                           big.c_str()), 4u);
+        EXPECT_EQ(
+            GetPrivateProfileStringA("Default", "Type", "http", value, sizeof value, big.c_str()),
+            4u);
         EXPECT_STREQ(value, "http");
     }
     EXPECT_EQ(GetPrivateProfileIntA("Default", "Type", 7, big.c_str()), 7u);
@@ -208,8 +208,9 @@ TEST_F(Ini, OnlyRegularFilesWithinTheSizeCapAreReadOthersAreAbsent) {
     // A device: absent, and it is not replaced by a file.
     const std::string device = dir_ / "device.ini";
     ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
-    EXPECT_EQ(GetPrivateProfileStringA("Default", "Type", "http", value, sizeof value,
-                                       device.c_str()), 4u);
+    EXPECT_EQ(
+        GetPrivateProfileStringA("Default", "Type", "http", value, sizeof value, device.c_str()),
+        4u);
     EXPECT_FALSE(WritePrivateProfileStringA("Default", "Type", "telnet", device.c_str()));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_FILE_TYPE));
     EXPECT_EQ(std::filesystem::read_symlink(device), "/dev/null");
@@ -219,8 +220,9 @@ TEST_F(Ini, OnlyRegularFilesWithinTheSizeCapAreReadOthersAreAbsent) {
     {
         orbtest::PipeWriter writer(pipe, settings + "\n");
         ASSERT_TRUE(writer.Made());
-        EXPECT_EQ(GetPrivateProfileStringA("Default", "Type", "http", value, sizeof value,
-                                           pipe.c_str()), 4u);
+        EXPECT_EQ(
+            GetPrivateProfileStringA("Default", "Type", "http", value, sizeof value, pipe.c_str()),
+            4u);
         EXPECT_FALSE(WritePrivateProfileStringA("Default", "Type", "telnet", pipe.c_str()));
         EXPECT_FALSE(writer.ReaderWaited());
     }

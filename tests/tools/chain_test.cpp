@@ -115,12 +115,14 @@ TEST_F(ChainTest, OrbConfigEndsNonZeroAndSaysHowKsorbclsEnded) {
     Outcome run = Run("OrbConfig");
     EXPECT_EQ(run.exit, 2);
     EXPECT_NE(run.out.find(box + "180: The program gives no description of this code."),
-              std::string::npos) << run.out;
+              std::string::npos)
+        << run.out;
     orbtest::WriteProgram(bin + "/ksorbcls", "kill -SEGV $$");
     run = Run("OrbConfig");
     EXPECT_EQ(run.exit, 2);
     EXPECT_NE(run.out.find(box + "139: Ended by signal 11 (Segmentation fault)."),
-              std::string::npos) << run.out;
+              std::string::npos)
+        << run.out;
     fs::remove(bin + "/ksorbcls");
     run = Run("OrbConfig");
     EXPECT_EQ(run.exit, 1);
@@ -134,7 +136,8 @@ TEST_F(ChainTest, ADamagedHiveStopsKsrunAndOrbConfig) {
     ASSERT_EQ(orb::RegSetString("SOFTWARE\\Kestrel\\Vaultline\\CurrentVersion\\Path", "HOME", home),
               ERROR_SUCCESS);
     {
-        std::fstream hive(dir_ / "machine/registry.db", std::ios::binary | std::ios::in | std::ios::out);
+        std::fstream hive(dir_ / "machine/registry.db",
+                          std::ios::binary | std::ios::in | std::ios::out);
         hive.write(std::string(100, 'X').data(), 100);
     }
     fs::remove(dir_ / "machine/registry.db-wal");
@@ -144,8 +147,9 @@ TEST_F(ChainTest, ADamagedHiveStopsKsrunAndOrbConfig) {
     for (const char* program : {"ksrun", "OrbConfig"}) {
         const Outcome run = Run(program, {"tools/report.exe"});
         EXPECT_EQ(run.exit, 1) << program;
-        EXPECT_EQ(run.err, std::string(program) +
-                               ": cannot read the registry: the registry hive is damaged (error 1009)\n");
+        EXPECT_EQ(run.err,
+                  std::string(program) +
+                      ": cannot read the registry: the registry hive is damaged (error 1009)\n");
         EXPECT_EQ(run.out, "") << program;  // no box, no question
     }
     EXPECT_FALSE(fs::exists(dir_ / "started"));

@@ -104,9 +104,11 @@ TEST_F(KsRunTest, NoUsableHomeShowsTheMessageAndStartsNothing) {
     EXPECT_EQ(exitCode_, kKsRunNotStarted);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("ksrun: no program given; usage: ksrun PROGRAM [ARGUMENTS...]\n"),
-              std::string::npos) << err;
+              std::string::npos)
+        << err;
     EXPECT_NE(err.find("ksrun: \"" + dir_.path() + "/missing /a\" could not be started"),
-              std::string::npos) << err;
+              std::string::npos)
+        << err;
     EXPECT_TRUE(starter_.Requests().empty());
 }
 
@@ -230,7 +232,8 @@ TEST_F(OrbConfigTest, ANonZeroExitCodeIsShownWithItsMeaning) {
     starter_.SetExitCode(128 + 52);
     EXPECT_EQ(Launch(nullptr, "ksorbcls.exe", kFrameworkBinDirectory, &code),
               "OrbConfig: " + program +
-                  " ended with exit code 180: The program gives no description of this code. [OK] -> OK\n");
+                  " ended with exit code 180: The program gives no description of this code. [OK] "
+                  "-> OK\n");
     starter_.SetExitCode(42);
     EXPECT_EQ(Launch(nullptr, "ksorbcls.exe", kFrameworkBinDirectory, &code),
               "OrbConfig: " + program +
@@ -245,9 +248,10 @@ TEST_F(OrbConfigTest, AnInstallPathTooLongOrNotATextIsNamedNotTakenForTheRoot) {
     const std::string install = parent + std::string(300 - parent.size(), 'p');
     WriteProgram(install + "/bin/ksorbcls");
     Install(install);
-    const std::string box = std::string("OrbConfig: Cannot launch ksorbcls.exe: \"InstallPath\" of ") +
-                            "HKEY_LOCAL_MACHINE\\" + kFrameworkKey +
-                            " is not a directory path of at most 259 characters [OK] -> OK\n";
+    const std::string box =
+        std::string("OrbConfig: Cannot launch ksorbcls.exe: \"InstallPath\" of ") +
+        "HKEY_LOCAL_MACHINE\\" + kFrameworkKey +
+        " is not a directory path of at most 259 characters [OK] -> OK\n";
     EXPECT_EQ(Run(), box);
     EXPECT_EQ(exitCode_, kExitNotDone);
     ASSERT_EQ(orb::RegSetDword(kFrameworkKey, "InstallPath", 7), ERROR_SUCCESS);
@@ -260,8 +264,9 @@ TEST_F(OrbConfigTest, AnInstallPathTooLongOrNotATextIsNamedNotTakenForTheRoot) {
     EXPECT_EQ(Run(), "");
     EXPECT_EQ(exitCode_, kExitDone);
     DWORD code = 0;
-    EXPECT_NE(Launch(nullptr, "agentcfg.exe", kAgentServicesDirectory, &code).find(kAgentServicesKey),
-              std::string::npos);
+    EXPECT_NE(
+        Launch(nullptr, "agentcfg.exe", kAgentServicesDirectory, &code).find(kAgentServicesKey),
+        std::string::npos);
     ASSERT_EQ(starter_.Requests().size(), 1u);
 }
 

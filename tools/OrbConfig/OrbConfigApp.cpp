@@ -45,9 +45,9 @@ InstallPath ReadInstallPath(const char* keyPath, std::string* directory) {
 // ("/bin"): the box says which value is at fault instead.
 void ShowUnusableInstallPath(const char* keyPath, LPCSTR program) {
     const std::string text = std::string("Cannot launch ") + (program != nullptr ? program : "") +
-                              ": \"InstallPath\" of HKEY_LOCAL_MACHINE\\" + keyPath +
-                              " is not a directory path of at most " +
-                              std::to_string(MAX_PATH - 1) + " characters";
+                             ": \"InstallPath\" of HKEY_LOCAL_MACHINE\\" + keyPath +
+                             " is not a directory path of at most " + std::to_string(MAX_PATH - 1) +
+                             " characters";
     MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONWARNING);
 }
 
@@ -70,8 +70,8 @@ std::string ExitCodeText(DWORD code, int signal) {
 }
 
 void ShowExitCode(const std::string& programPath, DWORD code, int signal) {
-    const std::string text = programPath + " ended with exit code " + std::to_string(code) +
-                             ": " + ExitCodeText(code, signal);
+    const std::string text = programPath + " ended with exit code " + std::to_string(code) + ": " +
+                             ExitCodeText(code, signal);
     MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONWARNING);
 }
 
