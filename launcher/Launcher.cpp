@@ -69,7 +69,7 @@ LaunchRequest ParseLaunchCommandLine(const std::string& line) {
             // Cut, the name could be another host's.
             request.host.clear();
             request.mode = LaunchMode::TooLong;
-        } else if (request.host.empty()) {
+        } else if (request.host.find_first_not_of(' ') == std::string::npos) {
             // Nothing to open: "http://:6060" is no host's page.
             request.mode = LaunchMode::NoHost;
         }

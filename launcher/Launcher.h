@@ -22,7 +22,7 @@ enum class LaunchMode {
     Update,   // "-d ": the host update job
     Server,   // "/S:": check the server, then as "-h "
     TooLong,  // an argument the host buffer cannot hold: refused
-    NoHost,   // a marker with nothing after it ("-h " and no name): refused
+    NoHost,   // a marker with nothing but blanks after it ("-h " and no name): refused
 };
 
 struct LaunchRequest {

@@ -39,6 +39,7 @@ TEST(LaunchCommandLine, FirstMarkerInSearchOrderDecides) {
         {"/s:vault01", LaunchMode::None, ""},
         // A switch with nothing after it names no host ("-h \"\"").
         {"-h ", LaunchMode::NoHost, ""},
+        {"-h   ", LaunchMode::NoHost, "  "},
         {"-d ", LaunchMode::NoHost, ""},
         {"/S:   ", LaunchMode::NoHost, ""},
     };
