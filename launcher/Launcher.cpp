@@ -35,7 +35,14 @@ std::string ReadSetting(const LauncherContext& context, const std::string& host,
 bool Started(intptr_t result) { return result > 32; }
 
 bool StartTelnet(const LauncherContext& context, const std::string& host) {
-    if (Started(context.shell(kTelnet, host.c_str(), SW_SHOWNORMAL))) return true;
+    if (!TelnetTakesHost(host)) {
+        if (context.tell) {
+            context.tell("the host name \"" + host +
+                         "\" starts with '-' or holds blanks; telnet is not started for it");
+        }
+    } else if (Started(context.shell(kTelnet, TelnetParameters(host).c_str(), SW_SHOWNORMAL))) {
+        return true;
+    }
     if (context.warn) context.warn(kTextNoTool);
     return false;
 }
@@ -62,6 +69,9 @@ LaunchRequest ParseLaunchCommandLine(const std::string& line) {
             // Cut, the name could be another host's.
             request.host.clear();
             request.mode = LaunchMode::TooLong;
+        } else if (request.host.find_first_not_of(' ') == std::string::npos) {
+            // Nothing to open: "http://:6060" is no host's page.
+            request.mode = LaunchMode::NoHost;
         }
         return request;
     }

@@ -22,6 +22,7 @@ enum class LaunchMode {
     Update,   // "-d ": the host update job
     Server,   // "/S:": check the server, then as "-h "
     TooLong,  // an argument the host buffer cannot hold: refused
+    NoHost,   // a marker with nothing but blanks after it ("-h " and no name): refused
 };
 
 struct LaunchRequest {
@@ -33,6 +34,14 @@ struct LaunchRequest {
 // matters); the first found decides. The argument is the rest of the line,
 // unchanged, except that "/S:" skips leading blanks.
 LaunchRequest ParseLaunchCommandLine(const std::string& line);
+
+// A host telnet can be given as its one argument after "--": a name that
+// starts with "-" would still read as options to a telnet that ignores
+// "--", and one with blanks was always meant as several words (the telnet
+// of the web action's fall-back included).
+bool TelnetTakesHost(const std::string& host);
+// telnet's parameter string for such a host: "--" and the host.
+std::string TelnetParameters(const std::string& host);
 
 // The program's path with the extension after its last '.' replaced by
 // "INI"; a file name without an extension (a '.' in a folder name does not
@@ -57,6 +66,9 @@ struct LauncherContext {
     std::function<intptr_t(const char* file, const char* parameters, int show)> shell;
     // A warning box showing text `id` of the resource library.
     std::function<void(UINT id)> warn;
+    // A line on standard error, for whoever started the launcher from a
+    // script: why nothing was started.
+    std::function<void(const std::string& line)> tell;
 };
 
 // The shell of the platform (ShellExecuteA).
@@ -64,7 +76,8 @@ intptr_t PlatformShell(const char* file, const char* parameters, int show);
 
 // The action the INI file gives the host: the web page (falling back to
 // telnet without a word) or telnet. false, after warning with text 23, when
-// no tool could be started.
+// no tool could be started; a host telnet cannot take is told why and not
+// handed to it.
 bool RunHostAction(const LauncherContext& context, const std::string& host);
 // The "/S:" action: text 22 and false when the server is not eligible,
 // else the host action for it.

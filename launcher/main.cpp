@@ -3,14 +3,16 @@
 // or repairs the labels of the host's backup-server objects ("-d HOST").
 //
 // Exit codes: 0 the action was done; 1 nothing could be started, the server
-// was refused, or the host update found no usable repository or library;
-// 2 no switch, or an argument too long for the host buffer.
+// was refused, the registry hive is damaged, or the host update found no
+// usable repository or library; 2 no switch, a switch without a name, or an
+// argument too long for the host buffer.
 #include <cstdio>
 #include <string>
 
 #include "launcher/HostUpdate.h"
 #include "launcher/Launcher.h"
 #include "platform/dynload.h"
+#include "platform/registry.h"
 #include "platform/resource.h"
 #include "platform/ui.h"
 #include "publisher/app/framework_client.h"
@@ -18,6 +20,7 @@
 namespace {
 
 constexpr size_t kTextSize = 512;
+constexpr const char* kUsage = "usage: ksuxgo -h HOST | -d HOST | /S:SERVER\n";
 constexpr size_t kMaxComputerName = 255;
 
 class CLauncherApp {
@@ -40,8 +43,17 @@ class CLauncherApp {
         context.iniPath = iniPath;
         context.shell = launcher::PlatformShell;
         context.warn = [this](UINT id) { Warn(Text(id)); };
+        context.tell = [](const std::string& text) {
+            std::fprintf(stderr, "ksuxgo: %s\n", text.c_str());
+        };
         switch (request.mode) {
             case launcher::LaunchMode::None:
+                // No box: the console never starts it so; a script is told.
+                std::fprintf(stderr, "ksuxgo: no switch given; nothing started\n%s", kUsage);
+                return 2;
+            case launcher::LaunchMode::NoHost:
+                std::fprintf(stderr, "ksuxgo: the switch names no host; nothing started\n%s",
+                             kUsage);
                 return 2;
             case launcher::LaunchMode::TooLong:
                 std::fprintf(stderr,
@@ -52,8 +64,12 @@ class CLauncherApp {
             case launcher::LaunchMode::Host:
                 return launcher::RunHostAction(context, request.host) ? 0 : 1;
             case launcher::LaunchMode::Server:
+                // A damaged hive reads as "server unknown" (text 22), and as
+                // "no repository" in the update: neither is what happened.
+                if (!orb::RegHiveUsable("ksuxgo")) return 1;
                 return launcher::RunServerAction(context, request.host) ? 0 : 1;
             case launcher::LaunchMode::Update:
+                if (!orb::RegHiveUsable("ksuxgo")) return 1;
                 return HostUpdate(request.host, iniPath) ? 0 : 1;
         }
         return 2;

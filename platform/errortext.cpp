@@ -30,6 +30,8 @@ const SystemText kSystemTexts[] = {
     {ERROR_MOD_NOT_FOUND, "The specified module could not be found."},
     {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found."},
     {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long."},
+    {ERROR_BAD_FILE_TYPE, "The file type being saved or retrieved has been blocked."},
+    {ERROR_FILE_TOO_LARGE, "The file size exceeds the limit allowed and cannot be saved."},
     {ERROR_MORE_DATA, "More data is available."},
     {ERROR_NO_MORE_ITEMS, "No more data is available."},
     {ERROR_MR_MID_NOT_FOUND,
@@ -61,7 +63,11 @@ std::string SystemErrorText(DWORD code) {
 std::string SignalExitText(DWORD code) {
     // Above every real signal number, a code is the program's own.
     if (code <= 128 || code >= 128 + 65) return "";
-    const int signal = static_cast<int>(code - 128);
+    return EndSignalText(static_cast<int>(code - 128));
+}
+
+std::string EndSignalText(int signal) {
+    if (signal <= 0) return "";
     const char* name = sigdescr_np(signal);  // thread-safe, unlike strsignal
     return "Ended by signal " + std::to_string(signal) +
            (name != nullptr ? std::string(" (") + name + ")" : std::string()) + ".";

@@ -37,5 +37,7 @@ std::string SystemErrorText(DWORD code);
 // For an exit code of 128 + n from a process that signal n ended, what
 // happened ("Ended by signal 11 (Segmentation fault)."); else empty.
 std::string SignalExitText(DWORD code);
+// What signal n did ("Ended by signal 11 (Segmentation fault)."); empty for 0.
+std::string EndSignalText(int signal);
 
 }  // namespace orb

@@ -148,8 +148,12 @@ void IniFile::DeleteSection(const std::string& section) {
 
 std::string IniFile::Text() const {
     std::string text;
-    const char* end = crlf_ ? "\r\n" : "\n";
-    for (const std::string& line : lines_) text += line + end;
+    for (const std::string& line : lines_) {
+        // A line whose own text ends in "\r" keeps it only when another one
+        // follows: a reader takes one "\r" before the "\n" for the line end.
+        const bool ownReturn = !line.empty() && line.back() == '\r';
+        text += line + (crlf_ || ownReturn ? "\r\n" : "\n");
+    }
     return text;
 }
 

@@ -38,11 +38,20 @@ private:
     bool crlf_ = false;
 };
 
-// Reads a whole file; false (and empty text) when it does not exist.
+// The largest INI file read: settings files are a few lines, so anything
+// this large is no settings file, and reading it whole would only spend
+// memory. Every private-profile call reads the file again.
+inline constexpr size_t kIniFileMaxBytes = 1024 * 1024;
+
+// Reads a whole file; false (and empty text) when it does not exist, and
+// when it is no regular file or larger than kIniFileMaxBytes: those are
+// taken for absent, and standard error says so once per file and process.
 bool ReadIniText(const std::string& path, std::string* text);
 // Locks the file against other writers, applies edit to its current text
 // and replaces it in one rename, so readers see the old or the new file and
-// concurrent writers lose nothing. Sets the Win32 last error on failure.
+// concurrent writers lose nothing. Sets the Win32 last error on failure;
+// a file ReadIniText refuses is not touched (ERROR_BAD_FILE_TYPE,
+// ERROR_FILE_TOO_LARGE).
 bool EditIniFile(const std::string& path, const std::function<void(IniFile&)>& edit);
 // The file a Windows INI name means: the path given, or a file of the same
 // name in another letter case in that directory.

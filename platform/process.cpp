@@ -67,6 +67,7 @@ bool Reap(Process& process, bool block) {
     process.ended = true;
     // A pid that is not our child (reaped elsewhere) has no code to give.
     process.exitCode = rc > 0 ? ExitCodeOf(status) : 0;
+    process.endSignal = rc > 0 && WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return true;
 }
 

@@ -32,6 +32,9 @@ struct Process {
     int pid = 0;
     bool ended = false;  // reaped; exitCode holds its code
     DWORD exitCode = 0;
+    // The signal that ended it; 0 when it exited by itself. An exit code of
+    // 128 + n alone cannot tell a signal from a program's own code.
+    int endSignal = 0;
 };
 
 // Starts the command line in workingDir (empty: the current directory).
@@ -153,3 +156,9 @@ DWORD WaitForSingleObject(PROCESS_HANDLE process, DWORD timeoutMs);
 // STILL_ACTIVE while it runs.
 BOOL GetExitCodeProcess(PROCESS_HANDLE process, LPDWORD exitCode);
 BOOL CloseHandle(PROCESS_HANDLE handle);
+
+namespace orb {
+// The signal that ended the process behind a CreateProcessA handle; 0 when
+// it exited by itself, still runs, or the handle is unknown.
+int ProcessEndSignal(PROCESS_HANDLE handle);
+}  // namespace orb

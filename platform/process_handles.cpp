@@ -121,6 +121,17 @@ BOOL GetExitCodeProcess(PROCESS_HANDLE handle, LPDWORD exitCode) {
     return TRUE;
 }
 
+namespace orb {
+
+int ProcessEndSignal(PROCESS_HANDLE handle) {
+    std::shared_ptr<Entry> entry = Handles().Find(handle);
+    if (!entry) return 0;
+    std::lock_guard<std::mutex> lock(entry->mutex);
+    return entry->process.ended ? entry->process.endSignal : 0;
+}
+
+}  // namespace orb
+
 BOOL CloseHandle(PROCESS_HANDLE handle) {
     std::shared_ptr<Entry> last;
     if (!Handles().Close(handle, &last)) {

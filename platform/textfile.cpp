@@ -1,24 +1,29 @@
 // Locked read-edit-replace of shared text files.
 #include "platform/textfile.h"
-#include "platform/privatefs.h"
 
 #include <errno.h>
 #include <fcntl.h>
+#include <stdint.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/pathsearch.h"
+#include "platform/privatefs.h"
 #include "platform/win32.h"
 
 namespace orb {
 namespace {
 
-bool ReadFd(int fd, std::string* text) {
+// Reads to the end, or until more than limit bytes are in.
+bool ReadFd(int fd, std::string* text, size_t limit = SIZE_MAX) {
     text->clear();
     char chunk[65536];
     for (;;) {
-        ssize_t n = read(fd, chunk, sizeof(chunk));
+        if (text->size() > limit) return true;
+        const size_t left = limit - text->size();
+        const size_t want = left < sizeof chunk ? left + 1 : sizeof chunk;
+        ssize_t n = read(fd, chunk, want);
         if (n == 0) return true;
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -108,7 +113,44 @@ bool ReadTextFile(const std::string& path, std::string* text) {
     return ok;
 }
 
-bool EditTextFile(const std::string& path, const std::function<bool(std::string&)>& edit) {
+bool ReadRegularTextFile(const std::string& path, size_t maxBytes, std::string* text) {
+    text->clear();
+    // Looked at before opening: opening a device can have effects of its own
+    // (a tape rewinds), and a FIFO without a writer would wait for one.
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        SetLastError(ERROR_BAD_FILE_TYPE);
+        return false;
+    }
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorOf(errno));
+        return false;
+    }
+    // The name may have been swapped for something else since the look.
+    DWORD refused = ERROR_SUCCESS;
+    if (fstat(fd, &st) != 0) {
+        refused = ERROR_CANTREAD;
+    } else if (!S_ISREG(st.st_mode)) {
+        refused = ERROR_BAD_FILE_TYPE;
+    } else if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+        refused = ERROR_FILE_TOO_LARGE;
+    } else if (!ReadFd(fd, text, maxBytes)) {
+        refused = ERROR_CANTREAD;
+    } else if (text->size() > maxBytes) {
+        refused = ERROR_FILE_TOO_LARGE;  // it grew while being read
+    }
+    close(fd);
+    if (refused != ERROR_SUCCESS) {
+        text->clear();
+        SetLastError(refused);
+        return false;
+    }
+    return true;
+}
+
+bool EditTextFile(const std::string& path, const std::function<bool(std::string&)>& edit,
+                  std::optional<size_t> maxBytes) {
     int lock = LockDirectoryOf(path);
     if (lock < 0) {
         SetLastError(ErrorOf(errno));
@@ -122,7 +164,10 @@ bool EditTextFile(const std::string& path, const std::function<bool(std::string&
     std::string text;
     struct stat st {};
     bool exists = stat(path.c_str(), &st) == 0;
-    if (exists && !ReadTextFile(path, &text)) return false;
+    if (exists &&
+        !(maxBytes ? ReadRegularTextFile(path, *maxBytes, &text) : ReadTextFile(path, &text))) {
+        return false;
+    }
     if (!edit(text)) {
         SetLastError(ERROR_SUCCESS);
         return false;

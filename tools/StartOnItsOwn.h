@@ -5,5 +5,5 @@
 
 #include <string>
 
-// who: the launcher's name in that line.
-void StartOnItsOwn(const char* who, const std::string& commandLine);
+// who: the launcher's name in that line. true when the program started.
+bool StartOnItsOwn(const char* who, const std::string& commandLine);

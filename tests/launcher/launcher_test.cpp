@@ -1,6 +1,8 @@
 // ksuxgo's start-up: which switch decides, where the INI file lies, the
 // placeholder's bounds, and what the shell is asked to start for a host or
 // a server.
+#include "launcher/Launcher.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,8 +10,9 @@
 #include <vector>
 
 #include "backup/kstool/kstool.h"
-#include "launcher/Launcher.h"
+#include "platform/process.h"
 #include "platform/registry.h"
+#include "tests/platform/pipe_writer.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -34,6 +37,11 @@ TEST(LaunchCommandLine, FirstMarkerInSearchOrderDecides) {
         {"-h", LaunchMode::None, ""},
         {"-H HOSTA", LaunchMode::None, ""},  // markers are case-sensitive
         {"/s:vault01", LaunchMode::None, ""},
+        // A switch with nothing after it names no host ("-h \"\"").
+        {"-h ", LaunchMode::NoHost, ""},
+        {"-h   ", LaunchMode::NoHost, "  "},
+        {"-d ", LaunchMode::NoHost, ""},
+        {"/S:   ", LaunchMode::NoHost, ""},
     };
     for (const auto& c : cases) {
         const launcher::LaunchRequest request = ParseLaunchCommandLine(c.line);
@@ -121,9 +129,9 @@ TEST_F(LaunchActionTest, WithoutIniTheWebPageThenTelnetThenText23) {
 
     calls_.clear();
     answers_ = {31, 42};
-    EXPECT_TRUE(launcher::RunHostAction(Context(), "two words"));
-    EXPECT_EQ(calls_, (std::vector<std::string>{"http://two words:6060|<none>|0",
-                                                "telnet|two words|1"}));
+    EXPECT_TRUE(launcher::RunHostAction(Context(), "HOSTB"));
+    EXPECT_EQ(calls_,
+              (std::vector<std::string>{"http://HOSTB:6060|<none>|0", "telnet|-- HOSTB|1"}));
     EXPECT_TRUE(warnings_.empty());
 
     calls_.clear();
@@ -144,8 +152,8 @@ TEST_F(LaunchActionTest, TypeAndCommandByHostThenDefaultWithDotsAsAbsent) {
         const char* host;
         const char* call;
     } cases[] = {
-        {"TELNETHOST", "telnet|TELNETHOST|1"},
-        {"UPPERHOST", "telnet|UPPERHOST|1"},  // the type compares with its case
+        {"TELNETHOST", "telnet|-- TELNETHOST|1"},
+        {"UPPERHOST", "telnet|-- UPPERHOST|1"},  // the type compares with its case
         {"DOTSHOST", "https://DOTSHOST/console|<none>|0"},
         {"OWNHOST", "http://OWNHOST:8080/OWNHOST|<none>|0"},
         {"unlisted", "https://unlisted/console|<none>|0"},  // "..." type gives "http"
@@ -161,7 +169,57 @@ TEST_F(LaunchActionTest, TypeAndCommandByHostThenDefaultWithDotsAsAbsent) {
     calls_.clear();
     answers_ = {42};
     EXPECT_TRUE(launcher::RunHostAction(Context(), "WEBHOST"));
-    EXPECT_EQ(calls_, std::vector<std::string>{"telnet|WEBHOST|1"});
+    EXPECT_EQ(calls_, std::vector<std::string>{"telnet|-- WEBHOST|1"});
+}
+
+TEST_F(LaunchActionTest, TelnetGetsTheHostAsOneArgumentAfterDashesOrNothing) {
+    std::vector<std::string> told;
+    launcher::LauncherContext context = Context();
+    context.tell = [&told](const std::string& line) { told.push_back(line); };
+
+    // A name telnet would read as options, or as several words, is refused
+    // with a reason and text 23: straight away, and as the web page's
+    // fall-back (the page itself is still tried).
+    WriteIni("[Default]\nType=telnet\n[two words]\nType=http\n");
+    for (const char* host : {"-n FILE HOSTA", "-lroot", "two words", "tab\there", "-", "HOSTA\n"}) {
+        calls_.clear();
+        warnings_.clear();
+        told.clear();
+        answers_ = {31};
+        EXPECT_FALSE(launcher::RunHostAction(context, host)) << host;
+        for (const std::string& call : calls_)
+            EXPECT_EQ(call.rfind("telnet", 0), std::string::npos) << call;
+        EXPECT_EQ(warnings_, std::vector<UINT>{23}) << host;
+        ASSERT_EQ(told.size(), 1u) << host;
+        EXPECT_NE(told[0].find("starts with '-' or holds blanks"), std::string::npos) << told[0];
+    }
+    EXPECT_EQ(calls_, std::vector<std::string>{});
+
+    // Any other name reaches telnet as the one word after "--", quotes and all.
+    for (const std::string host : {"HOSTA", "vault-01.example", "a\"b", "back\\slash\""}) {
+        calls_.clear();
+        answers_ = {42};
+        EXPECT_TRUE(launcher::RunHostAction(context, host)) << host;
+        ASSERT_EQ(calls_.size(), 1u);
+        const std::string parameters = launcher::TelnetParameters(host);
+        EXPECT_EQ(calls_[0], "telnet|" + parameters + "|1");
+        EXPECT_EQ(orb::SplitCommandLine("telnet " + parameters),
+                  (std::vector<std::string>{"telnet", "--", host}));
+    }
+}
+
+TEST_F(LaunchActionTest, AnIniFileThatIsAPipeIsReadAsAbsent) {
+    // Nobody writes to it: opening it would wait for ever.
+    const std::string ini = dir_ / "ksuxgo.INI";
+    orbtest::PipeWriter pipe(ini, "[Default]\nType=telnet\n");
+    ASSERT_TRUE(pipe.Made());
+    testing::internal::CaptureStderr();
+    answers_ = {42};
+    EXPECT_TRUE(launcher::RunHostAction(Context(), "HOSTA"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(pipe.ReaderWaited());
+    EXPECT_EQ(calls_, std::vector<std::string>{"http://HOSTA:6060|<none>|0"});
+    EXPECT_NE(err.find(ini + " is not a regular file; read as absent"), std::string::npos) << err;
 }
 
 TEST_F(LaunchActionTest, ServerMustBeKnownWithInfoStartingWithU) {

@@ -1,12 +1,16 @@
 #include "platform/ini.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/inifile.h"
 #include "platform/sync.h"
+#include "tests/platform/pipe_writer.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -67,7 +71,8 @@ TEST_F(Ini, MissingFileGivesDefaults) {
 }
 
 TEST_F(Ini, ValuesAreCutToTheBufferAndAlwaysTerminated) {
-    std::string longValue(1 << 20, 'v');
+    // As long a line as a file within the size cap holds.
+    std::string longValue(orb::kIniFileMaxBytes - 64, 'v');
     Write("[Default]\nCmdLine=" + longValue + "\nShort=abc\n");
     char buffer[261];
     memset(buffer, '#', sizeof(buffer));
@@ -127,6 +132,14 @@ TEST_F(Ini, WritesChangeOnlyTheirOwnLines) {
     EXPECT_TRUE(WritePrivateProfileStringA("VAULT01", nullptr, nullptr, f));
     EXPECT_TRUE(WritePrivateProfileStringA("nosuch", "x", nullptr, f));
     EXPECT_EQ(Text(), "; keep me\n[Default]\nHostList=SunOS\n\n[vault02]\nType=telnet\n");
+
+    // A line of a "\n" file whose text ends in "\r" keeps it through a write
+    // of another line.
+    Write("[a]\nx=1\r\r\ny=2\n");
+    EXPECT_EQ(Get("a", "x"), "1\r");
+    EXPECT_TRUE(WritePrivateProfileStringA("a", "y", "3", f));
+    EXPECT_EQ(Get("a", "x"), "1\r");
+    EXPECT_EQ(Text(), "[a]\nx=1\r\r\ny=3\n");
 }
 
 TEST_F(Ini, WritesCreateTheFileAndKeepItsLineEnds) {
@@ -169,6 +182,62 @@ TEST_F(Ini, BadWritesAreRefusedAndLoseNothing) {
     EXPECT_FALSE(WritePrivateProfileStringA("a", "k", "1", noDir.c_str()));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(Text(), "[a]\nx=1\n");
+}
+
+TEST_F(Ini, OnlyRegularFilesWithinTheSizeCapAreReadOthersAreAbsent) {
+    const std::string settings = "[Default]\nType=telnet\n;";
+    // Exactly at the cap: read.
+    Write(settings + std::string(orb::kIniFileMaxBytes - settings.size(), 'x'));
+    EXPECT_EQ(Get("Default", "Type"), "telnet");
+
+    testing::internal::CaptureStderr();
+    // One byte over: absent, and the file is not written either.
+    const std::string big = dir_ / "big.ini";
+    std::ofstream(big) << settings + std::string(orb::kIniFileMaxBytes - settings.size() + 1, 'x');
+    char value[16] = {};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(
+            GetPrivateProfileStringA("Default", "Type", "http", value, sizeof value, big.c_str()),
+            4u);
+        EXPECT_STREQ(value, "http");
+    }
+    EXPECT_EQ(GetPrivateProfileIntA("Default", "Type", 7, big.c_str()), 7u);
+    EXPECT_FALSE(WritePrivateProfileStringA("Default", "Type", "http", big.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+
+    // A device: absent, and it is not replaced by a file.
+    const std::string device = dir_ / "device.ini";
+    ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
+    EXPECT_EQ(
+        GetPrivateProfileStringA("Default", "Type", "http", value, sizeof value, device.c_str()),
+        4u);
+    EXPECT_FALSE(WritePrivateProfileStringA("Default", "Type", "telnet", device.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_FILE_TYPE));
+    EXPECT_EQ(std::filesystem::read_symlink(device), "/dev/null");
+
+    // A pipe nobody writes to: absent at once, for reading and for writing.
+    const std::string pipe = dir_ / "pipe.ini";
+    {
+        orbtest::PipeWriter writer(pipe, settings + "\n");
+        ASSERT_TRUE(writer.Made());
+        EXPECT_EQ(
+            GetPrivateProfileStringA("Default", "Type", "http", value, sizeof value, pipe.c_str()),
+            4u);
+        EXPECT_FALSE(WritePrivateProfileStringA("Default", "Type", "telnet", pipe.c_str()));
+        EXPECT_FALSE(writer.ReaderWaited());
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+
+    // Each file is told about once, however often it is read.
+    const std::string err = testing::internal::GetCapturedStderr();
+    auto count = [&err](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(big + " is larger than 1048576 bytes; read as absent"), 1u) << err;
+    EXPECT_EQ(count(device + " is not a regular file; read as absent"), 1u) << err;
+    EXPECT_EQ(count(pipe + " is not a regular file; read as absent"), 1u) << err;
 }
 
 TEST_F(Ini, ConcurrentWritersLoseNothing) {

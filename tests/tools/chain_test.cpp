@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "platform/registry.h"
@@ -88,6 +89,70 @@ TEST_F(ChainTest, KsrunStartsAProgramOfTheProductsHomeWithItsArguments) {
     EXPECT_EQ(run.out, "");
     ASSERT_TRUE(Eventually([&] { return fs::exists(report); }));
     EXPECT_EQ(orbtest::Slurp(report), "/a\ntwo words\n");
+}
+
+TEST_F(ChainTest, KsrunEndsNonZeroWhenItStartsNothing) {
+    const std::string home = dir_ / "Backup Home";
+    Outcome run = Run("ksrun", {"tools/report.exe"});
+    EXPECT_EQ(run.exit, 1);  // no home: the box of text 20
+    EXPECT_NE(run.out.find("[OK] -> OK"), std::string::npos) << run.out;
+    ASSERT_EQ(orb::RegSetString("SOFTWARE\\Kestrel\\Vaultline\\CurrentVersion\\Path", "HOME", home),
+              ERROR_SUCCESS);
+    run = Run("ksrun", {"tools/report.exe"});
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_EQ(run.err, "ksrun: \"" + home + "/tools/report.exe\" could not be started (2)\n");
+    run = Run("ksrun");
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_EQ(run.err, "ksrun: no program given; usage: ksrun PROGRAM [ARGUMENTS...]\n");
+}
+
+TEST_F(ChainTest, OrbConfigEndsNonZeroAndSaysHowKsorbclsEnded) {
+    const std::string bin = dir_ / "Orb Framework/bin";
+    InstallFramework();
+    const std::string box = "OrbConfig: " + bin + "/ksorbcls.exe ended with exit code ";
+    // The program's own code above 128 is no signal; a real signal is named.
+    orbtest::WriteProgram(bin + "/ksorbcls", "exit 180");
+    Outcome run = Run("OrbConfig");
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_NE(run.out.find(box + "180: The program gives no description of this code."),
+              std::string::npos)
+        << run.out;
+    orbtest::WriteProgram(bin + "/ksorbcls", "kill -SEGV $$");
+    run = Run("OrbConfig");
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_NE(run.out.find(box + "139: Ended by signal 11 (Segmentation fault)."),
+              std::string::npos)
+        << run.out;
+    fs::remove(bin + "/ksorbcls");
+    run = Run("OrbConfig");
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_NE(run.out.find("Failed to launch"), std::string::npos) << run.out;
+}
+
+TEST_F(ChainTest, ADamagedHiveStopsKsrunAndOrbConfig) {
+    InstallFramework();
+    const std::string home = dir_ / "Backup Home";
+    orbtest::WriteProgram(home + "/tools/report", "touch '" + (dir_ / "started") + "'");
+    ASSERT_EQ(orb::RegSetString("SOFTWARE\\Kestrel\\Vaultline\\CurrentVersion\\Path", "HOME", home),
+              ERROR_SUCCESS);
+    {
+        std::fstream hive(dir_ / "machine/registry.db",
+                          std::ios::binary | std::ios::in | std::ios::out);
+        hive.write(std::string(100, 'X').data(), 100);
+    }
+    fs::remove(dir_ / "machine/registry.db-wal");
+    fs::remove(dir_ / "machine/registry.db-shm");
+
+    ScopedEnv yes("ORB_UI_ANSWER", "yes");
+    for (const char* program : {"ksrun", "OrbConfig"}) {
+        const Outcome run = Run(program, {"tools/report.exe"});
+        EXPECT_EQ(run.exit, 1) << program;
+        EXPECT_EQ(run.err,
+                  std::string(program) +
+                      ": cannot read the registry: the registry hive is damaged (error 1009)\n");
+        EXPECT_EQ(run.out, "") << program;  // no box, no question
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "started"));
 }
 
 }  // namespace

@@ -27,18 +27,24 @@ class RecordingStarter : public orb::ProcessStarter {
         *out = orb::Process{};
         out->ended = true;
         out->exitCode = exitCode_;
+        out->endSignal = endSignal_;
         return true;
     }
     std::vector<orb::StartRequest> Requests() {
         std::lock_guard<std::mutex> lock(mutex_);
         return requests_;
     }
-    void SetExitCode(DWORD code) { exitCode_ = code; }
+    // signal: the one that ended the process (its code is then 128 + signal).
+    void SetExitCode(DWORD code, int signal = 0) {
+        exitCode_ = code;
+        endSignal_ = signal;
+    }
 
   private:
     std::mutex mutex_;
     std::vector<orb::StartRequest> requests_;
     DWORD exitCode_ = 0;
+    int endSignal_ = 0;
 };
 
 inline void WriteProgram(const std::string& path, const std::string& body = "exit 0") {

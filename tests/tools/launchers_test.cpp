@@ -22,8 +22,10 @@ class KsRunTest : public orbtest::LauncherTest {
         testing::internal::CaptureStdout();
         CKsRunApp app;
         EXPECT_EQ(app.InitInstance(commandLine), FALSE);
+        exitCode_ = app.ExitCode();
         return testing::internal::GetCapturedStdout();
     }
+    int exitCode_ = -1;
     std::string NoHomeBox() { return "ksrun: " + ResourceText(20) + " [OK] -> OK\n"; }
 };
 
@@ -33,6 +35,7 @@ TEST_F(KsRunTest, StartsTheProgramOfTheHomeWithItsArguments) {
     ASSERT_EQ(orb::RegSetString(kProductPathKey, "HOME", home), ERROR_SUCCESS);
 
     EXPECT_EQ(Run("tool /a"), "");
+    EXPECT_EQ(exitCode_, kKsRunStarted);
     // The ".exe" name of a shortcut finds the same program.
     EXPECT_EQ(Run("TOOL.EXE /a \"two words\""), "");
     auto started = starter_.Requests();
@@ -83,6 +86,7 @@ TEST_F(KsRunTest, OnlyTheFirstKeyThatOpensIsRead) {
 
 TEST_F(KsRunTest, NoUsableHomeShowsTheMessageAndStartsNothing) {
     EXPECT_EQ(Run("tool /a"), NoHomeBox());
+    EXPECT_EQ(exitCode_, kKsRunNotStarted);
     // A number, or a path longer than the 511 characters read, is no home.
     ASSERT_EQ(orb::RegSetDword(kProductPathKey, "HOME", 7), ERROR_SUCCESS);
     EXPECT_EQ(Run("tool"), NoHomeBox());
@@ -90,7 +94,21 @@ TEST_F(KsRunTest, NoUsableHomeShowsTheMessageAndStartsNothing) {
     EXPECT_EQ(Run("tool"), NoHomeBox());
     // An empty command line starts nothing either: the home is no program.
     ASSERT_EQ(orb::RegSetString(kProductPathKey, "HOME", dir_.path()), ERROR_SUCCESS);
+    testing::internal::CaptureStderr();
     EXPECT_EQ(Run(""), "");
+    EXPECT_EQ(exitCode_, kKsRunNoProgram);
+    EXPECT_EQ(Run("  "), "");
+    EXPECT_EQ(exitCode_, kKsRunNoProgram);
+    // Nor does a program that is not there; both are told on standard error.
+    EXPECT_EQ(Run("missing /a"), "");
+    EXPECT_EQ(exitCode_, kKsRunNotStarted);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("ksrun: no program given; usage: ksrun PROGRAM [ARGUMENTS...]\n"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("ksrun: \"" + dir_.path() + "/missing /a\" could not be started"),
+              std::string::npos)
+        << err;
     EXPECT_TRUE(starter_.Requests().empty());
 }
 
@@ -146,8 +164,10 @@ class OrbConfigTest : public orbtest::LauncherTest {
         testing::internal::CaptureStdout();
         COrbConfigApp app;
         EXPECT_EQ(app.InitInstance(), FALSE);
+        exitCode_ = app.ExitCode();
         return testing::internal::GetCapturedStdout();
     }
+    int exitCode_ = -1;
     std::string Launch(LPCSTR format, LPCSTR program, int kind, DWORD* code) {
         testing::internal::CaptureStdout();
         COrbConfigApp app;
@@ -161,6 +181,7 @@ TEST_F(OrbConfigTest, StartsKsorbclsFromTheFrameworksBinDirectory) {
     WriteProgram(install + "/bin/ksorbcls");
     Install(install);
     EXPECT_EQ(Run(), "");
+    EXPECT_EQ(exitCode_, kExitDone);
     auto started = starter_.Requests();
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].commandLine, install + "/bin/ksorbcls.exe ");
@@ -174,6 +195,7 @@ TEST_F(OrbConfigTest, WithoutTheRepositoryComponentOrTheFrameworkKeysNothingHapp
     WriteProgram(install + "/bin/ksorbcls");
     Install(install, false);
     EXPECT_EQ(Run(), "");
+    EXPECT_EQ(exitCode_, kExitDone);
     // The repository component without the framework's agent services key.
     ASSERT_EQ(orb::RegSetString(kOrbmapPresenceKey, "Version", "1"), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegRemoveKey(kAgentServicesKey), ERROR_SUCCESS);
@@ -185,6 +207,7 @@ TEST_F(OrbConfigTest, AMissingProgramIsReportedWithTheBlankAfterItsName) {
     const std::string install = dir_ / "orb";
     Install(install);
     EXPECT_EQ(Run(), "OrbConfig: Failed to launch " + install + "/bin/ksorbcls.exe ,Program path not found in " + install + "/bin [OK] -> OK\n");
+    EXPECT_EQ(exitCode_, kExitNotDone);
     // No "InstallPath" value: nothing is looked for below the root.
     ASSERT_EQ(orb::RegRemoveValue(kFrameworkKey, "InstallPath"), ERROR_SUCCESS);
     EXPECT_EQ(Run(), "OrbConfig: Failed to launch /bin/ksorbcls.exe ,Program path not found in /bin [OK] -> OK\n");
@@ -201,15 +224,50 @@ TEST_F(OrbConfigTest, ANonZeroExitCodeIsShownWithItsMeaning) {
     EXPECT_EQ(Launch(nullptr, "ksorbcls.exe", kFrameworkBinDirectory, &code),
               "OrbConfig: " + program + " ended with exit code 5: Access is denied. [OK] -> OK\n");
     EXPECT_EQ(code, 5u);
-    starter_.SetExitCode(128 + 11);
+    starter_.SetExitCode(128 + 11, 11);
     EXPECT_EQ(Launch(nullptr, "ksorbcls.exe", kFrameworkBinDirectory, &code),
               "OrbConfig: " + program +
                   " ended with exit code 139: Ended by signal 11 (Segmentation fault). [OK] -> OK\n");
+    // The same number as the program's own code is no signal.
+    starter_.SetExitCode(128 + 52);
+    EXPECT_EQ(Launch(nullptr, "ksorbcls.exe", kFrameworkBinDirectory, &code),
+              "OrbConfig: " + program +
+                  " ended with exit code 180: The program gives no description of this code. [OK] "
+                  "-> OK\n");
     starter_.SetExitCode(42);
     EXPECT_EQ(Launch(nullptr, "ksorbcls.exe", kFrameworkBinDirectory, &code),
               "OrbConfig: " + program +
                   " ended with exit code 42: The program gives no description of this code. [OK] -> OK\n");
     EXPECT_EQ(code, 42u);
+}
+
+TEST_F(OrbConfigTest, AnInstallPathTooLongOrNotATextIsNamedNotTakenForTheRoot) {
+    // 300 characters: more than the 259 read, which cut would name another
+    // directory and empty would name "/bin".
+    const std::string parent = dir_ / std::string(140, 'o') + "/";
+    const std::string install = parent + std::string(300 - parent.size(), 'p');
+    WriteProgram(install + "/bin/ksorbcls");
+    Install(install);
+    const std::string box =
+        std::string("OrbConfig: Cannot launch ksorbcls.exe: \"InstallPath\" of ") +
+        "HKEY_LOCAL_MACHINE\\" + kFrameworkKey +
+        " is not a directory path of at most 259 characters [OK] -> OK\n";
+    EXPECT_EQ(Run(), box);
+    EXPECT_EQ(exitCode_, kExitNotDone);
+    ASSERT_EQ(orb::RegSetDword(kFrameworkKey, "InstallPath", 7), ERROR_SUCCESS);
+    EXPECT_EQ(Run(), box);
+    EXPECT_EQ(exitCode_, kExitNotDone);
+    // The agent services directory is only read when the program lies there.
+    ASSERT_EQ(orb::RegSetString(kFrameworkKey, "InstallPath", dir_ / "orb"), ERROR_SUCCESS);
+    WriteProgram(dir_ / "orb/bin/ksorbcls");
+    ASSERT_EQ(orb::RegSetString(kAgentServicesKey, "InstallPath", install), ERROR_SUCCESS);
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(exitCode_, kExitDone);
+    DWORD code = 0;
+    EXPECT_NE(
+        Launch(nullptr, "agentcfg.exe", kAgentServicesDirectory, &code).find(kAgentServicesKey),
+        std::string::npos);
+    ASSERT_EQ(starter_.Requests().size(), 1u);
 }
 
 TEST_F(OrbConfigTest, DirectoryKindsAndArgumentFormat) {

@@ -31,14 +31,26 @@ enum OrbDirectoryKind {
 // a percent sign; every other character stays as it is.
 std::string FormatWithDirectory(const std::string& format, const std::string& directory);
 
+// OrbConfig's exit codes.
+inline constexpr int kExitDone = 0;           // ran, or nothing to do on this machine
+inline constexpr int kExitNotDone = 1;        // the program could not be started (a box or
+                                              // a line on standard error says why)
+inline constexpr int kExitProgramFailed = 2;  // it ran and ended with a code other than 0
+
 class COrbConfigApp {
   public:
     // Always FALSE: the program ends when it returns.
     BOOL InitInstance();
+    // What the program ends with, after InitInstance.
+    int ExitCode() const { return exitCode_; }
 
     // Starts program from the directory of that kind, with the arguments
     // format gives (null: none), and waits for it to end. Returns its exit
     // code; 0 when a framework key is missing, when the directory is not
-    // known, or when it could not be started (a message box says so).
+    // known, or when it could not be started (a message box says so, also
+    // when its directory's "InstallPath" is a number or too long to read).
     DWORD LaunchProgram(LPCSTR format, LPCSTR program, int kind);
+
+  private:
+    int exitCode_ = kExitDone;
 };

@@ -6,5 +6,5 @@
 int main() {
     COrbConfigApp app;
     app.InitInstance();
-    return 0;
+    return app.ExitCode();
 }

@@ -39,14 +39,16 @@ BOOL CKsOrbClsApp::InitInstance() {
     // A cut-off path would name a class file that is not ours.
     if (length == 0 || length >= sizeof program) {
         std::fprintf(stderr, "ksorbcls: the program's own path cannot be read\n");
+        exitCode_ = 1;
         return FALSE;
     }
     const std::string command = ImportCommand(ClassFileBeside(program));
     if (command.empty()) {
         std::fprintf(stderr, "ksorbcls: the class file's path holds a '\"', which the import "
                              "cannot be given: %s\n", ClassFileBeside(program).c_str());
+        exitCode_ = 1;
         return FALSE;
     }
-    StartOnItsOwn("ksorbcls", command);
+    if (!StartOnItsOwn("ksorbcls", command)) exitCode_ = 1;
     return FALSE;
 }

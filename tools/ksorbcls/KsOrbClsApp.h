@@ -22,4 +22,10 @@ class CKsOrbClsApp {
   public:
     // Asks the question; on Yes starts the import. Always FALSE.
     BOOL InitInstance();
+    // 0 after No or a started import; 1 when the import could not be
+    // started (standard error says why).
+    int ExitCode() const { return exitCode_; }
+
+  private:
+    int exitCode_ = 0;
 };

@@ -5,5 +5,5 @@
 int main() {
     CKsOrbClsApp app;
     app.InitInstance();
-    return 0;
+    return app.ExitCode();
 }

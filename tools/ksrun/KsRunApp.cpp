@@ -1,5 +1,6 @@
 #include "tools/ksrun/KsRunApp.h"
 
+#include <cstdio>
 
 #include "backup/kstool/kstool.h"
 #include "platform/registry.h"
@@ -42,12 +43,25 @@ std::string FindProductHome() {
 
 BOOL CKsRunApp::InitInstance(const std::string& commandLine) {
     CResourceSource resources;
+    // Without a program the home directory itself would be "started".
+    if (commandLine.find_first_not_of(" \t") == std::string::npos) {
+        std::fprintf(stderr, "ksrun: no program given; usage: ksrun PROGRAM [ARGUMENTS...]\n");
+        exitCode_ = kKsRunNoProgram;
+        return FALSE;
+    }
+    // A damaged hive would read as "no home" and tell the user to install
+    // the product again.
+    if (!orb::RegHiveUsable("ksrun")) {
+        exitCode_ = kKsRunNotStarted;
+        return FALSE;
+    }
     const std::string home = FindProductHome();
     if (home.empty()) {
         MessageBoxA(nullptr, resources.Text(kNoHomeText).c_str(), "ksrun", MB_OK);
+        exitCode_ = kKsRunNotStarted;
         return FALSE;
     }
     const std::string program = home + "/" + commandLine;
-    StartOnItsOwn("ksrun", program);
+    exitCode_ = StartOnItsOwn("ksrun", program) ? kKsRunStarted : kKsRunNotStarted;
     return FALSE;
 }

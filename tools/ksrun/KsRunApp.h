@@ -21,9 +21,20 @@ inline constexpr const char* kKsRunOlderEditionKey =
 // characters (the 512-byte buffer it is read into).
 std::string FindProductHome();
 
+// ksrun's exit codes.
+inline constexpr int kKsRunStarted = 0;
+inline constexpr int kKsRunNotStarted = 1;  // no home (text 20), a damaged registry
+                                            // hive, or the program would not start
+inline constexpr int kKsRunNoProgram = 2;   // the command line names no program
+
 class CKsRunApp {
   public:
     // commandLine: everything after the program name, unchanged. Always
     // FALSE: no window, no message loop.
     BOOL InitInstance(const std::string& commandLine);
+    // What the program ends with, after InitInstance.
+    int ExitCode() const { return exitCode_; }
+
+  private:
+    int exitCode_ = kKsRunStarted;
 };

@@ -9,5 +9,5 @@
 int main(int argc, char** argv) {
     CKsRunApp app;
     app.InitInstance(orb::JoinCommandLine(std::vector<std::string>(argv + 1, argv + argc)));
-    return 0;
+    return app.ExitCode();
 }
