@@ -12,8 +12,17 @@ constexpr DWORD kReachPauseMs = 300;
 bool ConnectsOnce(const std::string& repository) {
     ORBOM_KERNEL kernel = 0;
     if (ORBOM_Kernel_Start("VaultlineObjectCreation", &kernel, 0) != 0 || kernel == 0) return false;
+    // No name: the framework's default, as the library takes it.
+    char name[32] = {};
+    if (repository.empty() && (ORBOM_Repository_EnumBegin(kernel, 1) != 0 ||
+                               ORBOM_Repository_EnumNext(kernel, name, sizeof name) != 0)) {
+        ORBOM_Kernel_Stop(&kernel);
+        return false;
+    }
     ORBOM_CONNECTION connection = 0;
-    const bool connected = ORBOM_Repository_Connect(kernel, repository.c_str(), &connection) == 0;
+    const bool connected =
+        ORBOM_Repository_Connect(kernel, repository.empty() ? name : repository.c_str(),
+                                 &connection) == 0;
     if (connection != 0) ORBOM_Repository_Disconnect(&connection);
     ORBOM_Kernel_Stop(&kernel);
     return connected;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/command.h"
+#include "tests/pgtest/pg_scratch.h"
 #include "tests/platform/small_disk.h"
 #include "tests/publisher/pass_fixture.h"
 
@@ -64,6 +65,52 @@ TEST_F(PassTest, AFailedViewLinkFailsTheRecordAndTheServersNextRecordPublishesIt
     EXPECT_EQ(LogCount("SRV1\tBroadcastOwnerId<24>\tACTION<+>"), 2u) << Log();
     ASSERT_EQ(repo_.Count("LumoraVB"), 1u);
     EXPECT_EQ(InViews(repo_, repo_.Uuid("LumoraVB", {}, "uuid")), 1u);
+}
+
+// The repository in a schema of the tests' PostgreSQL server.
+class PostgresPass : public PassTest {
+  protected:
+    void SetUp() override {
+        if (orbtest::PgConnection().empty()) GTEST_SKIP() << orbtest::kPgSkip;
+        schema_.Register(kesttest::kRepository);
+        PassTest::SetUp();
+    }
+    // Ends the publishing library's sessions (its kernels name themselves
+    // after the process), as a server restart or an administrator would.
+    static void EndLibrarySessions() {
+        std::string error;
+        ASSERT_TRUE(
+            orbtest::PgRun("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                           "WHERE application_name LIKE 'PID(%'",
+                           nullptr, &error))
+            << error;
+    }
+    orbtest::PgSchema schema_;
+};
+
+TEST_F(PostgresPass, ALostConnectionInTheMachineSearchFailsTheRecordAsItself) {
+    Support(-1);
+    Machine("WindowsNT_Server", "SRV1");
+    Announce({Server("SRV1", 24, "10.0.0.1")});
+    ASSERT_TRUE(Pass()) << Log();
+    // The session goes just as the next pass starts its search: the first
+    // attempt meets the lost connection, and no later attempt (on a new
+    // connection) may answer for it.
+    resolver_.onLookup = [&](const string&) {
+        resolver_.onLookup = nullptr;
+        EndLibrarySessions();
+    };
+    EXPECT_FALSE(Pass());
+    EXPECT_EQ(run_.processed, 1u);
+    EXPECT_EQ(run_.created, 0u);
+    EXPECT_EQ(run_.failed, 1u);
+    EXPECT_EQ(LogCount("ProcessRecord -- the connection to the repository was lost<62>"), 1u)
+        << Log();
+    EXPECT_EQ(repo_.Count("LumoraVB"), 1u);
+    // The server is there again: the next pass publishes the record.
+    EXPECT_TRUE(Pass()) << Log();
+    EXPECT_EQ(run_.created, 1u);
+    EXPECT_EQ(repo_.Count("LumoraVB"), 1u);
 }
 
 // A repository on a small disk of its own, filled while a pass works.
