@@ -1,6 +1,7 @@
 // Fuzzes the registry value "Watchers": any multi-string loads without a
 // crash, each watcher loaded from it writes back to a string that loads to
-// the same watcher, and a path the form accepts survives the same trip.
+// the same watcher, the form's limit check takes any of them, and a path the
+// form accepts survives the same trip.
 // fuzz-sources: snmpagent/watchertext.cpp
 #include <cstdint>
 #include <cstdlib>
@@ -35,7 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string text = value.substr(at, value.find('\0', at) - at);
         at += text.size() + 1;
         WatcherEntry entry{};
-        if (parseWatcherString(text.c_str(), &entry)) RoundTrip(entry);
+        if (!parseWatcherString(text.c_str(), &entry)) continue;
+        RoundTrip(entry);
+        // The form's limit check takes any stored numbers, in any order; an
+        // entry it accepts names two ages, the warning one first.
+        if (watcherLimitsValid(entry) && (entry.warnTime < 0 || entry.critTime < 0)) abort();
     }
 
     // The input as a path set through the form.
