@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
 
 namespace orb {
 
@@ -51,6 +52,58 @@ bool CreatePrivateFile(const std::string& path, bool* created) {
     ::close(fd);
     if (created) *created = true;
     return true;
+}
+
+namespace {
+
+// The owner-only checks on an open file; empty when it passes.
+std::string OwnerOnlyProblem(const struct stat& st) {
+    if (!S_ISREG(st.st_mode)) return "is not a regular file";
+    if (st.st_uid != ::geteuid()) return "is not owned by this account";
+    if ((st.st_mode & 077) != 0) return "can be read or written by group or others";
+    return std::string();
+}
+
+}  // namespace
+
+bool ReadOwnerOnlyFile(const std::string& path, size_t maxBytes, std::string* text,
+                       std::string* why) {
+    text->clear();
+    // Non-blocking: a FIFO put in its place must not hang the reader.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        *why = std::string("cannot be opened: ") + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    *why = ::fstat(fd, &st) != 0 ? std::string("cannot be examined: ") + std::strerror(errno)
+                                 : OwnerOnlyProblem(st);
+    if (why->empty() && static_cast<unsigned long long>(st.st_size) > maxBytes)
+        *why = "is larger than " + std::to_string(maxBytes) + " bytes";
+    if (why->empty()) {
+        text->resize(static_cast<size_t>(st.st_size));
+        size_t done = 0;
+        while (done < text->size()) {
+            const ssize_t n = ::read(fd, text->data() + done, text->size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        text->resize(done);
+    }
+    ::close(fd);
+    if (!why->empty()) text->clear();
+    return why->empty();
+}
+
+bool OwnerOnlyOrMissing(const std::string& path, std::string* why) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        *why = errno == ENOENT ? std::string() : "cannot be examined: " + std::string(std::strerror(errno));
+        return why->empty();
+    }
+    *why = OwnerOnlyProblem(st);
+    return why->empty();
 }
 
 std::string BuildingName(const std::string& path) {

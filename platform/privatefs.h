@@ -29,6 +29,18 @@ int OpenPrivateFile(const std::string& path, int flags);
 // true when path exists afterwards (*created tells whether this call made it).
 bool CreatePrivateFile(const std::string& path, bool* created = nullptr);
 
+// Secrets (passphrases) are taken only from files nobody but this account
+// can read or change. Reads path whole when it is a regular file of at most
+// maxBytes, owned by this process's effective user, with no group or other
+// permission bits. false otherwise, with *why saying which of those failed
+// ("cannot be opened: ...", "is not a regular file", "is not owned by this
+// account", "can be read or written by group or others", "is larger than N
+// bytes"); *text is then empty.
+bool ReadOwnerOnlyFile(const std::string& path, size_t maxBytes, std::string* text,
+                       std::string* why);
+// The same checks without reading; a missing file passes (nothing to leak).
+bool OwnerOnlyOrMissing(const std::string& path, std::string* why);
+
 // Databases (the registry's hive, a repository) are built whole under a name
 // of their own beside their place and then linked into it, so that a build
 // that fails half way (a full disk) never leaves a file at the place that

@@ -349,6 +349,8 @@ LONG RegConnectRegistryA(LPCSTR machine, HKEY key, PHKEY result) {
 
 namespace orb {
 
+std::string RegHivePath() { return HivePathOf(orb::MachineRoot()); }
+
 LONG RegCheckHive() {
     return Guarded([]() -> LONG {
         LONG rc = ERROR_SUCCESS;

@@ -97,6 +97,8 @@ namespace orb {
 // the calls above answer a damaged hive too, but many readers take any
 // failure for "not set" and would run on with defaults.
 LONG RegCheckHive();
+// The file holding this machine's hive (it may not exist yet).
+std::string RegHivePath();
 // RegCheckHive for a program about to start its work: on a failure prints
 // "PROGRAM: cannot read the registry: <RegErrorMessage>" to standard error and
 // answers false; the program then ends non-zero instead of running on defaults.

@@ -1,9 +1,12 @@
 // Reading the SNMP service's registry keys.
 #include "snmphost/config.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/privatefs.h"
 #include "platform/registry.h"
 
 namespace snmphost {
@@ -181,6 +184,201 @@ ServiceConfig ReadServiceConfig() {
     ReadAgents(&config);
     ReadCommunities(&config);
     ReadTrapDestinations(&config);
+    return config;
+}
+
+// ---------------------------------------------------------------- SNMPv3 users
+
+namespace {
+
+// Longer passphrases gain nothing and the engine's parser has a bounded buffer.
+constexpr size_t kMaxPassphrase = 255;
+constexpr size_t kMinPassphrase = 8;  // the engine's own minimum, said clearly here
+constexpr size_t kMaxPassphraseFile = 4096;
+
+void WipeBytes(void* data, size_t size) {
+    // volatile: the stores must happen although the memory is freed right after.
+    volatile char* p = static_cast<char*>(data);
+    for (size_t i = 0; i < size; ++i) p[i] = 0;
+}
+
+void Wipe(std::string* secret) {
+    WipeBytes(secret->data(), secret->size());
+    secret->clear();
+}
+
+bool SameText(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+
+std::string ValueText(const orb::RegValue& value) {
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return std::string();
+    std::string text(value.data.begin(), value.data.end());
+    const size_t end = text.find('\0');
+    if (end != std::string::npos) text.resize(end);
+    return text;
+}
+
+// A user's values by name (any letter case), absent ones as null.
+class UserValues {
+  public:
+    explicit UserValues(std::vector<orb::RegValue> values) : values_(std::move(values)) {}
+    ~UserValues() {
+        for (orb::RegValue& v : values_) WipeBytes(v.data.data(), v.data.size());  // passphrases
+    }
+    const orb::RegValue* Find(const char* name) const {
+        for (const orb::RegValue& v : values_)
+            if (SameText(v.name, name)) return &v;
+        return nullptr;
+    }
+    std::string Text(const char* name) const {
+        const orb::RegValue* v = Find(name);
+        return v ? ValueText(*v) : std::string();
+    }
+
+  private:
+    std::vector<orb::RegValue> values_;
+};
+
+// A user name goes into the engine's configuration lines, quoted; USM names
+// are at most 32 characters.
+bool UsableUserName(const std::string& name) {
+    return name.size() <= 32 && name[0] != '-' && UsableCommunity(name);
+}
+
+// "" when the text names a level; else why not.
+std::string ParseLevel(const std::string& text, SecurityLevel* level) {
+    if (text.empty() || SameText(text, "authPriv")) *level = SecurityLevel::kAuthPriv;
+    else if (SameText(text, "authNoPriv")) *level = SecurityLevel::kAuthNoPriv;
+    else if (SameText(text, "noAuthNoPriv")) *level = SecurityLevel::kNoAuthNoPriv;
+    else return "unknown \"SecurityLevel\" \"" + text + "\" (noAuthNoPriv, authNoPriv or authPriv)";
+    return std::string();
+}
+
+std::string ParseAuth(const std::string& text, std::string* protocol) {
+    if (text.empty() || SameText(text, "SHA-256")) *protocol = "SHA-256";
+    else if (SameText(text, "SHA") || SameText(text, "SHA-1")) *protocol = "SHA";
+    else if (SameText(text, "SHA-512")) *protocol = "SHA-512";
+    else if (SameText(text, "MD5"))
+        return "\"AuthProtocol\" MD5 is refused: it is broken; use SHA-256 or SHA-512";
+    else return "unknown \"AuthProtocol\" \"" + text + "\" (SHA, SHA-256 or SHA-512)";
+    return std::string();
+}
+
+std::string ParsePriv(const std::string& text, std::string* protocol) {
+    if (text.empty() || SameText(text, "AES") || SameText(text, "AES-128")) *protocol = "AES";
+    else if (SameText(text, "DES"))
+        return "\"PrivProtocol\" DES is refused: its 56-bit key can be broken; use AES";
+    else return "unknown \"PrivProtocol\" \"" + text + "\" (AES)";
+    return std::string();
+}
+
+// Line 1 and line 2 of an owner-only file; "" or why it was refused.
+std::string ReadPassphraseFile(const std::string& path, UsmUser* user) {
+    std::string text;
+    std::string why;
+    if (!orb::ReadOwnerOnlyFile(path, kMaxPassphraseFile, &text, &why))
+        return "\"PassphraseFile\" " + path + " " + why;
+    std::string* lines[] = {&user->authPassphrase, &user->privPassphrase};
+    size_t at = 0;
+    for (std::string* line : lines) {
+        if (at > text.size()) break;
+        const size_t end = std::min(text.find('\n', at), text.size());
+        line->assign(text, at, end - at);
+        if (!line->empty() && line->back() == '\r') line->pop_back();
+        at = end + 1;
+    }
+    Wipe(&text);
+    return std::string();
+}
+
+std::string CheckPassphrase(const std::string& passphrase, const char* what) {
+    if (passphrase.size() < kMinPassphrase)
+        return std::string("the ") + what + " passphrase is shorter than 8 characters";
+    if (passphrase.size() > kMaxPassphrase)
+        return std::string("the ") + what + " passphrase is longer than 255 characters";
+    return std::string();
+}
+
+// The passphrases from the file or the hive; "" or why the user is refused.
+std::string ReadPassphrases(const UserValues& values, UsmUser* user) {
+    const std::string file = values.Text("PassphraseFile");
+    std::string why;
+    if (!file.empty()) {
+        why = ReadPassphraseFile(file, user);
+    } else if (!orb::OwnerOnlyOrMissing(orb::RegHivePath(), &why)) {
+        why = "the registry hive " + orb::RegHivePath() + " " + why + "; passphrases there are not used";
+    } else {
+        user->authPassphrase = values.Text("AuthPassphrase");
+        user->privPassphrase = values.Text("PrivPassphrase");
+    }
+    if (why.empty()) why = CheckPassphrase(user->authPassphrase, "authentication");
+    if (why.empty() && user->level == SecurityLevel::kAuthPriv)
+        why = CheckPassphrase(user->privPassphrase, "privacy");
+    if (user->level != SecurityLevel::kAuthPriv) Wipe(&user->privPassphrase);
+    return why;
+}
+
+// "" and *user filled, or why the user is refused.
+std::string ReadUser(const std::string& keyPath, UsmUser* user, long* registryError) {
+    std::vector<orb::RegValue> list;
+    const LONG rc = orb::RegReadValues(keyPath, &list);
+    if (rc != ERROR_SUCCESS) {
+        if (rc != ERROR_FILE_NOT_FOUND && *registryError == 0) *registryError = rc;
+        return "cannot be read: " + orb::RegErrorMessage(rc);
+    }
+    const UserValues values(std::move(list));
+    std::string why = ParseLevel(values.Text("SecurityLevel"), &user->level);
+    if (why.empty() && user->level != SecurityLevel::kNoAuthNoPriv)
+        why = ParseAuth(values.Text("AuthProtocol"), &user->authProtocol);
+    if (why.empty() && user->level == SecurityLevel::kAuthPriv)
+        why = ParsePriv(values.Text("PrivProtocol"), &user->privProtocol);
+    if (const orb::RegValue* access = values.Find("Access"); why.empty() && access) {
+        DWORD number = 0;
+        if (access->type == REG_DWORD && access->data.size() == sizeof number)
+            std::copy(access->data.begin(), access->data.end(), reinterpret_cast<BYTE*>(&number));
+        user->access = AccessFromRegistry(number);
+        if (user->access == Access::kNone)
+            why = "\"Access\" grants nothing (a REG_DWORD 4 read-only or 8 read-write)";
+    }
+    if (why.empty() && user->level != SecurityLevel::kNoAuthNoPriv)
+        why = ReadPassphrases(values, user);
+    return why;
+}
+
+}  // namespace
+
+void UsmConfig::ForgetPassphrases() {
+    for (UsmUser& user : users) {
+        Wipe(&user.authPassphrase);
+        Wipe(&user.privPassphrase);
+    }
+}
+
+UsmConfig ReadUsmConfig() {
+    UsmConfig config;
+    config.registryError = orb::RegCheckHive();
+    if (config.registryError != ERROR_SUCCESS) return config;
+    DWORD v3Only = 0;
+    config.v3Only = orb::RegGetDword(kParametersKey, "SNMPv3Only", &v3Only) == ERROR_SUCCESS &&
+                    v3Only != 0;
+    const std::string usersKey = std::string(kParametersKey) + "\\Users";
+    std::vector<std::string> names;
+    const LONG rc = orb::RegReadSubkeys(usersKey, &names);
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) config.registryError = rc;
+    for (const std::string& name : names) {
+        UsmUser user;
+        user.name = name;
+        std::string why = UsableUserName(name) ? ReadUser(usersKey + "\\" + name, &user,
+                                                           &config.registryError)
+                                               : "unusable name (at most 32 characters, no "
+                                                 "blanks, quotes, \\ or #, not starting with -)";
+        if (why.empty()) {
+            config.users.push_back(std::move(user));
+        } else {
+            Wipe(&user.authPassphrase);
+            Wipe(&user.privPassphrase);
+            config.warnings.push_back("SNMPv3 user \"" + name + "\" refused: " + why);
+        }
+    }
     return config;
 }
 

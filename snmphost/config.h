@@ -8,6 +8,23 @@
 //       value name = community, REG_DWORD access (4 read-only, 8 read-write);
 //   "...\\Parameters\\TrapConfiguration\\COMMUNITY"
 //       values "1", "2", ... = trap destination "host" or "host:port".
+// SNMPv3 (standalone mode only; ReadUsmConfig):
+//   "...\\Parameters\\Users\\USER", one subkey a USM user:
+//       "SecurityLevel"  REG_SZ noAuthNoPriv | authNoPriv | authPriv (default
+//                        authPriv); requests below it get no data;
+//       "AuthProtocol"   REG_SZ SHA (SHA-1) | SHA-256 | SHA-512 (default
+//                        SHA-256); MD5 is refused;
+//       "PrivProtocol"   REG_SZ AES (AES-128, the default); DES is refused;
+//       "AuthPassphrase", "PrivPassphrase"  REG_SZ, at least 8 characters;
+//       "PassphraseFile" REG_SZ, instead of the two: a file only this account
+//                        can read, line 1 the authentication passphrase,
+//                        line 2 the privacy passphrase;
+//       "Access"         REG_DWORD as for communities (4 read-only, the
+//                        default; 8 read-write);
+//   "...\\Parameters" value "SNMPv3Only" REG_DWORD, non-zero: no community is
+//       served, so SNMPv1 and SNMPv2c requests get no answer.
+// Passphrases come only from the hive or that file, each checked to be
+// owner-only; they are never logged.
 #pragma once
 
 #include <string>
@@ -48,6 +65,30 @@ struct ServiceConfig {
 // Reads all of it; missing keys give empty lists. Agents come in the numeric
 // order of their value names, as the Windows service loads them.
 ServiceConfig ReadServiceConfig();
+
+enum class SecurityLevel { kNoAuthNoPriv, kAuthNoPriv, kAuthPriv };
+
+struct UsmUser {
+    std::string name;
+    SecurityLevel level = SecurityLevel::kAuthPriv;
+    std::string authProtocol;  // the engine's words: "SHA", "SHA-256", "SHA-512"
+    std::string privProtocol;  // "AES"
+    std::string authPassphrase;
+    std::string privPassphrase;
+    Access access = Access::kReadOnly;
+};
+
+struct UsmConfig {
+    std::vector<UsmUser> users;  // only the usable ones
+    bool v3Only = false;
+    std::vector<std::string> warnings;  // users refused and why, for the log
+    long registryError = 0;             // as ServiceConfig::registryError
+    // Overwrites the passphrases once the engine has its keys.
+    void ForgetPassphrases();
+};
+
+// Reads the SNMPv3 users and the SNMPv3-only switch.
+UsmConfig ReadUsmConfig();
 
 // The Windows access values: 1 none, 2 notify, 4 read-only, 8 read-write,
 // 16 read-create (served as read-write).

@@ -4,6 +4,7 @@
 
 #include "snmphost/dispatch.h"
 #include "snmphost/netsnmp.h"
+#include "snmphost/usm.h"
 
 namespace snmphost {
 
@@ -56,7 +57,8 @@ void Log(int priority, const std::string& line) {
 }
 
 bool StartEngine(const EngineOptions& options, const ServiceConfig& config,
-                 const std::vector<ExtensionAgent*>& agents, std::string* error) {
+                 const UsmConfig& usm, const std::vector<ExtensionAgent*>& agents,
+                 std::string* error) {
     SetQuietDefaults();
     const bool subagent = !options.agentx.empty();
     if (subagent) {
@@ -80,9 +82,12 @@ bool StartEngine(const EngineOptions& options, const ServiceConfig& config,
         std::string why;
         if (!RegisterAgentView(agent, &why)) Log(LOG_WARNING, why);
     }
-    if (!subagent) ConfigureCommunities(config);
+    if (!subagent && !usm.v3Only) ConfigureCommunities(config);
+    if (!subagent)
+        for (const std::string& line : PrepareUsm(usm)) ConfigLine(line);
     ConfigLine("mibs :");  // numeric OIDs only: no MIB files are loaded
     init_snmp(kAppName);
+    if (!subagent) CreateUsmUsers(usm);
     if (!subagent && init_master_agent() != 0) {
         *error = "cannot listen on \"" + options.listen + "\"";
         return false;

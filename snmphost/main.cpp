@@ -43,6 +43,19 @@ std::vector<std::unique_ptr<snmphost::ExtensionAgent>> LoadAgents(
     return agents;
 }
 
+// Who may ask, standalone; refusals were logged while reading.
+void LogAccess(const snmphost::ServiceConfig& config, const snmphost::UsmConfig& usm) {
+    for (const std::string& warning : usm.warnings) Log(LOG_WARNING, warning);
+    if (usm.v3Only)
+        Log(LOG_INFO, "SNMPv3 only (\"SNMPv3Only\"): no community is served; SNMPv1 and "
+                      "SNMPv2c requests get no answer");
+    const bool communities = !usm.v3Only && !config.communities.empty();
+    if (!communities && usm.users.empty())
+        Log(LOG_WARNING, usm.v3Only ? "no usable SNMPv3 user: every request is refused"
+                                    : "no community in ValidCommunities and no SNMPv3 user: "
+                                      "every request is refused");
+}
+
 // Runs on the SNMP thread when a trap event or a stop signal woke it.
 void OnWakeup(int, void* data) {
     auto* service = static_cast<Service*>(data);
@@ -59,8 +72,16 @@ int Run(const snmphost::EngineOptions& options) {
         return 1;
     }
     for (const std::string& warning : config.warnings) Log(LOG_WARNING, warning);
-    if (config.communities.empty() && options.agentx.empty())
-        Log(LOG_WARNING, "no community in ValidCommunities: every request is refused");
+    snmphost::UsmConfig usm;
+    if (options.agentx.empty()) {  // a master agent has users of its own
+        usm = snmphost::ReadUsmConfig();
+        if (usm.registryError != 0) {
+            Log(LOG_ERR, "cannot read the SNMPv3 users: " +
+                             orb::RegErrorMessage(usm.registryError) + "; not started");
+            return 1;
+        }
+        LogAccess(config, usm);
+    }
 
     Service service;
     if (!service.wakeup.Valid()) {
@@ -72,7 +93,9 @@ int Run(const snmphost::EngineOptions& options) {
     for (auto& agent : service.agents) agents.push_back(agent.get());
 
     std::string error;
-    if (!snmphost::StartEngine(options, config, agents, &error)) {
+    const bool started = snmphost::StartEngine(options, config, usm, agents, &error);
+    usm.ForgetPassphrases();
+    if (!started) {
         Log(LOG_ERR, error);
         return 1;
     }
