@@ -99,7 +99,8 @@ bool ReadOwnerOnlyFile(const std::string& path, size_t maxBytes, std::string* te
 bool OwnerOnlyOrMissing(const std::string& path, std::string* why) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        *why = errno == ENOENT ? std::string() : "cannot be examined: " + std::string(std::strerror(errno));
+        *why = errno == ENOENT ? std::string()
+                               : "cannot be examined: " + std::string(std::strerror(errno));
         return why->empty();
     }
     *why = OwnerOnlyProblem(st);

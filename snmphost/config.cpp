@@ -92,8 +92,7 @@ bool NumericOrder(const Value& a, const Value& b) {
 }
 
 void ReadAgents(ServiceConfig* config) {
-    std::vector<Value> list =
-        ListValues(std::string(kParametersKey) + "\\ExtensionAgents", config);
+    std::vector<Value> list = ListValues(std::string(kParametersKey) + "\\ExtensionAgents", config);
     std::stable_sort(list.begin(), list.end(), NumericOrder);
     for (const Value& entry : list) {
         const std::string agentKey = Text(entry);
@@ -246,28 +245,38 @@ bool UsableUserName(const std::string& name) {
 
 // "" when the text names a level; else why not.
 std::string ParseLevel(const std::string& text, SecurityLevel* level) {
-    if (text.empty() || SameText(text, "authPriv")) *level = SecurityLevel::kAuthPriv;
-    else if (SameText(text, "authNoPriv")) *level = SecurityLevel::kAuthNoPriv;
-    else if (SameText(text, "noAuthNoPriv")) *level = SecurityLevel::kNoAuthNoPriv;
-    else return "unknown \"SecurityLevel\" \"" + text + "\" (noAuthNoPriv, authNoPriv or authPriv)";
+    if (text.empty() || SameText(text, "authPriv"))
+        *level = SecurityLevel::kAuthPriv;
+    else if (SameText(text, "authNoPriv"))
+        *level = SecurityLevel::kAuthNoPriv;
+    else if (SameText(text, "noAuthNoPriv"))
+        *level = SecurityLevel::kNoAuthNoPriv;
+    else
+        return "unknown \"SecurityLevel\" \"" + text + "\" (noAuthNoPriv, authNoPriv or authPriv)";
     return std::string();
 }
 
 std::string ParseAuth(const std::string& text, std::string* protocol) {
-    if (text.empty() || SameText(text, "SHA-256")) *protocol = "SHA-256";
-    else if (SameText(text, "SHA") || SameText(text, "SHA-1")) *protocol = "SHA";
-    else if (SameText(text, "SHA-512")) *protocol = "SHA-512";
+    if (text.empty() || SameText(text, "SHA-256"))
+        *protocol = "SHA-256";
+    else if (SameText(text, "SHA") || SameText(text, "SHA-1"))
+        *protocol = "SHA";
+    else if (SameText(text, "SHA-512"))
+        *protocol = "SHA-512";
     else if (SameText(text, "MD5"))
         return "\"AuthProtocol\" MD5 is refused: it is broken; use SHA-256 or SHA-512";
-    else return "unknown \"AuthProtocol\" \"" + text + "\" (SHA, SHA-256 or SHA-512)";
+    else
+        return "unknown \"AuthProtocol\" \"" + text + "\" (SHA, SHA-256 or SHA-512)";
     return std::string();
 }
 
 std::string ParsePriv(const std::string& text, std::string* protocol) {
-    if (text.empty() || SameText(text, "AES") || SameText(text, "AES-128")) *protocol = "AES";
+    if (text.empty() || SameText(text, "AES") || SameText(text, "AES-128"))
+        *protocol = "AES";
     else if (SameText(text, "DES"))
         return "\"PrivProtocol\" DES is refused: its 56-bit key can be broken; use AES";
-    else return "unknown \"PrivProtocol\" \"" + text + "\" (AES)";
+    else
+        return "unknown \"PrivProtocol\" \"" + text + "\" (AES)";
     return std::string();
 }
 
@@ -305,7 +314,8 @@ std::string ReadPassphrases(const UserValues& values, UsmUser* user) {
     if (!file.empty()) {
         why = ReadPassphraseFile(file, user);
     } else if (!orb::OwnerOnlyOrMissing(orb::RegHivePath(), &why)) {
-        why = "the registry hive " + orb::RegHivePath() + " " + why + "; passphrases there are not used";
+        why = "the registry hive " + orb::RegHivePath() + " " + why +
+              "; passphrases there are not used";
     } else {
         user->authPassphrase = values.Text("AuthPassphrase");
         user->privPassphrase = values.Text("PrivPassphrase");
@@ -358,8 +368,8 @@ UsmConfig ReadUsmConfig() {
     config.registryError = orb::RegCheckHive();
     if (config.registryError != ERROR_SUCCESS) return config;
     DWORD v3Only = 0;
-    config.v3Only = orb::RegGetDword(kParametersKey, "SNMPv3Only", &v3Only) == ERROR_SUCCESS &&
-                    v3Only != 0;
+    config.v3Only =
+        orb::RegGetDword(kParametersKey, "SNMPv3Only", &v3Only) == ERROR_SUCCESS && v3Only != 0;
     const std::string usersKey = std::string(kParametersKey) + "\\Users";
     std::vector<std::string> names;
     const LONG rc = orb::RegReadSubkeys(usersKey, &names);
@@ -367,10 +377,10 @@ UsmConfig ReadUsmConfig() {
     for (const std::string& name : names) {
         UsmUser user;
         user.name = name;
-        std::string why = UsableUserName(name) ? ReadUser(usersKey + "\\" + name, &user,
-                                                           &config.registryError)
-                                               : "unusable name (at most 32 characters, no "
-                                                 "blanks, quotes, \\ or #, not starting with -)";
+        std::string why = UsableUserName(name)
+                              ? ReadUser(usersKey + "\\" + name, &user, &config.registryError)
+                              : "unusable name (at most 32 characters, no "
+                                "blanks, quotes, \\ or #, not starting with -)";
         if (why.empty()) {
             config.users.push_back(std::move(user));
         } else {

@@ -56,9 +56,8 @@ void Log(int priority, const std::string& line) {
     snmp_log(priority, "%s: %s\n", kAppName, line.c_str());
 }
 
-bool StartEngine(const EngineOptions& options, const ServiceConfig& config,
-                 const UsmConfig& usm, const std::vector<ExtensionAgent*>& agents,
-                 std::string* error) {
+bool StartEngine(const EngineOptions& options, const ServiceConfig& config, const UsmConfig& usm,
+                 const std::vector<ExtensionAgent*>& agents, std::string* error) {
     SetQuietDefaults();
     const bool subagent = !options.agentx.empty();
     if (subagent) {

@@ -20,9 +20,8 @@ struct EngineOptions {
 // Starts the engine and serves the agents' views. Communities and trap
 // destinations come from config, SNMPv3 users and the SNMPv3-only switch
 // from usm (standalone only). false and *error when it cannot serve.
-bool StartEngine(const EngineOptions& options, const ServiceConfig& config,
-                 const UsmConfig& usm, const std::vector<ExtensionAgent*>& agents,
-                 std::string* error);
+bool StartEngine(const EngineOptions& options, const ServiceConfig& config, const UsmConfig& usm,
+                 const std::vector<ExtensionAgent*>& agents, std::string* error);
 // Calls onReadable(fd, data) on the SNMP thread whenever fd is readable.
 void WatchDescriptor(int fd, void (*onReadable)(int, void*), void* data);
 // Serves what is due (requests, timers, watched descriptors); blocks until

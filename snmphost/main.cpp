@@ -47,8 +47,9 @@ std::vector<std::unique_ptr<snmphost::ExtensionAgent>> LoadAgents(
 void LogAccess(const snmphost::ServiceConfig& config, const snmphost::UsmConfig& usm) {
     for (const std::string& warning : usm.warnings) Log(LOG_WARNING, warning);
     if (usm.v3Only)
-        Log(LOG_INFO, "SNMPv3 only (\"SNMPv3Only\"): no community is served; SNMPv1 and "
-                      "SNMPv2c requests get no answer");
+        Log(LOG_INFO,
+            "SNMPv3 only (\"SNMPv3Only\"): no community is served; SNMPv1 and "
+            "SNMPv2c requests get no answer");
     const bool communities = !usm.v3Only && !config.communities.empty();
     if (!communities && usm.users.empty())
         Log(LOG_WARNING, usm.v3Only ? "no usable SNMPv3 user: every request is refused"

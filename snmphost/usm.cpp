@@ -114,7 +114,8 @@ std::vector<std::string> PrepareUsm(const UsmConfig& config) {
             lines.push_back("oldEngineID 0x" + Hex(id.data(), id.size()));
             std::string boots;
             if (orb::ReadRegularTextFile(orb::MachinePath(kEngineBootsFile), 64, &boots))
-                lines.push_back("engineBoots " + std::to_string(std::strtoul(boots.c_str(), nullptr, 10)));
+                lines.push_back("engineBoots " +
+                                std::to_string(std::strtoul(boots.c_str(), nullptr, 10)));
         } else {
             Log(LOG_WARNING, idPath + " holds no engine ID; a new one is made");
         }
@@ -148,8 +149,9 @@ void CreateUsmUsers(const UsmConfig& config) {
         usm_parse_create_usmUser("createUser", line.data());
         Forget(&line);
         if (usm_get_user(id, idLength, user.name.c_str()))
-            Log(LOG_INFO, "SNMPv3 user \"" + user.name + "\" (" + LevelWord(user.level) +
-                              (user.access == Access::kReadWrite ? ", read-write)" : ", read-only)"));
+            Log(LOG_INFO,
+                "SNMPv3 user \"" + user.name + "\" (" + LevelWord(user.level) +
+                    (user.access == Access::kReadWrite ? ", read-write)" : ", read-only)"));
         else
             Log(LOG_ERR, "SNMPv3 user \"" + user.name + "\" could not be created");
     }

@@ -3,7 +3,9 @@
 #include "snmphost/config.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <fstream>
 #include <map>
 
 #include "machine_root.h"
@@ -77,3 +79,136 @@ TEST(SnmphostConfig, TrapDestinationsPerCommunityInValueOrder) {
 }
 
 }  // namespace
+
+namespace snmpv3 {
+
+const std::string kUsers = kParams + "\\Users";
+
+void SetUser(const std::string& name, const std::map<std::string, std::string>& texts) {
+    for (const auto& [value, text] : texts)
+        ASSERT_EQ(orb::RegSetString(kUsers + "\\" + name, value, text), ERROR_SUCCESS);
+}
+
+std::string WriteFile(const std::string& path, const std::string& text, mode_t mode) {
+    std::ofstream(path) << text;
+    chmod(path.c_str(), mode);
+    return path;
+}
+
+// The warning about one user, or "" when there is none.
+std::string WarningFor(const snmphost::UsmConfig& config, const std::string& user) {
+    for (const std::string& w : config.warnings)
+        if (w.find("\"" + user + "\"") != std::string::npos) return w;
+    return std::string();
+}
+
+TEST(SnmphostConfig, SnmpV3UsersTakeTheirLevelProtocolsAndAccessWithDefaults) {
+    ScopedMachineRoot root;
+    SetUser("full", {{"SecurityLevel", "authpriv"},
+                     {"AuthProtocol", "SHA-512"},
+                     {"AuthPassphrase", "auth pass 1"},
+                     {"PrivProtocol", "AES-128"},
+                     {"PrivPassphrase", "priv pass 1"}});
+    ASSERT_EQ(orb::RegSetDword(kUsers + "\\full", "Access", 8), ERROR_SUCCESS);
+    SetUser("plain", {{"AuthPassphrase", "12345678"}, {"PrivPassphrase", "abcdefgh"}});
+    SetUser("signer", {{"SecurityLevel", "authNoPriv"},
+                       {"AuthProtocol", "SHA"},
+                       {"AuthPassphrase", "signer-pass"},
+                       {"PrivProtocol", "DES"}});  // unused at this level
+    SetUser("open", {{"SecurityLevel", "noAuthNoPriv"}});
+    const std::string file =
+        WriteFile(root.Path() + "/ops.pass", "file auth 1\r\nfile priv 1\n", 0600);
+    SetUser("fromfile", {{"PassphraseFile", file}, {"AuthPassphrase", "ignored-here"}});
+
+    snmphost::UsmConfig config = snmphost::ReadUsmConfig();
+    EXPECT_TRUE(config.warnings.empty()) << config.warnings[0];
+    EXPECT_FALSE(config.v3Only);
+    std::map<std::string, snmphost::UsmUser> users;
+    for (const auto& u : config.users) users[u.name] = u;
+    ASSERT_EQ(users.size(), 5u);
+    const auto& full = users["full"];
+    EXPECT_EQ(full.level, snmphost::SecurityLevel::kAuthPriv);
+    EXPECT_EQ(full.authProtocol, "SHA-512");
+    EXPECT_EQ(full.privProtocol, "AES");
+    EXPECT_EQ(full.authPassphrase, "auth pass 1");
+    EXPECT_EQ(full.privPassphrase, "priv pass 1");
+    EXPECT_EQ(full.access, snmphost::Access::kReadWrite);
+    const auto& plain = users["plain"];  // authPriv, SHA-256, AES, read-only
+    EXPECT_EQ(plain.level, snmphost::SecurityLevel::kAuthPriv);
+    EXPECT_EQ(plain.authProtocol, "SHA-256");
+    EXPECT_EQ(plain.privProtocol, "AES");
+    EXPECT_EQ(plain.access, snmphost::Access::kReadOnly);
+    EXPECT_EQ(users["signer"].authProtocol, "SHA");
+    EXPECT_TRUE(users["signer"].privPassphrase.empty());
+    EXPECT_EQ(users["open"].level, snmphost::SecurityLevel::kNoAuthNoPriv);
+    EXPECT_EQ(users["fromfile"].authPassphrase, "file auth 1");
+    EXPECT_EQ(users["fromfile"].privPassphrase, "file priv 1");
+
+    config.ForgetPassphrases();
+    for (const auto& u : config.users)
+        EXPECT_TRUE(u.authPassphrase.empty() && u.privPassphrase.empty());
+}
+
+TEST(SnmphostConfig, SnmpV3UsersRefusedSayWhyWithoutTheirPassphrases) {
+    ScopedMachineRoot root;
+    ASSERT_EQ(orb::RegSetDword(kParams, "SNMPv3Only", 1), ERROR_SUCCESS);
+    SetUser("short", {{"AuthPassphrase", "seven77"}, {"PrivPassphrase", "long enough"}});
+    SetUser("shortpriv", {{"AuthPassphrase", "long enough"}, {"PrivPassphrase", "1234567"}});
+    SetUser("des", {{"AuthPassphrase", "long enough"},
+                    {"PrivProtocol", "DES"},
+                    {"PrivPassphrase", "long enough"}});
+    SetUser("md5", {{"SecurityLevel", "authNoPriv"},
+                    {"AuthProtocol", "MD5"},
+                    {"AuthPassphrase", "long enough"}});
+    SetUser("level", {{"SecurityLevel", "authpriv!"}});
+    SetUser("none", {{"SecurityLevel", "noAuthNoPriv"}});
+    ASSERT_EQ(orb::RegSetDword(kUsers + "\\none", "Access", 2), ERROR_SUCCESS);  // notify only
+    SetUser("two words", {{"SecurityLevel", "noAuthNoPriv"}});
+    SetUser("shared", {{"SecurityLevel", "authNoPriv"},
+                       {"PassphraseFile",
+                        WriteFile(root.Path() + "/shared.pass", "secret-in-file\n", 0640)}});
+    SetUser("nofile", {{"PassphraseFile", root.Path() + "/missing.pass"}});
+
+    const snmphost::UsmConfig config = snmphost::ReadUsmConfig();
+    EXPECT_TRUE(config.v3Only);
+    EXPECT_TRUE(config.users.empty()) << config.users[0].name;
+    const std::map<std::string, std::string> expected{
+        {"short", "the authentication passphrase is shorter than 8 characters"},
+        {"shortpriv", "the privacy passphrase is shorter than 8 characters"},
+        {"des", "DES is refused"},
+        {"md5", "MD5 is refused"},
+        {"level", "unknown \"SecurityLevel\" \"authpriv!\""},
+        {"none", "\"Access\" grants nothing"},
+        {"two words", "unusable name"},
+        {"shared", "can be read or written by group or others"},
+        {"nofile", "cannot be opened"}};
+    for (const auto& [user, why] : expected) {
+        const std::string warning = WarningFor(config, user);
+        EXPECT_NE(warning.find(why), std::string::npos) << user << ": " << warning;
+    }
+    EXPECT_EQ(config.warnings.size(), expected.size());
+    for (const std::string& w : config.warnings)
+        EXPECT_TRUE(w.find("long enough") == std::string::npos &&
+                    w.find("seven77") == std::string::npos &&
+                    w.find("secret-in-file") == std::string::npos)
+            << w;
+}
+
+TEST(SnmphostConfig, PassphrasesInAHiveOthersCanReadAreNotUsed) {
+    ScopedMachineRoot root;
+    SetUser("ops", {{"AuthPassphrase", "auth pass 1"}, {"PrivPassphrase", "priv pass 1"}});
+    const std::string file =
+        WriteFile(root.Path() + "/ops.pass", "file auth 1\nfile priv 1\n", 0400);
+    SetUser("fromfile", {{"PassphraseFile", file}});
+    ASSERT_EQ(chmod(orb::RegHivePath().c_str(), 0644), 0);
+
+    const snmphost::UsmConfig config = snmphost::ReadUsmConfig();
+    ASSERT_EQ(config.users.size(), 1u);
+    EXPECT_EQ(config.users[0].name, "fromfile");  // a file of its own still serves
+    EXPECT_NE(
+        WarningFor(config, "ops").find("registry.db can be read or written by group or others"),
+        std::string::npos)
+        << WarningFor(config, "ops");
+}
+
+}  // namespace snmpv3

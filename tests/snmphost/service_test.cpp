@@ -229,8 +229,9 @@ TEST_F(SnmpService, GetNextCrossesFromOneAgentsViewIntoTheNext) {
     EXPECT_EQ(std::count(walk.begin(), walk.end(), '\n'), 15) << walk;  // 2 x 7 objects + the end
     // GETBULK: a non-repeater, then the repetitions of two names interleaved,
     // each going on past its agent's view into the next or to the end.
-    const std::string end = " = No more variables left in this MIB View (It is past the end of "
-                            "the MIB tree)\n";
+    const std::string end =
+        " = No more variables left in this MIB View (It is past the end of "
+        "the MIB tree)\n";
     EXPECT_EQ(Snmp("snmpbulkget", "v2c", "public",
                    {"-Cn1", "-Cr4", before + ".9.0", before + ".5.0", kRoot + ".6.0"}),
               kRoot + ".1.0 = STRING: \"Test Agent\"\n" + before + ".6.0 = STRING: \"note\"\n" +
@@ -284,3 +285,117 @@ TEST_F(SnmpService, NoCommunityMeansNoAccessAndABrokenAgentIsSkipped) {
 }
 
 }  // namespace
+
+// SNMPv3: users of the registry, each at its own security level and access.
+class SnmpV3Service : public SnmpService {
+  protected:
+    const std::string users_ = kParams + "\\Users";
+
+    void AddUser(const std::string& name, const std::string& level, const std::string& auth,
+                 const std::string& authPass, const std::string& privPass, DWORD access) {
+        const std::string key = users_ + "\\" + name;
+        ASSERT_EQ(orb::RegSetString(key, "SecurityLevel", level), ERROR_SUCCESS);
+        ASSERT_EQ(orb::RegSetString(key, "AuthProtocol", auth), ERROR_SUCCESS);
+        ASSERT_EQ(orb::RegSetString(key, "AuthPassphrase", authPass), ERROR_SUCCESS);
+        if (!privPass.empty()) {
+            ASSERT_EQ(orb::RegSetString(key, "PrivProtocol", "AES"), ERROR_SUCCESS);
+            ASSERT_EQ(orb::RegSetString(key, "PrivPassphrase", privPass), ERROR_SUCCESS);
+        }
+        ASSERT_EQ(orb::RegSetDword(key, "Access", access), ERROR_SUCCESS);
+    }
+
+    // One tool run with SNMPv3 security arguments ("-l", "authPriv", "-u", ...).
+    std::string SnmpV3(const std::string& tool, std::vector<std::string> security,
+                       const std::vector<std::string>& args) {
+        std::vector<std::string> argv{tool, "-v3", "-On", "-t", "1", "-r", "1"};
+        argv.insert(argv.end(), security.begin(), security.end());
+        argv.push_back("127.0.0.1:" + std::to_string(port_));
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::string out;
+        EXPECT_NE(orb::RunCommand(argv, 20000, &out), -2) << tool << " hung";
+        return out;
+    }
+
+    // Quotes, a backslash and blanks: the passphrase reaches the engine whole.
+    const std::string opsAuth_ = "auth \"pass\\ 1";
+    const std::string opsPriv_ = "priv pass 22";
+    std::vector<std::string> Ops() {
+        return {"-l", "authPriv", "-u", "ops", "-a", "SHA-256",
+                "-A", opsAuth_,   "-x", "AES", "-X", opsPriv_};
+    }
+    std::vector<std::string> Reader() {
+        return {"-l", "authNoPriv", "-u", "reader", "-a", "SHA-512", "-A", "reader-pass"};
+    }
+};
+
+TEST_F(SnmpV3Service, UsersWalkAndSetAsConfiguredAndNothingLessGetsData) {
+    Configure();
+    AddUser("ops", "authPriv", "SHA-256", opsAuth_, opsPriv_, 8);
+    AddUser("reader", "authNoPriv", "SHA-512", "reader-pass", "", 4);
+    StartService();
+    const std::string log = ReadFile(log_);
+    EXPECT_NE(log.find("SNMPv3 user \"ops\" (priv, read-write)"), std::string::npos) << log;
+    EXPECT_EQ(log.find(opsAuth_), std::string::npos) << log;
+    EXPECT_EQ(log.find(opsPriv_), std::string::npos) << log;
+
+    const std::string walk = SnmpV3("snmpwalk", Ops(), {kRoot});
+    EXPECT_EQ(walk.find(kRoot + ".1.0 = STRING: \"Test Agent\"\n"), 0u) << walk;
+    EXPECT_EQ(std::count(walk.begin(), walk.end(), '\n'), 7) << walk;  // snmpEngine follows
+    EXPECT_EQ(SnmpV3("snmpbulkwalk", Ops(), {kRoot}), walk);
+    EXPECT_EQ(SnmpV3("snmpwalk", Reader(), {kRoot}), walk);
+    EXPECT_EQ(SnmpV3("snmpset", Ops(), {kRoot + ".2.0", "i", "-3", kRoot + ".6.0", "s", "v3"}),
+              kRoot + ".2.0 = INTEGER: -3\n" + kRoot + ".6.0 = STRING: \"v3\"\n");
+    const std::string readOnly = SnmpV3("snmpset", Reader(), {kRoot + ".2.0", "i", "9"});
+    EXPECT_NE(readOnly.find("noAccess"), std::string::npos) << readOnly;
+    // Communities go on being served beside the users.
+    EXPECT_EQ(Snmp("snmpget", "v2c", "public", {kRoot + ".2.0"}), kRoot + ".2.0 = INTEGER: -3\n");
+
+    // A wrong passphrase, an unknown user, and the right one below its level.
+    std::vector<std::string> wrong = Ops();
+    wrong[7] = "auth \"pass\\ 2";
+    std::vector<std::string> unknown = Ops();
+    unknown[3] = "nobody";
+    const std::vector<std::string> lower{"-l", "authNoPriv", "-u", "ops",
+                                         "-a", "SHA-256",    "-A", opsAuth_};
+    const std::vector<std::string> noAuth{"-l", "noAuthNoPriv", "-u", "reader"};
+    for (const auto& security : {wrong, unknown, lower, noAuth}) {
+        const std::string out = SnmpV3("snmpget", security, {kRoot + ".2.0"});
+        EXPECT_EQ(out.find("INTEGER"), std::string::npos) << out;
+        EXPECT_NE(out.find(security == wrong     ? "Authentication failure"
+                           : security == unknown ? "Unknown user name"
+                                                 : "authorizationError"),
+                  std::string::npos)
+            << out;
+    }
+    EXPECT_EQ(SnmpV3("snmpget", Reader(), {kRoot + ".2.0"}), kRoot + ".2.0 = INTEGER: -3\n");
+}
+
+TEST_F(SnmpV3Service, SnmpV3OnlyRefusesCommunitiesAndTheEngineIdSurvivesARestart) {
+    Configure();
+    AddUser("ops", "authPriv", "SHA-256", opsAuth_, opsPriv_, 8);
+    ASSERT_EQ(orb::RegSetDword(kParams, "SNMPv3Only", 1), ERROR_SUCCESS);
+    StartService();
+    EXPECT_NE(ReadFile(log_).find("SNMPv3 only"), std::string::npos);
+    for (const char* version : {"v1", "v2c"}) {
+        const std::string out = Snmp("snmpget", version, "public", {kRoot + ".1.0"});
+        EXPECT_NE(out.find("Timeout"), std::string::npos) << version << ": " << out;
+    }
+    const std::string engine = ".1.3.6.1.6.3.10.2.1";
+    const std::string before = SnmpV3("snmpget", Ops(), {engine + ".1.0", engine + ".2.0"});
+    ASSERT_NE(before.find(engine + ".1.0 = Hex-STRING: 80 00 1F 88"), std::string::npos) << before;
+    EXPECT_NE(before.find(engine + ".2.0 = INTEGER: 1\n"), std::string::npos) << before;
+
+    ASSERT_EQ(service_.Stop(), 0) << ReadFile(log_);
+    StartService();
+    const std::string after = SnmpV3("snmpget", Ops(), {engine + ".1.0", engine + ".2.0"});
+    EXPECT_EQ(after.substr(0, after.find(engine + ".2.0")),
+              before.substr(0, before.find(engine + ".2.0")));
+    EXPECT_NE(after.find(engine + ".2.0 = INTEGER: 2\n"), std::string::npos) << after;
+    // A station that kept the engine ID (no discovery) is still understood.
+    std::string id = ReadFile(root_.Path() + "/snmp/engineid");
+    id.erase(id.find_last_not_of("\n") + 1);
+    std::vector<std::string> cached = Ops();
+    cached.insert(cached.end(), {"-e", "0x" + id});
+    EXPECT_EQ(SnmpV3("snmpget", cached, {kRoot + ".1.0"}),
+              kRoot + ".1.0 = STRING: \"Test Agent\"\n");
+}
