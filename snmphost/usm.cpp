@@ -71,14 +71,15 @@ bool WriteFile(const char* relative, const std::string& text) {
     return false;
 }
 
-// A configuration word in quotes, as the engine's parser reads it back.
-std::string Quoted(const std::string& word) {
-    std::string out = "\"";
+// A configuration word in quotes, as the engine's parser reads it back;
+// appended in place, so that no temporary copy of a passphrase is left.
+void AppendQuoted(std::string* line, const std::string& word) {
+    *line += line->empty() ? "\"" : " \"";
     for (char c : word) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
+        if (c == '"' || c == '\\') *line += '\\';
+        *line += c;
     }
-    return out + "\"";
+    *line += '"';
 }
 
 void Forget(std::string* secret) {
@@ -102,10 +103,11 @@ const char* LevelWord(SecurityLevel level) {
 
 std::vector<std::string> PrepareUsm(const UsmConfig& config) {
     std::vector<std::string> lines;
+    g_engineIdKept = false;
+    if (config.users.empty()) return lines;  // no SNMPv3 station to keep anything for
     std::string text;
     std::vector<u_char> id;
     const std::string idPath = orb::MachinePath(kEngineIdFile);
-    g_engineIdKept = false;
     if (orb::ReadRegularTextFile(idPath, 256, &text)) {
         if (FromHex(text, &id) && set_exact_engineID(id.data(), id.size()) == SNMPERR_SUCCESS) {
             g_engineIdKept = true;
@@ -120,19 +122,19 @@ std::vector<std::string> PrepareUsm(const UsmConfig& config) {
             Log(LOG_WARNING, idPath + " holds no engine ID; a new one is made");
         }
     }
-    if (!config.users.empty()) {
-        init_snmpEngine();
-        init_usmStats();
-    }
+    init_snmpEngine();
+    init_usmStats();
     for (const UsmUser& user : config.users) {
         const char* kind = user.access == Access::kReadWrite ? "rwuser" : "rouser";
-        lines.push_back(std::string(kind) + " -s usm " + Quoted(user.name) + " " +
-                        LevelWord(user.level));
+        std::string line = std::string(kind) + " -s usm";
+        AppendQuoted(&line, user.name);
+        lines.push_back(line + " " + LevelWord(user.level));
     }
     return lines;
 }
 
 void CreateUsmUsers(const UsmConfig& config) {
+    if (config.users.empty()) return;
     u_char id[SNMP_MAX_ENG_SIZE];
     const size_t idLength = snmpv3_get_engineID(id, sizeof id);
     if (!g_engineIdKept && idLength > 0)
@@ -141,11 +143,17 @@ void CreateUsmUsers(const UsmConfig& config) {
         WriteFile(kEngineBootsFile, std::to_string(snmpv3_local_snmpEngineBoots()) + "\n");
 
     for (const UsmUser& user : config.users) {
-        std::string line = Quoted(user.name);
-        if (user.level != SecurityLevel::kNoAuthNoPriv)
-            line += " " + user.authProtocol + " " + Quoted(user.authPassphrase);
-        if (user.level == SecurityLevel::kAuthPriv)
-            line += " " + user.privProtocol + " " + Quoted(user.privPassphrase);
+        std::string line;
+        line.reserve(2048);  // never reallocated: no stray copy of a passphrase
+        AppendQuoted(&line, user.name);
+        if (user.level != SecurityLevel::kNoAuthNoPriv) {
+            line += " " + user.authProtocol;
+            AppendQuoted(&line, user.authPassphrase);
+        }
+        if (user.level == SecurityLevel::kAuthPriv) {
+            line += " " + user.privProtocol;
+            AppendQuoted(&line, user.privPassphrase);
+        }
         usm_parse_create_usmUser("createUser", line.data());
         Forget(&line);
         if (usm_get_user(id, idLength, user.name.c_str()))
