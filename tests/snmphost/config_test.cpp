@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <map>
@@ -168,6 +169,11 @@ TEST(SnmphostConfig, SnmpV3UsersRefusedSayWhyWithoutTheirPassphrases) {
                        {"PassphraseFile",
                         WriteFile(root.Path() + "/shared.pass", "secret-in-file\n", 0640)}});
     SetUser("nofile", {{"PassphraseFile", root.Path() + "/missing.pass"}});
+    ASSERT_EQ(mkfifo((root.Path() + "/fifo.pass").c_str(), 0600), 0);  // must not hang
+    SetUser("fifo", {{"PassphraseFile", root.Path() + "/fifo.pass"}});
+    const std::string foreign = WriteFile(root.Path() + "/foreign.pass", "x\ny\n", 0600);
+    const bool asRoot = geteuid() == 0 && chown(foreign.c_str(), 65534, 65534) == 0;
+    if (asRoot) SetUser("foreign", {{"PassphraseFile", foreign}});
 
     const snmphost::UsmConfig config = snmphost::ReadUsmConfig();
     EXPECT_TRUE(config.v3Only);
@@ -181,12 +187,17 @@ TEST(SnmphostConfig, SnmpV3UsersRefusedSayWhyWithoutTheirPassphrases) {
         {"none", "\"Access\" grants nothing"},
         {"two words", "unusable name"},
         {"shared", "can be read or written by group or others"},
-        {"nofile", "cannot be opened"}};
+        {"nofile", "cannot be opened"},
+        {"fifo", "is not a regular file"}};
     for (const auto& [user, why] : expected) {
         const std::string warning = WarningFor(config, user);
         EXPECT_NE(warning.find(why), std::string::npos) << user << ": " << warning;
     }
-    EXPECT_EQ(config.warnings.size(), expected.size());
+    if (asRoot) {
+        EXPECT_NE(WarningFor(config, "foreign").find("is not owned by this account"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(config.warnings.size(), expected.size() + (asRoot ? 1 : 0));
     for (const std::string& w : config.warnings)
         EXPECT_TRUE(w.find("long enough") == std::string::npos &&
                     w.find("seven77") == std::string::npos &&
