@@ -82,11 +82,12 @@ bool StartEngine(const EngineOptions& options, const ServiceConfig& config, cons
         if (!RegisterAgentView(agent, &why)) Log(LOG_WARNING, why);
     }
     if (!subagent && !usm.v3Only) ConfigureCommunities(config);
+    bool engineIdKept = false;
     if (!subagent)
-        for (const std::string& line : PrepareUsm(usm)) ConfigLine(line);
+        for (const std::string& line : PrepareUsm(usm, &engineIdKept)) ConfigLine(line);
     ConfigLine("mibs :");  // numeric OIDs only: no MIB files are loaded
     init_snmp(kAppName);
-    if (!subagent) CreateUsmUsers(usm);
+    if (!subagent) CreateUsmUsers(usm, engineIdKept);
     if (!subagent && init_master_agent() != 0) {
         *error = "cannot listen on \"" + options.listen + "\"";
         return false;

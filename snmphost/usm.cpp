@@ -30,8 +30,6 @@ constexpr const char* kEngineIdFile = "snmp/engineid";
 // message whose count went backwards for the same engine ID).
 constexpr const char* kEngineBootsFile = "snmp/engineboots";
 
-bool g_engineIdKept = false;  // PrepareUsm found a usable one
-
 std::string Hex(const u_char* data, size_t size) {
     std::string text;
     char digits[3];
@@ -101,16 +99,16 @@ const char* LevelWord(SecurityLevel level) {
 
 }  // namespace
 
-std::vector<std::string> PrepareUsm(const UsmConfig& config) {
+std::vector<std::string> PrepareUsm(const UsmConfig& config, bool* engineIdKept) {
     std::vector<std::string> lines;
-    g_engineIdKept = false;
+    *engineIdKept = false;
     if (config.users.empty()) return lines;  // no SNMPv3 station to keep anything for
     std::string text;
     std::vector<u_char> id;
     const std::string idPath = orb::MachinePath(kEngineIdFile);
     if (orb::ReadRegularTextFile(idPath, 256, &text)) {
         if (FromHex(text, &id) && set_exact_engineID(id.data(), id.size()) == SNMPERR_SUCCESS) {
-            g_engineIdKept = true;
+            *engineIdKept = true;
             // The engine counts boots on from the kept count only for the
             // same engine ID.
             lines.push_back("oldEngineID 0x" + Hex(id.data(), id.size()));
@@ -133,13 +131,13 @@ std::vector<std::string> PrepareUsm(const UsmConfig& config) {
     return lines;
 }
 
-void CreateUsmUsers(const UsmConfig& config) {
+void CreateUsmUsers(const UsmConfig& config, bool engineIdKept) {
     if (config.users.empty()) return;
     u_char id[SNMP_MAX_ENG_SIZE];
     const size_t idLength = snmpv3_get_engineID(id, sizeof id);
-    if (!g_engineIdKept && idLength > 0)
-        g_engineIdKept = WriteFile(kEngineIdFile, Hex(id, idLength) + "\n");
-    if (g_engineIdKept)
+    if (!engineIdKept && idLength > 0)
+        engineIdKept = WriteFile(kEngineIdFile, Hex(id, idLength) + "\n");
+    if (engineIdKept)
         WriteFile(kEngineBootsFile, std::to_string(snmpv3_local_snmpEngineBoots()) + "\n");
 
     for (const UsmUser& user : config.users) {

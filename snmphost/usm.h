@@ -12,12 +12,13 @@
 namespace snmphost {
 
 // Before the engine reads its configuration: puts back the kept engine ID
-// and returns the configuration lines (the previous boot count, the users'
-// access) to hand to the engine.
-std::vector<std::string> PrepareUsm(const UsmConfig& config);
+// (*engineIdKept tells whether there was one) and returns the configuration
+// lines (the previous boot count, the users' access) to hand to the engine.
+// Nothing happens without users.
+std::vector<std::string> PrepareUsm(const UsmConfig& config, bool* engineIdKept);
 // After the engine is configured: creates the users, keys localized to the
-// engine ID, and keeps the engine ID and the boot count for the next start.
-// Problems are logged; a user that could not be created is left out.
-void CreateUsmUsers(const UsmConfig& config);
+// engine ID, and keeps the engine ID (when new) and the boot count for the
+// next start. Problems are logged; a user that could not be created is left out.
+void CreateUsmUsers(const UsmConfig& config, bool engineIdKept);
 
 }  // namespace snmphost
