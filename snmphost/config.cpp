@@ -307,15 +307,24 @@ std::string CheckPassphrase(const std::string& passphrase, const char* what) {
     return std::string();
 }
 
+// The hive and its write-ahead log (recent writes, passphrases included).
+bool HiveOwnerOnly(std::string* why) {
+    for (const std::string& file : {orb::RegHivePath(), orb::RegHivePath() + "-wal"})
+        if (!orb::OwnerOnlyOrMissing(file, why)) {
+            *why = "the registry hive " + file + " " + *why;
+            return false;
+        }
+    return true;
+}
+
 // The passphrases from the file or the hive; "" or why the user is refused.
 std::string ReadPassphrases(const UserValues& values, UsmUser* user) {
     const std::string file = values.Text("PassphraseFile");
     std::string why;
     if (!file.empty()) {
         why = ReadPassphraseFile(file, user);
-    } else if (!orb::OwnerOnlyOrMissing(orb::RegHivePath(), &why)) {
-        why = "the registry hive " + orb::RegHivePath() + " " + why +
-              "; passphrases there are not used";
+    } else if (!HiveOwnerOnly(&why)) {
+        why += "; passphrases there are not used";
     } else {
         user->authPassphrase = values.Text("AuthPassphrase");
         user->privPassphrase = values.Text("PrivPassphrase");

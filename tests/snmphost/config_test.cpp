@@ -220,6 +220,14 @@ TEST(SnmphostConfig, PassphrasesInAHiveOthersCanReadAreNotUsed) {
         WarningFor(config, "ops").find("registry.db can be read or written by group or others"),
         std::string::npos)
         << WarningFor(config, "ops");
+
+    // The write-ahead log holds the latest writes, passphrases among them.
+    ASSERT_EQ(chmod(orb::RegHivePath().c_str(), 0600), 0);
+    ASSERT_EQ(chmod((orb::RegHivePath() + "-wal").c_str(), 0604), 0);
+    EXPECT_NE(WarningFor(snmphost::ReadUsmConfig(), "ops").find("registry.db-wal can be read"),
+              std::string::npos);
+    ASSERT_EQ(chmod((orb::RegHivePath() + "-wal").c_str(), 0600), 0);
+    EXPECT_EQ(snmphost::ReadUsmConfig().users.size(), 2u);
 }
 
 }  // namespace snmpv3
