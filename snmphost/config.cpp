@@ -377,8 +377,12 @@ UsmConfig ReadUsmConfig() {
     config.registryError = orb::RegCheckHive();
     if (config.registryError != ERROR_SUCCESS) return config;
     DWORD v3Only = 0;
-    config.v3Only =
-        orb::RegGetDword(kParametersKey, "SNMPv3Only", &v3Only) == ERROR_SUCCESS && v3Only != 0;
+    const LONG switchRc = orb::RegGetDword(kParametersKey, "SNMPv3Only", &v3Only);
+    config.v3Only = switchRc == ERROR_SUCCESS && v3Only != 0;
+    if (switchRc == ERROR_UNSUPPORTED_TYPE)
+        config.warnings.push_back(
+            "\"SNMPv3Only\" is not a REG_DWORD and is ignored: "
+            "communities stay served");
     const std::string usersKey = std::string(kParametersKey) + "\\Users";
     std::vector<std::string> names;
     const LONG rc = orb::RegReadSubkeys(usersKey, &names);

@@ -123,7 +123,14 @@ TEST(SnmphostConfig, SnmpV3UsersTakeTheirLevelProtocolsAndAccessWithDefaults) {
 
     snmphost::UsmConfig config = snmphost::ReadUsmConfig();
     EXPECT_TRUE(config.warnings.empty()) << config.warnings[0];
-    EXPECT_FALSE(config.v3Only);
+    EXPECT_FALSE(config.v3Only);  // not set
+
+    // A switch of the wrong type is said to be ignored, not silently so.
+    ASSERT_EQ(orb::RegSetString(kParams, "SNMPv3Only", "1"), ERROR_SUCCESS);
+    const snmphost::UsmConfig typo = snmphost::ReadUsmConfig();
+    EXPECT_FALSE(typo.v3Only);
+    ASSERT_EQ(typo.warnings.size(), 1u);
+    EXPECT_NE(typo.warnings[0].find("\"SNMPv3Only\" is not a REG_DWORD"), std::string::npos);
     std::map<std::string, snmphost::UsmUser> users;
     for (const auto& u : config.users) users[u.name] = u;
     ASSERT_EQ(users.size(), 5u);
