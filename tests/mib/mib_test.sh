@@ -169,11 +169,16 @@ pids+=("$pid")
 codes=$(seq -s, 1 17)
 ORB_TEST_TRAP_CODES=$codes start_host liblmEBAgentTraps.so --trap-address 127.0.0.1
 for _ in $(seq 100); do
-  [ "$(grep -c 'Enterprise Specific Trap' "$work/traps" 2>/dev/null || true)" -ge 17 ] && break
+  [ "$(grep -cE 'Enterprise Specific Trap|\.1\.3\.6\.1\.6\.3\.1\.1\.4\.1\.0 = OID' "$work/traps" 2>/dev/null || true)" -ge 17 ] && break
   sleep 0.1
 done
 stop_host
-grep -o '[.0-9]* Enterprise Specific Trap ([0-9]*)' "$work/traps" | sort -u >"$work/sent" || true
+# "ENTERPRISE CODE" per trap: an SNMPv1 trap names both; an SNMPv2 one
+# carries them as its snmpTrapOID, enterprise.0.code.
+{
+  sed -n 's/.*[[:space:]]\(\.[.0-9]*\) Enterprise Specific Trap (\([0-9]*\)).*/\1 \2/p' "$work/traps"
+  sed -n 's/.*\.1\.3\.6\.1\.6\.3\.1\.1\.4\.1\.0 = OID: \(\.[.0-9]*\)\.0\.\([0-9]*\).*/\1 \2/p' "$work/traps"
+} | sort -u >"$work/sent"
 [ "$(wc -l <"$work/sent")" -eq 17 ] || { cat "$work/traps"; fail "the agent did not send the 17 traps"; }
 # The trap codes and what the agent's monitor and watcher check mean by them.
 names=(lvbDBEngineStarted lvbDBEngineStopped lvbDiscoverySvcStarted lvbDiscoverySvcStopped
@@ -183,7 +188,7 @@ names=(lvbDBEngineStarted lvbDBEngineStopped lvbDiscoverySvcStarted lvbDiscovery
        lvbWatcherMaxStatusChanged)
 [ "$(grep -cw notification "$work/ids")" -eq 17 ] || fail "the module does not have 17 notifications"
 for code in $(seq 1 17); do
-  enterprise=$(sed -n "s/^\([.0-9]*\) Enterprise Specific Trap ($code)\$/\1/p" "$work/sent")
+  enterprise=$(awk -v c="$code" '$2 == c { print $1 }' "$work/sent")
   [ -n "$enterprise" ] || fail "no trap with specific code $code"
   oid=$(snmptranslate "${mibopts[@]}" -On "$module::${names[code - 1]}")
   [ "$oid" = "$enterprise.0.$code" ] ||
