@@ -12,6 +12,7 @@
 #include "snmphost/config.h"
 #include "snmphost/engine.h"
 #include "snmphost/netsnmp.h"
+#include "snmphost/notify.h"
 #include "snmphost/traps.h"
 
 namespace {
@@ -22,6 +23,7 @@ struct Service {
     std::vector<std::unique_ptr<snmphost::ExtensionAgent>> agents;
     orb::Wakeup wakeup;
     std::unique_ptr<snmphost::TrapPump> traps;
+    snmphost::Notifications notifications;
 };
 
 std::vector<std::unique_ptr<snmphost::ExtensionAgent>> LoadAgents(
@@ -76,6 +78,7 @@ int Run(const snmphost::EngineOptions& options) {
         Log(LOG_ERR, error);
         return 1;
     }
+    service.notifications.Open(config.trapDestinations);
     orb::StopOnTerminateSignals(&service.wakeup);
     snmphost::WatchDescriptor(service.wakeup.Fd(), OnWakeup, &service);
     service.traps = std::make_unique<snmphost::TrapPump>(agents, &service.wakeup);
@@ -87,6 +90,7 @@ int Run(const snmphost::EngineOptions& options) {
 
     Log(LOG_INFO, "stopping");
     service.traps->Stop();
+    service.notifications.Close();
     snmphost::StopEngine();
     fflush(nullptr);
     // The agents' own threads never end (there is no shut-down entry), so
