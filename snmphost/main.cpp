@@ -63,6 +63,10 @@ int Run(const snmphost::EngineOptions& options) {
     for (const std::string& warning : config.warnings) Log(LOG_WARNING, warning);
     if (config.communities.empty() && options.agentx.empty())
         Log(LOG_WARNING, "no community in ValidCommunities: every request is refused");
+    if (!options.agentx.empty() &&
+        (!config.permittedManagers.empty() || config.authenticationTraps))
+        Log(LOG_WARNING,
+            "PermittedManagers and EnableAuthenticationTraps are left to the master agent");
 
     Service service;
     if (!service.wakeup.Valid()) {

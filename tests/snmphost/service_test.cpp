@@ -320,6 +320,28 @@ TEST_F(SnmpService, AnUnansweredInformIsResentThenGivenUpWithoutHoldingTraps) {
     EXPECT_EQ(Count(ReadFile(heard), "datagram"), 3) << ReadFile(heard);
 }
 
+// Informs nobody answers hold memory until they are given up: beyond 100
+// waiting ones a destination's later informs are dropped, logged once.
+TEST_F(SnmpService, WaitingInformsPerDestinationAreBounded) {
+    Configure();
+    const std::string nobody = "127.0.0.1:" + std::to_string(orb::FreeLoopbackPort(true));
+    AddDestination("public", nobody, {{"Version", 2}, {"Inform", 1}, {"Timeout", 10000}});
+    StartService();
+    std::string codes = "1";
+    for (int code = 2; code <= 103; ++code) codes += "," + std::to_string(code);
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", codes});
+    const std::string full =
+        "informs to \"" + nobody + "\": 100 wait for an answer; later ones are dropped";
+    ASSERT_TRUE(WaitForText(log_, full)) << ReadFile(log_);
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "104"});
+    EXPECT_EQ(service_.Stop(), 0) << ReadFile(log_);
+    const std::string log = ReadFile(log_);
+    EXPECT_EQ(Count(log, full), 1) << log;
+    EXPECT_NE(log.find("informs to \"" + nobody + "\": 100 unanswered at stop"), std::string::npos)
+        << log;
+    EXPECT_EQ(Count(log, "given up"), 0) << log;
+}
+
 // PermittedManagers names a manager through the host table; a request from
 // another address, or with an unknown community, is not answered and sends
 // authenticationFailure (generic 4; SNMPv2: snmpTraps.5).
