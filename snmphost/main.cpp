@@ -12,6 +12,7 @@
 #include "snmphost/config.h"
 #include "snmphost/engine.h"
 #include "snmphost/netsnmp.h"
+#include "snmphost/notify.h"
 #include "snmphost/traps.h"
 
 namespace {
@@ -22,6 +23,7 @@ struct Service {
     std::vector<std::unique_ptr<snmphost::ExtensionAgent>> agents;
     orb::Wakeup wakeup;
     std::unique_ptr<snmphost::TrapPump> traps;
+    snmphost::Notifications notifications;
 };
 
 std::vector<std::unique_ptr<snmphost::ExtensionAgent>> LoadAgents(
@@ -61,6 +63,10 @@ int Run(const snmphost::EngineOptions& options) {
     for (const std::string& warning : config.warnings) Log(LOG_WARNING, warning);
     if (config.communities.empty() && options.agentx.empty())
         Log(LOG_WARNING, "no community in ValidCommunities: every request is refused");
+    if (!options.agentx.empty() &&
+        (!config.permittedManagers.empty() || config.authenticationTraps))
+        Log(LOG_WARNING,
+            "PermittedManagers and EnableAuthenticationTraps are left to the master agent");
 
     Service service;
     if (!service.wakeup.Valid()) {
@@ -76,6 +82,7 @@ int Run(const snmphost::EngineOptions& options) {
         Log(LOG_ERR, error);
         return 1;
     }
+    service.notifications.Open(config.trapDestinations);
     orb::StopOnTerminateSignals(&service.wakeup);
     snmphost::WatchDescriptor(service.wakeup.Fd(), OnWakeup, &service);
     service.traps = std::make_unique<snmphost::TrapPump>(agents, &service.wakeup);
@@ -87,6 +94,7 @@ int Run(const snmphost::EngineOptions& options) {
 
     Log(LOG_INFO, "stopping");
     service.traps->Stop();
+    service.notifications.Close();
     snmphost::StopEngine();
     fflush(nullptr);
     // The agents' own threads never end (there is no shut-down entry), so
