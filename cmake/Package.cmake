@@ -1,8 +1,9 @@
 # The Debian package of the whole system (cpack -G DEB in the build folder):
 # every program and shared library of the system and its stand-ins, side by
 # side in <prefix>/bin as the build lays them out, the media files the
-# installer actions read there, a systemd unit for snmphost, and maintainer
-# scripts that run orbf-install on the default machine root.
+# installer actions read there, the agent's MIB module in /usr/share/snmp/mibs,
+# a systemd unit for snmphost, and maintainer scripts that run orbf-install on
+# the default machine root.
 # Tests, benchmarks and their helpers (targets under tests/ and bench/) stay out.
 
 set(ORB_PACKAGE_UNIT "vaultline-snmphost.service")
@@ -34,6 +35,10 @@ endforeach()
 install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/ DESTINATION bin USE_SOURCE_PERMISSIONS
         FILES_MATCHING PATTERN "*.orb" PATTERN "*.htm" PATTERN "setup.inf" PATTERN "setup.icf"
         PATTERN "ebqry-sample-*")
+
+# The agent's MIB module where net-snmp and other management stations look.
+install(FILES ${CMAKE_SOURCE_DIR}/snmpagent/LUMORA-VAULTLINE-AGENT-MIB.txt
+        DESTINATION /usr/share/snmp/mibs)
 
 configure_file(${CMAKE_SOURCE_DIR}/packaging/snmphost.service.in
                ${CMAKE_BINARY_DIR}/packaging/${ORB_PACKAGE_UNIT} @ONLY)

@@ -25,8 +25,8 @@ bool CHostUpdateWorker::Run(HostUpdateJob& job, const std::string& iniPath) {
     int32_t rc = binding_.Load(library_.c_str(), publisher::KestExportSet::Launcher);
     job.counters = {0, 0};
     if (rc == 0) {
-        rc = binding_.OpenContext(job.repository.c_str(), job.user.c_str(),
-                                  job.password.c_str(), 0, 1);
+        rc = binding_.OpenContext(job.repository.c_str(), job.user.c_str(), job.password.c_str(), 0,
+                                  1);
         if (rc != 0) job.repository.clear();
     }
     status_ = rc;
@@ -62,29 +62,29 @@ int32_t CHostUpdateWorker::Lookup(const std::string& cls, const std::string& hos
                                   UUID* uuid) {
     *count = 0;
     const std::string lower = publisher::LowerCase(host);
-    int32_t rc = ORBOM_RC_NO_MATCH;
+    // The first answer other than "not there" ends the search: a lost
+    // connection or a full disk is reported as itself, never as a host
+    // that was not found by a later attempt.
     // A host too long for the job's field is never cut into another
     // machine's name: only its resolved name is tried.
     if (host.size() < kJobHostField) {
         for (const std::string* name : {&host, &lower}) {
             for (const std::string& machineClass : {cls, std::string(kFallbackClass)}) {
-                rc = Find(machineClass, *name, count, uuid);
-                if (rc == 0) return 0;
+                const int32_t rc = Find(machineClass, *name, count, uuid);
+                if (!publisher::MachineWalkGoesOn(rc)) return rc;
             }
         }
     }
     const std::string resolved = publisher::ReverseResolvedName(lower);
     if (!resolved.empty()) {
         for (const std::string& machineClass : {cls, std::string(kFallbackClass)}) {
-            rc = Find(machineClass, resolved, count, uuid);
-            if (rc == 0) return 0;
+            const int32_t rc = Find(machineClass, resolved, count, uuid);
+            if (!publisher::MachineWalkGoesOn(rc)) return rc;
         }
     }
-    if (rc == ORBOM_RC_NO_MATCH) {
-        *count = 0;
-        rc = 0;
-    }
-    return rc;
+    // Not there under any name: nothing to repair.
+    *count = 0;
+    return 0;
 }
 
 void CHostUpdateWorker::RepairLabel(const UUID& uuid) {

@@ -133,4 +133,17 @@ Resolver& CurrentResolver() {
 
 void SetResolver(Resolver* resolver) { g_resolver.store(resolver, std::memory_order_release); }
 
+std::vector<std::string> HostAddresses(const std::string& nameOrAddress) {
+    in_addr parsed{};
+    if (inet_pton(AF_INET, nameOrAddress.c_str(), &parsed) == 1) return {nameOrAddress};
+    HostEntry host;
+    if (!CurrentResolver().HostByName(nameOrAddress, &host)) return {};
+    return host.addresses;
+}
+
+bool IsIPv6Literal(const std::string& text) {
+    in6_addr parsed{};
+    return inet_pton(AF_INET6, text.c_str(), &parsed) == 1;
+}
+
 }  // namespace orb

@@ -30,4 +30,10 @@ Resolver& CurrentResolver();
 // Installs a resolver (null restores the system one). For tests.
 void SetResolver(Resolver* resolver);
 
+// The IPv4 addresses of a host name through CurrentResolver; a dotted quad
+// stands for itself, as gethostbyname answers it. Empty when unknown.
+std::vector<std::string> HostAddresses(const std::string& nameOrAddress);
+// true for an IPv6 address written as text ("::1"), which no look-up answers.
+bool IsIPv6Literal(const std::string& text);
+
 }  // namespace orb

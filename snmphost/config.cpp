@@ -134,6 +134,54 @@ void ReadCommunities(ServiceConfig* config) {
     }
 }
 
+// A setting that may be missing (false); a value of another type is a
+// warning, not a damaged hive.
+bool Present(LONG rc, const std::string& keyPath, const char* name, ServiceConfig* config) {
+    if (rc == ERROR_UNSUPPORTED_TYPE) {
+        config->warnings.push_back("\"" + keyPath + "\\" + name + "\" ignored: wrong type");
+        return false;
+    }
+    return !Failed(rc, config);
+}
+
+bool ReadDword(const std::string& keyPath, const char* name, DWORD* out, ServiceConfig* config) {
+    return Present(orb::RegGetDword(keyPath, name, out), keyPath, name, config);
+}
+
+unsigned Bounded(unsigned value, unsigned low, unsigned high, const std::string& what,
+                 ServiceConfig* config) {
+    const unsigned bounded = std::clamp(value, low, high);
+    if (bounded != value)
+        config->warnings.push_back(what + " " + std::to_string(value) + " taken as " +
+                                   std::to_string(bounded));
+    return bounded;
+}
+
+// The destination's own key, when it has one, says what it is sent.
+// false (with a warning) when what it asks for cannot be sent.
+bool ReadNotificationKind(const std::string& keyPath, TrapDestination* d, ServiceConfig* config) {
+    DWORD value = 0;
+    if (ReadDword(keyPath, "Version", &value, config)) d->version = static_cast<int>(value);
+    if (ReadDword(keyPath, "Inform", &value, config)) d->inform = value != 0;
+    if (ReadDword(keyPath, "Retries", &value, config))
+        d->retries = Bounded(value, 0, kMaxInformRetries, "\"" + keyPath + "\\Retries\"", config);
+    if (ReadDword(keyPath, "Timeout", &value, config))
+        d->timeoutMs = Bounded(value, kMinInformTimeoutMs, kMaxInformTimeoutMs,
+                               "\"" + keyPath + "\\Timeout\"", config);
+    if (!Present(orb::RegGetString(keyPath, "User", &d->user), keyPath, "User", config))
+        d->user.clear();
+    const char* refusal = nullptr;
+    if (d->version < 1 || d->version > 3)
+        refusal = "\"Version\" is not 1, 2 or 3";
+    else if (d->version == 1 && d->inform)
+        refusal = "SNMPv1 has no inform";
+    else if (d->version == 3 && d->user.empty())
+        refusal = "\"Version\" 3 needs a \"User\"";
+    if (!refusal) return true;
+    config->warnings.push_back("trap destination \"" + d->address + "\" skipped: " + refusal);
+    return false;
+}
+
 void ReadTrapDestinations(ServiceConfig* config) {
     const std::string trapKey = std::string(kParametersKey) + "\\TrapConfiguration";
     HKEY key = nullptr;
@@ -157,9 +205,27 @@ void ReadTrapDestinations(ServiceConfig* config) {
         }
         std::vector<Value> hosts = ListValues(trapKey + "\\" + community, config);
         std::stable_sort(hosts.begin(), hosts.end(), NumericOrder);
-        for (const Value& host : hosts)
-            if (!Text(host).empty()) config->trapDestinations.push_back({community, Text(host)});
+        for (const Value& host : hosts) {
+            if (Text(host).empty()) continue;
+            TrapDestination destination;
+            destination.community = community;
+            destination.address = Text(host);
+            if (ReadNotificationKind(trapKey + "\\" + community + "\\" + host.name, &destination,
+                                     config))
+                config->trapDestinations.push_back(destination);
+        }
     }
+}
+
+void ReadAccessSettings(ServiceConfig* config) {
+    std::vector<Value> managers =
+        ListValues(std::string(kParametersKey) + "\\PermittedManagers", config);
+    std::stable_sort(managers.begin(), managers.end(), NumericOrder);
+    for (const Value& manager : managers)
+        if (!Text(manager).empty()) config->permittedManagers.push_back(Text(manager));
+    DWORD enable = 0;
+    if (ReadDword(kParametersKey, "EnableAuthenticationTraps", &enable, config))
+        config->authenticationTraps = enable != 0;
 }
 
 }  // namespace
@@ -183,6 +249,7 @@ ServiceConfig ReadServiceConfig() {
     ReadAgents(&config);
     ReadCommunities(&config);
     ReadTrapDestinations(&config);
+    ReadAccessSettings(&config);
     return config;
 }
 

@@ -1,7 +1,9 @@
 // net-snmp set-up: the order of the calls matters (role and addresses before
-// init_agent, configuration lines before init_snmp, trap sessions after it).
+// init_agent, configuration lines before init_snmp, trap sessions after it:
+// see notify.h).
 #include "snmphost/engine.h"
 
+#include "platform/resolver.h"
 #include "snmphost/dispatch.h"
 #include "snmphost/netsnmp.h"
 #include "snmphost/usm.h"
@@ -26,28 +28,47 @@ void SetQuietDefaults() {
 
 void ConfigLine(const std::string& line) { netsnmp_config(const_cast<char*>(line.c_str())); }
 
-// Communities of the registry; none means no access at all.
-void ConfigureCommunities(const ServiceConfig& config) {
-    for (const Community& c : config.communities) {
-        const char* kind = c.access == Access::kReadWrite ? "rwcommunity" : "rocommunity";
-        ConfigLine(std::string(kind) + " \"" + c.name + "\"");
-        ConfigLine(std::string(kind) + "6 \"" + c.name + "\"");
+// The addresses allowed to ask: empty lists and any = every address.
+// Names are looked up once, at start, as the Windows service does.
+struct Sources {
+    bool any = true;
+    std::vector<std::string> v4, v6;
+};
+
+Sources ManagerSources(const ServiceConfig& config) {
+    Sources sources;
+    sources.any = config.permittedManagers.empty();
+    for (const std::string& manager : config.permittedManagers) {
+        if (orb::IsIPv6Literal(manager)) {
+            sources.v6.push_back(manager);
+            continue;
+        }
+        const std::vector<std::string> addresses = orb::HostAddresses(manager);
+        if (addresses.empty()) Log(LOG_WARNING, "permitted manager \"" + manager + "\" is unknown");
+        sources.v4.insert(sources.v4.end(), addresses.begin(), addresses.end());
     }
+    if (!sources.any && sources.v4.empty() && sources.v6.empty())
+        Log(LOG_WARNING, "no permitted manager is known: every request is refused");
+    return sources;
 }
 
-bool AddTrapDestinations(const ServiceConfig& config) {
-    bool all = true;
-    for (const TrapDestination& d : config.trapDestinations) {
-        // The port goes inside the address text: a separate port argument
-        // is mishandled by this engine version.
-        if (!create_trap_session(const_cast<char*>(d.address.c_str()), 0,
-                                 const_cast<char*>(d.community.c_str()), SNMP_VERSION_1,
-                                 SNMP_MSG_TRAP)) {
-            Log(LOG_WARNING, "cannot send traps to \"" + d.address + "\"");
-            all = false;
+// Communities of the registry (unless SNMPv3 only), for the permitted
+// managers only when there are some; none means no access at all. A request
+// outside them is an authentication failure to the engine.
+void ConfigureAccess(const ServiceConfig& config, bool communities) {
+    const Sources sources = ManagerSources(config);
+    for (const Community& c : communities ? config.communities : std::vector<Community>()) {
+        const std::string kind = c.access == Access::kReadWrite ? "rwcommunity" : "rocommunity";
+        const std::string line = kind + " \"" + c.name + "\"";
+        if (sources.any) {
+            ConfigLine(line);
+            ConfigLine(kind + "6 \"" + c.name + "\"");
         }
+        for (const std::string& address : sources.v4) ConfigLine(line + " " + address);
+        for (const std::string& address : sources.v6)
+            ConfigLine(kind + "6 \"" + c.name + "\" " + address);
     }
-    return all;
+    if (config.authenticationTraps) ConfigLine("authtrapenable 1");
 }
 
 }  // namespace
@@ -81,7 +102,7 @@ bool StartEngine(const EngineOptions& options, const ServiceConfig& config, cons
         std::string why;
         if (!RegisterAgentView(agent, &why)) Log(LOG_WARNING, why);
     }
-    if (!subagent && !usm.v3Only) ConfigureCommunities(config);
+    if (!subagent) ConfigureAccess(config, !usm.v3Only);
     bool engineIdKept = false;
     if (!subagent)
         for (const std::string& line : PrepareUsm(usm, &engineIdKept)) ConfigLine(line);
@@ -92,7 +113,6 @@ bool StartEngine(const EngineOptions& options, const ServiceConfig& config, cons
         *error = "cannot listen on \"" + options.listen + "\"";
         return false;
     }
-    AddTrapDestinations(config);
     return true;
 }
 

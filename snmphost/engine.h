@@ -17,9 +17,10 @@ struct EngineOptions {
     std::string trapAddress;  // agent-addr of SNMPv1 traps; empty = the engine's choice
 };
 
-// Starts the engine and serves the agents' views. Communities and trap
-// destinations come from config, SNMPv3 users and the SNMPv3-only switch
-// from usm (standalone only). false and *error when it cannot serve.
+// Starts the engine and serves the agents' views. Communities, permitted
+// managers and authentication traps come from config, SNMPv3 users and the
+// SNMPv3-only switch from usm (standalone only); the trap destinations are
+// opened afterwards (Notifications). false and *error when it cannot serve.
 bool StartEngine(const EngineOptions& options, const ServiceConfig& config, const UsmConfig& usm,
                  const std::vector<ExtensionAgent*>& agents, std::string* error);
 // Calls onReadable(fd, data) on the SNMP thread whenever fd is readable.

@@ -12,6 +12,7 @@
 #include "snmphost/config.h"
 #include "snmphost/engine.h"
 #include "snmphost/netsnmp.h"
+#include "snmphost/notify.h"
 #include "snmphost/traps.h"
 
 namespace {
@@ -22,6 +23,7 @@ struct Service {
     std::vector<std::unique_ptr<snmphost::ExtensionAgent>> agents;
     orb::Wakeup wakeup;
     std::unique_ptr<snmphost::TrapPump> traps;
+    snmphost::Notifications notifications;
 };
 
 std::vector<std::unique_ptr<snmphost::ExtensionAgent>> LoadAgents(
@@ -83,6 +85,10 @@ int Run(const snmphost::EngineOptions& options) {
         }
         LogAccess(config, usm);
     }
+    if (!options.agentx.empty() &&
+        (!config.permittedManagers.empty() || config.authenticationTraps))
+        Log(LOG_WARNING,
+            "PermittedManagers and EnableAuthenticationTraps are left to the master agent");
 
     Service service;
     if (!service.wakeup.Valid()) {
@@ -100,6 +106,7 @@ int Run(const snmphost::EngineOptions& options) {
         Log(LOG_ERR, error);
         return 1;
     }
+    service.notifications.Open(config.trapDestinations);
     orb::StopOnTerminateSignals(&service.wakeup);
     snmphost::WatchDescriptor(service.wakeup.Fd(), OnWakeup, &service);
     service.traps = std::make_unique<snmphost::TrapPump>(agents, &service.wakeup);
@@ -111,6 +118,7 @@ int Run(const snmphost::EngineOptions& options) {
 
     Log(LOG_INFO, "stopping");
     service.traps->Stop();
+    service.notifications.Close();
     snmphost::StopEngine();
     fflush(nullptr);
     // The agents' own threads never end (there is no shut-down entry), so

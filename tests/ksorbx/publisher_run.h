@@ -52,8 +52,8 @@ inline void CreateMachines(ORBOM_CONNECTION connection, int count) {
         UuidCreate(&uuid);
         ORBOM_PropertyList_Allocate(&list, 2);
         ORBOM_PropertyList_Add(list, "uuid", ORBOM_TYPE_UUID, sizeof uuid, &uuid, 0);
-        ORBOM_PropertyList_Add(list, "name", ORBOM_TYPE_STRING,
-                               static_cast<uint32_t>(name.size()), name.c_str(), 0);
+        ORBOM_PropertyList_Add(list, "name", ORBOM_TYPE_STRING, static_cast<uint32_t>(name.size()),
+                               name.c_str(), 0);
         ASSERT_EQ(ORBOM_Object_Create(connection, "WindowsNT_Server", list), 0);
         ORBOM_PropertyList_Free(&list);
     }
@@ -92,12 +92,15 @@ inline uint32_t CountObjects(const char* repository, const char* cls) {
     return count;
 }
 
-// The discovery table of machine root `root` announcing servers 0 to count - 1.
-inline void WriteDiscoveryTable(const std::filesystem::path& root, int count) {
+// The discovery table of machine root `root` announcing servers 0 to count - 1
+// in `domain` (another domain changes every record).
+inline void WriteDiscoveryTable(const std::filesystem::path& root, int count,
+                                const std::string& domain = "DOM") {
     std::filesystem::create_directories(root / "vaultline");
     std::ofstream table(root / "vaultline/discovery.tbl");
     for (int i = 0; i < count; ++i) {
-        table << ServerName(i) << " DOM 24 10.1." << i / 250 << "." << i % 250 + 1 << " 9 65\n";
+        table << ServerName(i) << " " << domain << " 24 10.1." << i / 250 << "." << i % 250 + 1
+              << " 9 65\n";
     }
 }
 

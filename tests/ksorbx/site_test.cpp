@@ -160,7 +160,7 @@ TEST_F(SiteTest, APublisherKilledHalfWayLeavesWhatTheNextPassCompletes) {
         Wait(a);
         EXPECT_EQ(Wait(b), 0);
     }
-    ASSERT_EQ(Wait(StartPublisher(a_)), 0);
+    ASSERT_EQ(Wait(StartPublisher(a_)), 0) << Logs();
     ExpectEveryServerOnce();
     if (HasFailure()) std::cout << Logs();
 }

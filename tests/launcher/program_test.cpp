@@ -3,7 +3,6 @@
 // machine HOSTA with one "Vaultline" object "HOSTA:1", the real KestOrb and
 // resource library, and a recording script as the desktop opener.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +19,7 @@
 #include "platform/registry.h"
 #include "platform/sync.h"
 #include "tests/kestorb/repo_fixture.h"
+#include "tests/platform/damaged_hive.h"
 #include "tests/platform/pipe_writer.h"
 
 namespace {
@@ -183,12 +183,7 @@ TEST_F(KsuxgoProgramTest, ADamagedHiveStopsTheServerActionAndTheUpdate) {
     char key[256] = {};
     KsToolGetServerKey(key, sizeof key);
     ASSERT_EQ(orb::RegSetString(string(key) + "\\HOSTA", "ServerInfo", "UNIX"), ERROR_SUCCESS);
-    {
-        std::fstream hive(dir_ / "registry.db", std::ios::binary | std::ios::in | std::ios::out);
-        hive.write(string(100, 'X').data(), 100);
-    }
-    std::filesystem::remove(dir_ / "registry.db-wal");
-    std::filesystem::remove(dir_ / "registry.db-shm");
+    ASSERT_TRUE(orbtest::DamageHiveHeader(dir_.path()));
 
     const string damaged =
         "ksuxgo: cannot read the registry: the registry hive is damaged (error 1009)\n";

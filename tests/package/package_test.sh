@@ -24,6 +24,8 @@ for file in orbf-install snmphost regtool svcctl libOrbfGUI.so libSetupCLS.so li
             setup.icf; do
   grep -q " \.$prefix/bin/$file\$" "$work/contents" || fail "$prefix/bin/$file missing"
 done
+grep -q ' \./usr/share/snmp/mibs/LUMORA-VAULTLINE-AGENT-MIB\.txt$' "$work/contents" ||
+  fail "the agent's MIB module is not in /usr/share/snmp/mibs"
 if grep -E '_tests$|_bench$|libTestAgent|OrbDynProbe' "$work/contents"; then
   fail "test programs in the package"
 fi

@@ -119,6 +119,13 @@ TEST(Process, WaitTimesOutAndKillReportsTheSignal) {
     ASSERT_TRUE(orb::KillProcess(process));
     EXPECT_TRUE(orb::WaitProcess(process, 0, &code));
     EXPECT_EQ(code, 128u + 9u);
+    EXPECT_EQ(process.endSignal, 9);
+
+    // The same code given by the program itself is no signal.
+    ASSERT_TRUE(orb::StartProcess("sh -c \"exit 137\"", "", &process));
+    EXPECT_TRUE(orb::WaitProcess(process, INFINITE, &code));
+    EXPECT_EQ(code, 137u);
+    EXPECT_EQ(process.endSignal, 0);
 }
 
 TEST(Process, MissingProgramOrDirectoryFailsClearly) {

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "platform/registry.h"
-#include "tests/platform/full_disk.h"
 #include "tests/platform/scratch_dir.h"
+#include "tests/platform/small_disk.h"
 
 extern char** environ;
 
@@ -125,8 +125,8 @@ TEST_F(RegtoolTest, TwoWritersAtOnceLoseNothing) {
 // A write the disk cannot take fails with the hive's words and an exit code,
 // and the hive keeps what it held: neither the write nor a damaged hive.
 TEST_F(RegtoolTest, AFullDiskFailsTheWriteAndKeepsTheHive) {
-    orbtest::FullDisk disk(dir_ / "machine", 1 << 20);
-    if (!disk.Skipped().empty()) GTEST_SKIP() << disk.Skipped();
+    orbtest::SmallDisk disk(dir_ / "machine", 1 << 20);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
     const std::string key = "HKLM\\SOFTWARE\\Lumora";
     ASSERT_EQ(Regtool({"set", key, "Kept", "REG_SZ", "before"}).exit, 0);
     disk.Fill();
@@ -135,7 +135,7 @@ TEST_F(RegtoolTest, AFullDiskFailsTheWriteAndKeepsTheHive) {
     EXPECT_EQ(full.exit, 3);
     EXPECT_NE(Regtool({"set", key + "\\New", "Small", "REG_DWORD", "1"}).exit, 0);
 
-    disk.Free();
+    disk.Empty();
     const Outcome kept = Regtool({"query", key});
     EXPECT_EQ(kept.exit, 0);
     EXPECT_EQ(kept.out, "Kept\tREG_SZ\tbefore\n");

@@ -83,6 +83,15 @@ TEST(Resolver, HostsFileAnswersAloneWhenNamed) {
     EXPECT_FALSE(resolver.HostByAddr("127.0.0.12", &entry));  // an address without a name
     EXPECT_FALSE(resolver.HostByAddr("300.0.0.1", &entry));
     EXPECT_FALSE(resolver.HostByName("", &entry));
+    // A dotted quad stands for itself, known to the file or not; IPv6 text
+    // is told apart but never looked up.
+    EXPECT_EQ(orb::HostAddresses("bk1"), std::vector<std::string>{"127.0.0.11"});
+    EXPECT_EQ(orb::HostAddresses("127.0.0.1"), std::vector<std::string>{"127.0.0.1"});
+    EXPECT_TRUE(orb::HostAddresses("localhost").empty());
+    EXPECT_TRUE(orb::HostAddresses("::1").empty());
+    EXPECT_TRUE(orb::IsIPv6Literal("::1"));
+    EXPECT_FALSE(orb::IsIPv6Literal("127.0.0.1"));
+    EXPECT_FALSE(orb::IsIPv6Literal("ip6only"));
 
     std::filesystem::remove(path);
     EXPECT_FALSE(resolver.HostByName("bksrv01", &entry));  // a missing file knows nobody

@@ -40,6 +40,7 @@ class SmallDisk {
 
     bool mounted() const { return mounted_; }
     const std::string& why() const { return why_; }
+    const std::string& dir() const { return dir_; }
 
     // Fills the disk with filler files, to the last byte or until at most
     // `keep` bytes are left.
@@ -51,7 +52,7 @@ class SmallDisk {
             fillers_.push_back(path);
             size_t written = 0;
             while (written < (1u << 20)) {
-                if (keep > 0 && Free() <= keep) return;
+                if (keep > 0 && Available() <= keep) return;
                 out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
                 out.flush();
                 if (!out) return;
@@ -64,7 +65,7 @@ class SmallDisk {
         for (const std::string& path : fillers_) std::filesystem::remove(path);
         fillers_.clear();
     }
-    size_t Free() const {
+    size_t Available() const {
         std::error_code ec;
         return std::filesystem::space(dir_, ec).available;
     }

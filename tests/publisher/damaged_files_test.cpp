@@ -9,6 +9,7 @@
 
 #include "framework/nwomapi/nwomapi.h"
 #include "platform/command.h"
+#include "tests/platform/damaged_hive.h"
 #include "tests/publisher/pass_fixture.h"
 
 namespace {
@@ -69,12 +70,7 @@ TEST_F(DamagedFiles, AnEmptyOrOverwrittenHiveStopsEveryProgramAndIsKept) {
     ASSERT_EQ(Run({"svcctl", "create", "NWSDBEngine"}), 0) << output_;
     ASSERT_EQ(Run({"svcctl", "query", "NWSDBEngine"}), 0) << output_;
 
-    {
-        std::fstream file(Hive(), std::ios::binary | std::ios::in | std::ios::out);
-        file.write(std::string(100, 'X').data(), 100);
-    }
-    std::filesystem::remove(Hive() + "-wal");
-    std::filesystem::remove(Hive() + "-shm");
+    ASSERT_TRUE(orbtest::DamageHiveHeader(dir_.path()));
     const std::string damaged = Contents(Hive());
     ExpectEveryProgramRefuses();
     EXPECT_EQ(Contents(Hive()), damaged);
@@ -113,9 +109,9 @@ TEST_F(DamagedFiles, ADamagedRepositoryStopsThePassAndTheDeletion) {
     EXPECT_EQ(LogCount("The repository is damaged (ORBOM_RC_INVALID_REPOSITORY<7>)"), 1u);
 
     orbtest::ScopedEnv ui("ORB_UI", "batch");
-    EXPECT_EQ(Run({"ksorbx", "--batch", "--delete", "--yes", "--no-create", "/R",
-                   kesttest::kRepository}),
-              1)
+    EXPECT_EQ(
+        Run({"ksorbx", "--batch", "--delete", "--yes", "--no-create", "/R", kesttest::kRepository}),
+        1)
         << output_;
 }
 

@@ -136,7 +136,7 @@ TEST_F(FullDiskPass, RecordsTheFullDiskFailsFailThePassUnderTheirOwnCode) {
     Announce(servers);
     // The disk fills at the fifth server, after the views were built.
     resolver_.onLookup = [&](const string& name) {
-        if (name == "srv4" && disk_->Free() > 0) disk_->Fill();
+        if (name == "srv4" && disk_->Available() > 0) disk_->Fill();
     };
     EXPECT_FALSE(Pass());
     resolver_.onLookup = nullptr;

@@ -11,8 +11,8 @@
 #include "platform/command.h"
 #include "platform/msi.h"
 #include "tests/platform/damaged_hive.h"
-#include "tests/platform/full_disk.h"
 #include "tests/platform/scratch_dir.h"
+#include "tests/platform/small_disk.h"
 #include "tests/setup/setup_machine.h"
 #include "tests/tools/framework_install.h"
 
@@ -76,8 +76,7 @@ class InstallEndToEnd : public setuptest::SetupMachine {
     }
     bool Recorded() const {
         std::vector<orb::RegValue> values;
-        return orb::RegReadValues(orb::InstalledProductKey(kProductCode), &values) ==
-               ERROR_SUCCESS;
+        return orb::RegReadValues(orb::InstalledProductKey(kProductCode), &values) == ERROR_SUCCESS;
     }
 
     std::string ReadLog() const {
@@ -223,16 +222,16 @@ TEST_F(InstallEndToEnd, UsageErrorsExitTwoWithAMessage) {
 class InstallOnAFullDisk : public InstallEndToEnd {
   protected:
     void SetUp() override {
-        disk_ = std::make_unique<orbtest::FullDisk>(Root(), 4 << 20);
-        if (!disk_->Skipped().empty()) GTEST_SKIP() << disk_->Skipped();
+        disk_ = std::make_unique<orbtest::SmallDisk>(Root(), 4 << 20);
+        if (!disk_->mounted()) GTEST_SKIP() << disk_->why();
         for (const char* dir : {"tmp", "log"}) {
             std::filesystem::create_directories(elsewhere_ / dir);
             std::filesystem::create_directory_symlink(elsewhere_ / dir, Root() + "/" + dir);
         }
         InstallEndToEnd::SetUp();
-        ASSERT_EQ(orb::RegSetString(setuptest::kProductKey + "\\Base\\Path", "HOME",
-                                    elsewhere_ / "home"),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            orb::RegSetString(setuptest::kProductKey + "\\Base\\Path", "HOME", elsewhere_ / "home"),
+            ERROR_SUCCESS);
     }
     void TearDown() override {
         InstallEndToEnd::TearDown();
@@ -240,7 +239,7 @@ class InstallOnAFullDisk : public InstallEndToEnd {
         disk_.reset();
     }
     orbtest::ScratchDir elsewhere_;
-    std::unique_ptr<orbtest::FullDisk> disk_;
+    std::unique_ptr<orbtest::SmallDisk> disk_;
 };
 
 TEST_F(InstallOnAFullDisk, WritesTheRegistryCannotTakeFailTheRun) {
@@ -250,7 +249,7 @@ TEST_F(InstallOnAFullDisk, WritesTheRegistryCannotTakeFailTheRun) {
                            "hive cannot be written"),
               std::string::npos)
         << output_;
-    disk_->Free();
+    disk_->Empty();
     EXPECT_FALSE(Recorded());
     EXPECT_EQ(Agent("2"), "");
 
@@ -258,10 +257,9 @@ TEST_F(InstallOnAFullDisk, WritesTheRegistryCannotTakeFailTheRun) {
     EXPECT_TRUE(Recorded());
     disk_->Fill();
     EXPECT_EQ(Run({BinDir() + "/orbf-install", "uninstall", "UILevel=2"}), 1) << output_;
-    EXPECT_NE(output_.find("orbf-install: cannot remove the installed product"),
-              std::string::npos)
+    EXPECT_NE(output_.find("orbf-install: cannot remove the installed product"), std::string::npos)
         << output_;
-    disk_->Free();
+    disk_->Empty();
     EXPECT_TRUE(Recorded());
 }
 

@@ -4,7 +4,7 @@
 // restart would lose.
 #include <memory>
 
-#include "tests/platform/full_disk.h"
+#include "tests/platform/small_disk.h"
 #include "tests/snmpagent/service_fixture.h"
 
 namespace {
@@ -35,8 +35,8 @@ class WatcherFormService : public AgentService {
 TEST_F(WatcherFormService, RefusalsAreWrongValueForV2cAndBadValueForV1) {
     start(binDir());
     ASSERT_EQ(add("v2c", "C:\\data\\a.txt").find("Error"), std::string::npos);
-    const std::vector<std::pair<std::string, std::string>> versions = {
-        {"v2c", "wrongValue"}, {"v1", "(badValue)"}};
+    const std::vector<std::pair<std::string, std::string>> versions = {{"v2c", "wrongValue"},
+                                                                       {"v1", "(badValue)"}};
     for (const auto& [version, word] : versions) {
         EXPECT_NE(set(version, ".12.3.0", 'i', "-1").find(word), std::string::npos) << version;
         EXPECT_NE(add(version, "C:\\data\\a.txt").find(word), std::string::npos) << version;
@@ -48,9 +48,9 @@ TEST_F(WatcherFormService, RefusalsAreWrongValueForV2cAndBadValueForV1) {
 class WatcherFormOnAFullDisk : public WatcherFormService {
   protected:
     void SetUp() override {
-        disk_ = std::make_unique<orbtest::FullDisk>(root_ / "disk", 2 << 20);
-        if (!disk_->Skipped().empty()) GTEST_SKIP() << disk_->Skipped();
-        machine_ = std::make_unique<orbtest::ScopedEnv>("ORB_MACHINE_ROOT", disk_->Dir());
+        disk_ = std::make_unique<orbtest::SmallDisk>(root_ / "disk", 2 << 20);
+        if (!disk_->mounted()) GTEST_SKIP() << disk_->why();
+        machine_ = std::make_unique<orbtest::ScopedEnv>("ORB_MACHINE_ROOT", disk_->dir());
         WatcherFormService::SetUp();
     }
     void TearDown() override {
@@ -58,7 +58,7 @@ class WatcherFormOnAFullDisk : public WatcherFormService {
         machine_.reset();
         disk_.reset();
     }
-    std::unique_ptr<orbtest::FullDisk> disk_;
+    std::unique_ptr<orbtest::SmallDisk> disk_;
     std::unique_ptr<orbtest::ScopedEnv> machine_;
 };
 
@@ -80,7 +80,7 @@ TEST_F(WatcherFormOnAFullDisk, AChangeThatCannotBeSavedIsRefusedAndNotMade) {
     EXPECT_EQ(table(), before);
 
     // What the table showed is what a restart loads.
-    disk_->Free();
+    disk_->Empty();
     ASSERT_EQ(service_.Stop(), 0) << readFile(log_);
     start(binDir());
     EXPECT_EQ(table(), before);

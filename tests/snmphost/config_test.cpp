@@ -79,6 +79,54 @@ TEST(SnmphostConfig, TrapDestinationsPerCommunityInValueOrder) {
     EXPECT_TRUE(config.communities.empty());  // no ValidCommunities: no access
 }
 
+// A destination's own key says what it is sent; what cannot be sent is
+// skipped with a warning, and a value of the wrong type is only a warning.
+TEST(SnmphostConfig, DestinationKeysChooseTheNotificationWithBoundedInformWaits) {
+    ScopedMachineRoot root;
+    const std::string key = kParams + "\\TrapConfiguration\\public";
+    for (const char* n : {"1", "2", "3", "4", "5", "6", "7"})
+        ASSERT_EQ(orb::RegSetString(key, n, std::string("127.0.0.1:1") + n), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\2", "Version", 2), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\3", "Version", 2), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\3", "Inform", 1), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\3", "Retries", 99), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\3", "Timeout", 5), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\4", "Inform", 1), ERROR_SUCCESS);   // SNMPv1: none
+    ASSERT_EQ(orb::RegSetDword(key + "\\5", "Version", 3), ERROR_SUCCESS);  // no user
+    ASSERT_EQ(orb::RegSetDword(key + "\\6", "Version", 3), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(key + "\\6", "User", "ops"), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(key + "\\7", "Version", "2"), ERROR_SUCCESS);  // not a DWORD
+    ASSERT_EQ(orb::RegSetString(kParams + "\\PermittedManagers", "2", "192.0.2.9"), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(kParams + "\\PermittedManagers", "1", "manager.example"),
+              ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(kParams, "EnableAuthenticationTraps", "1"), ERROR_SUCCESS);
+
+    const snmphost::ServiceConfig config = snmphost::ReadServiceConfig();
+    EXPECT_EQ(config.registryError, 0);
+    std::vector<std::string> kinds;
+    for (const auto& d : config.trapDestinations)
+        kinds.push_back(d.address + " v" + std::to_string(d.version) +
+                        (d.inform ? " inform " : " trap ") + std::to_string(d.retries) + "x" +
+                        std::to_string(d.timeoutMs) + " " + d.user);
+    EXPECT_EQ(kinds, (std::vector<std::string>{
+                         "127.0.0.1:11 v1 trap 2x1000 ", "127.0.0.1:12 v2 trap 2x1000 ",
+                         "127.0.0.1:13 v2 inform 5x100 ", "127.0.0.1:16 v3 trap 2x1000 ops",
+                         "127.0.0.1:17 v1 trap 2x1000 "}));
+    EXPECT_EQ(config.warnings.size(), 6u);  // two bounds, two refusals, two types
+    EXPECT_EQ(config.permittedManagers, (std::vector<std::string>{"manager.example", "192.0.2.9"}));
+    EXPECT_FALSE(config.authenticationTraps);
+}
+
+TEST(SnmphostConfig, AuthenticationTrapsFollowTheRegistryDword) {
+    ScopedMachineRoot root;
+    EXPECT_FALSE(snmphost::ReadServiceConfig().authenticationTraps);
+    ASSERT_EQ(orb::RegSetDword(kParams, "EnableAuthenticationTraps", 1), ERROR_SUCCESS);
+    EXPECT_TRUE(snmphost::ReadServiceConfig().authenticationTraps);
+    ASSERT_EQ(orb::RegSetDword(kParams, "EnableAuthenticationTraps", 0), ERROR_SUCCESS);
+    EXPECT_FALSE(snmphost::ReadServiceConfig().authenticationTraps);
+    EXPECT_TRUE(snmphost::ReadServiceConfig().permittedManagers.empty());
+}
+
 }  // namespace
 
 namespace snmpv3 {

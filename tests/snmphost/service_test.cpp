@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -30,14 +31,16 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+int Count(const std::string& log, const std::string& text) {
+    int found = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++found;
+    return found;
+}
+
 // Polls a log file until it holds text (about 10 s at most).
 bool WaitForText(const std::string& path, const std::string& text, int count = 1) {
     for (int i = 0; i < 200; ++i) {
-        const std::string log = ReadFile(path);
-        int found = 0;
-        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-            ++found;
-        if (found >= count) return true;
+        if (Count(ReadFile(path), text) >= count) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
@@ -94,6 +97,30 @@ class SnmpService : public ::testing::Test {
         std::string out;
         EXPECT_NE(orb::RunCommand(argv, 20000, &out), -2) << tool << " hung";
         return out;
+    }
+
+    // snmptrapd on a free loopback port, writing one line per notification
+    // ("TRAP2, SNMP v2c, community C; bindings"; SNMPv1: "...; enterprise;
+    // generic; .specific; bindings"). Answers every inform. Returns the port.
+    int StartReceiver(orb::BackgroundCommand* receiver, const std::string& log) {
+        const int port = orb::FreeLoopbackPort(true);
+        const std::string conf = root_.Path() + "/snmptrapd.conf";
+        std::ofstream(conf) << "disableAuthorization yes\nformat2 %P; %v\\n\n"
+                            << "format1 %P; %N; %w; %q; %v\\n\n";
+        EXPECT_TRUE(receiver->Start({"snmptrapd", "-f", "-n", "-C", "-c", conf, "-On", "-Lo",
+                                     "udp:127.0.0.1:" + std::to_string(port)},
+                                    log));
+        EXPECT_TRUE(WaitForText(log, "NET-SNMP version")) << ReadFile(log);
+        return port;
+    }
+
+    // A trap destination of COMMUNITY; its own key's REG_DWORD settings.
+    void AddDestination(const std::string& community, const std::string& address,
+                        std::map<std::string, DWORD> settings = {}) {
+        const std::string key = kParams + "\\TrapConfiguration\\" + community;
+        ASSERT_EQ(orb::RegSetString(key, "1", address), ERROR_SUCCESS);
+        for (const auto& [name, value] : settings)
+            ASSERT_EQ(orb::RegSetDword(key + "\\1", name, value), ERROR_SUCCESS);
     }
 
     ScopedMachineRoot root_;
@@ -212,6 +239,148 @@ TEST_F(SnmpService, AgentTrapsLeaveAsV1TrapsInQueueOrder) {
     EXPECT_TRUE(t5 < t7 && t7 < t9 && t9 < t100) << log;
     EXPECT_NE(log.find("TRAP, SNMP v1, community public"), std::string::npos) << log;
     EXPECT_NE(log.find(kRoot + ".1.0 = STRING: \"Test Agent\"", t100), std::string::npos) << log;
+}
+
+// The SNMPv2 form (RFC 3584): uptime, snmpTrapOID.0 = enterprise.0.specific,
+// the agent's bindings, snmpTrapEnterprise.0 last.
+TEST_F(SnmpService, EachDestinationGetsTheNotificationKindItAsksFor) {
+    Configure();
+    orb::BackgroundCommand receiver;
+    const std::string trapLog = root_.Path() + "/traps.log";
+    const std::string at = "127.0.0.1:" + std::to_string(StartReceiver(&receiver, trapLog));
+    AddDestination("public", at);
+    AddDestination("v2trap", at, {{"Version", 2}});
+    AddDestination("v2inform", at, {{"Version", 2}, {"Inform", 1}});
+    StartService();
+
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "5,100"});
+    ASSERT_TRUE(WaitForText(trapLog, "; .1.3.6.1.2.1.1.3.0 = Timeticks: ", 4)) << ReadFile(trapLog);
+    ASSERT_TRUE(WaitForText(trapLog, "TRAP, SNMP v1", 2)) << ReadFile(trapLog);
+    receiver.Stop();
+    const std::string log = ReadFile(trapLog);
+    EXPECT_NE(log.find("TRAP, SNMP v1, community public; " + kRoot + "; 6; .5; \n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("TRAP, SNMP v1, community public; " + kRoot + "; 6; .100; " + kRoot +
+                       ".1.0 = STRING: \"Test Agent\""),
+              std::string::npos)
+        << log;
+    const std::string enterprise = "\t.1.3.6.1.6.3.1.1.4.3.0 = OID: " + kRoot + "\n";
+    for (const std::string kind :
+         {"TRAP2, SNMP v2c, community v2trap; ", "INFORM, SNMP v2c, community v2inform; "}) {
+        const size_t t5 = log.find(kind);
+        ASSERT_NE(t5, std::string::npos) << log;
+        const size_t t100 = log.find(kind, t5 + 1);
+        ASSERT_NE(t100, std::string::npos) << log;
+        EXPECT_EQ(log.substr(log.find('\t', t5), log.find('\n', t5) + 1 - log.find('\t', t5)),
+                  "\t.1.3.6.1.6.3.1.1.4.1.0 = OID: " + kRoot + ".0.5" + enterprise);
+        EXPECT_EQ(log.substr(log.find('\t', t100), log.find('\n', t100) + 1 - log.find('\t', t100)),
+                  "\t.1.3.6.1.6.3.1.1.4.1.0 = OID: " + kRoot + ".0.100\t" + kRoot +
+                      ".1.0 = STRING: \"Test Agent\"" + enterprise);
+    }
+    EXPECT_EQ(ReadFile(log_).find("inform to"), std::string::npos) << ReadFile(log_);
+}
+
+// A manager that never answers: the inform is sent 1 + Retries times, given
+// up and logged, and neither delays nor stops the other destinations.
+TEST_F(SnmpService, AnUnansweredInformIsResentThenGivenUpWithoutHoldingTraps) {
+    Configure();
+    orb::BackgroundCommand receiver;
+    const std::string trapLog = root_.Path() + "/traps.log";
+    AddDestination("public", "127.0.0.1:" + std::to_string(StartReceiver(&receiver, trapLog)),
+                   {{"Version", 2}});
+    const std::string mute = "127.0.0.1:" + std::to_string(orb::FreeLoopbackPort(true));
+    AddDestination("silent", mute,
+                   {{"Version", 2}, {"Inform", 1}, {"Retries", 1}, {"Timeout", 1500}});
+    // Counts the datagrams it gets and never answers.
+    const std::string heard = root_.Path() + "/mute.log";
+    orb::BackgroundCommand listener;
+    ASSERT_TRUE(
+        listener.Start({"/usr/bin/python3", "-c",
+                        "import socket,sys\ns=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
+                        "s.bind(('127.0.0.1'," +
+                            mute.substr(mute.find(':') + 1) +
+                            "))\n"
+                            "print('listening',flush=True)\n"
+                            "while True:\n s.recv(65536)\n print('datagram',flush=True)\n"},
+                       heard));
+    ASSERT_TRUE(WaitForText(heard, "listening")) << ReadFile(heard);
+    StartService();
+
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "7"});
+    ASSERT_TRUE(WaitForText(trapLog, kRoot + ".0.7")) << ReadFile(trapLog);
+    EXPECT_EQ(ReadFile(log_).find("given up"), std::string::npos);  // still waiting
+    const std::string gaveUp = "inform to \"" + mute + "\" unanswered after 1 resend(s): given up";
+    ASSERT_TRUE(WaitForText(log_, gaveUp)) << ReadFile(log_);
+    EXPECT_TRUE(WaitForText(heard, "datagram", 2));
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "8"});
+    ASSERT_TRUE(WaitForText(trapLog, kRoot + ".0.8")) << ReadFile(trapLog);
+    EXPECT_TRUE(WaitForText(heard, "datagram", 3));  // the next inform went too
+    listener.Stop();
+    EXPECT_EQ(Count(ReadFile(heard), "datagram"), 3) << ReadFile(heard);
+}
+
+// Informs nobody answers hold memory until they are given up: beyond 100
+// waiting ones a destination's later informs are dropped, logged once.
+TEST_F(SnmpService, WaitingInformsPerDestinationAreBounded) {
+    Configure();
+    const std::string nobody = "127.0.0.1:" + std::to_string(orb::FreeLoopbackPort(true));
+    AddDestination("public", nobody, {{"Version", 2}, {"Inform", 1}, {"Timeout", 10000}});
+    StartService();
+    std::string codes = "1";
+    for (int code = 2; code <= 103; ++code) codes += "," + std::to_string(code);
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", codes});
+    const std::string full =
+        "informs to \"" + nobody + "\": 100 wait for an answer; later ones are dropped";
+    ASSERT_TRUE(WaitForText(log_, full)) << ReadFile(log_);
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "104"});
+    EXPECT_EQ(service_.Stop(), 0) << ReadFile(log_);
+    const std::string log = ReadFile(log_);
+    EXPECT_EQ(Count(log, full), 1) << log;
+    EXPECT_NE(log.find("informs to \"" + nobody + "\": 100 unanswered at stop"), std::string::npos)
+        << log;
+    EXPECT_EQ(Count(log, "given up"), 0) << log;
+}
+
+// PermittedManagers names a manager through the host table; a request from
+// another address, or with an unknown community, is not answered and sends
+// authenticationFailure (generic 4; SNMPv2: snmpTraps.5).
+TEST_F(SnmpService, OnlyPermittedManagersAreAnsweredAndFailuresAreTrapped) {
+    Configure();
+    const std::string hosts = root_.Path() + "/hosts";
+    std::ofstream(hosts) << "127.0.0.1 manager.example\n";
+    setenv("ORB_HOSTS", hosts.c_str(), 1);
+    ASSERT_EQ(orb::RegSetString(kParams + "\\PermittedManagers", "1", "manager.example"),
+              ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(kParams + "\\PermittedManagers", "2", "unknown.example"),
+              ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(kParams, "EnableAuthenticationTraps", 1), ERROR_SUCCESS);
+    orb::BackgroundCommand receiver;
+    const std::string trapLog = root_.Path() + "/traps.log";
+    const std::string at = "127.0.0.1:" + std::to_string(StartReceiver(&receiver, trapLog));
+    AddDestination("public", at);
+    AddDestination("v2trap", at, {{"Version", 2}});
+    StartService();
+    unsetenv("ORB_HOSTS");
+    EXPECT_NE(ReadFile(log_).find("permitted manager \"unknown.example\" is unknown"),
+              std::string::npos)
+        << ReadFile(log_);
+
+    EXPECT_EQ(Snmp("snmpget", "v2c", "public", {kRoot + ".2.0"}), kRoot + ".2.0 = INTEGER: 42\n");
+    const std::string other =
+        Snmp("snmpget", "v2c", "public", {"--clientaddr=127.0.0.2", kRoot + ".2.0"});
+    EXPECT_NE(other.find("Timeout"), std::string::npos) << other;
+    ASSERT_TRUE(WaitForText(trapLog, "TRAP, SNMP v1", 1)) << ReadFile(trapLog);
+    EXPECT_NE(Snmp("snmpget", "v1", "wrong", {kRoot + ".2.0"}).find("Timeout"), std::string::npos);
+    ASSERT_TRUE(WaitForText(trapLog, "TRAP, SNMP v1", 2)) << ReadFile(trapLog);
+    ASSERT_TRUE(WaitForText(trapLog, ".1.3.6.1.6.3.1.1.4.1.0 = OID: .1.3.6.1.6.3.1.1.5.5", 2))
+        << ReadFile(trapLog);
+    receiver.Stop();
+    const std::string log = ReadFile(trapLog);
+    EXPECT_NE(log.find("TRAP, SNMP v1, community public; "), std::string::npos) << log;
+    // One trap per refused request: snmpget's resend is a second one.
+    EXPECT_EQ(Count(log, "; .1.3.6.1.4.1.8072.3.2.10; 4; 0; \n"), 4) << log;
+    EXPECT_EQ(Count(log, " = OID: .1.3.6.1.6.3.1.1.5.5\t"), 4) << log;
 }
 
 TEST_F(SnmpService, GetNextCrossesFromOneAgentsViewIntoTheNext) {

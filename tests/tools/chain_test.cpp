@@ -11,6 +11,7 @@
 
 #include "platform/registry.h"
 #include "tests/orbcli/run_tool.h"
+#include "tests/platform/damaged_hive.h"
 #include "tests/platform/scratch_dir.h"
 #include "tests/tools/framework_install.h"
 #include "tests/tools/launcher_fixture.h"
@@ -78,9 +79,9 @@ TEST_F(ChainTest, AnsweringNoImportsNothing) {
 TEST_F(ChainTest, KsrunStartsAProgramOfTheProductsHomeWithItsArguments) {
     const std::string home = dir_ / "Backup Home";
     const std::string report = dir_ / "report.txt";
-    orbtest::WriteProgram(home + "/tools/report",
-                          "for a in \"$@\"; do echo \"$a\"; done > '" + report + ".part'; mv '" +
-                              report + ".part' '" + report + "'");
+    orbtest::WriteProgram(home + "/tools/report", "for a in \"$@\"; do echo \"$a\"; done > '" +
+                                                      report + ".part'; mv '" + report +
+                                                      ".part' '" + report + "'");
     ASSERT_EQ(orb::RegSetString("SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\Base\\Path",
                                 "HOME", home),
               ERROR_SUCCESS);
@@ -135,13 +136,7 @@ TEST_F(ChainTest, ADamagedHiveStopsKsrunAndOrbConfig) {
     orbtest::WriteProgram(home + "/tools/report", "touch '" + (dir_ / "started") + "'");
     ASSERT_EQ(orb::RegSetString("SOFTWARE\\Kestrel\\Vaultline\\CurrentVersion\\Path", "HOME", home),
               ERROR_SUCCESS);
-    {
-        std::fstream hive(dir_ / "machine/registry.db",
-                          std::ios::binary | std::ios::in | std::ios::out);
-        hive.write(std::string(100, 'X').data(), 100);
-    }
-    fs::remove(dir_ / "machine/registry.db-wal");
-    fs::remove(dir_ / "machine/registry.db-shm");
+    ASSERT_TRUE(orbtest::DamageHiveHeader(dir_ / "machine"));
 
     ScopedEnv yes("ORB_UI_ANSWER", "yes");
     for (const char* program : {"ksrun", "OrbConfig"}) {

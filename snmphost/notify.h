@@ -1,0 +1,56 @@
+// Where the service's notifications go. SNMPv1 and SNMPv2c traps are the
+// engine's own trap sinks, so that every notification the engine sends (the
+// agents' traps, authenticationFailure) reaches them, translated to SNMPv2
+// by the engine where the destination asks for it. Informs are sent from the
+// engine's notification hook on sessions of their own instead: the engine
+// says nothing about an inform nobody answered, and this service logs it.
+// Everything here runs on the SNMP thread.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "snmphost/config.h"
+
+struct snmp_session;
+struct snmp_pdu;
+
+namespace snmphost {
+
+// Informs sent and not yet answered or given up, per destination: beyond
+// this an absent manager would hold every later notification's memory.
+inline constexpr unsigned kMaxWaitingInforms = 100;
+
+class Notifications {
+  public:
+    Notifications() = default;
+    Notifications(const Notifications&) = delete;
+    Notifications& operator=(const Notifications&) = delete;
+
+    // After the engine started: opens each destination (logging those it
+    // cannot). Once.
+    void Open(const std::vector<TrapDestination>& destinations);
+    // Before the engine stops (which would free what the hook was given):
+    // ends the informs still waiting.
+    void Close();
+
+  private:
+    struct Inform {
+        TrapDestination destination;
+        snmp_session* session = nullptr;
+        unsigned waiting = 0;
+        bool full = false;  // the log line for a full queue is written once
+        bool closing = false;
+    };
+
+    bool OpenInform(const TrapDestination& destination);
+    void SendInforms(const snmp_pdu* notification);
+    static int OnNotification(int major, int minor, void* notification, void* self);
+    static int OnAnswer(int operation, snmp_session* session, int requestId, snmp_pdu* answer,
+                        void* inform);
+
+    std::vector<std::unique_ptr<Inform>> informs_;
+};
+
+}  // namespace snmphost
