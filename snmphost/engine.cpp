@@ -55,8 +55,15 @@ Sources ManagerSources(const ServiceConfig& config) {
 // Communities of the registry (unless SNMPv3 only), for the permitted
 // managers only when there are some; none means no access at all. A request
 // outside them is an authentication failure to the engine.
-void ConfigureAccess(const ServiceConfig& config, bool communities) {
+void ConfigureAccess(const ServiceConfig& config, bool communities, bool users) {
     const Sources sources = ManagerSources(config);
+    if (users && !sources.any) {
+        // SNMPv3 carries no community to tie to an address: the engine drops
+        // every other source before looking at the message.
+        ConfigLine("sourceFilterType acceptlist");
+        for (const std::string& address : sources.v4) ConfigLine("sourceFilterAddress " + address);
+        for (const std::string& address : sources.v6) ConfigLine("sourceFilterAddress " + address);
+    }
     for (const Community& c : communities ? config.communities : std::vector<Community>()) {
         const std::string kind = c.access == Access::kReadWrite ? "rwcommunity" : "rocommunity";
         const std::string line = kind + " \"" + c.name + "\"";
@@ -102,7 +109,7 @@ bool StartEngine(const EngineOptions& options, const ServiceConfig& config, cons
         std::string why;
         if (!RegisterAgentView(agent, &why)) Log(LOG_WARNING, why);
     }
-    if (!subagent) ConfigureAccess(config, !usm.v3Only);
+    if (!subagent) ConfigureAccess(config, !usm.v3Only, !usm.users.empty());
     bool engineIdKept = false;
     if (!subagent)
         for (const std::string& line : PrepareUsm(usm, &engineIdKept)) ConfigLine(line);

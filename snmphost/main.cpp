@@ -67,7 +67,13 @@ void OnWakeup(int, void* data) {
 }
 
 int Run(const snmphost::EngineOptions& options) {
-    snmp_enable_stderrlog();
+    // Standard error without the engine's debug level, where a source
+    // filter reports every packet it lets in.
+    if (netsnmp_log_handler* log =
+            netsnmp_register_loghandler(NETSNMP_LOGHANDLER_STDERR, LOG_INFO)) {
+        log->pri_max = LOG_EMERG;
+        log->imagic = 0;  // standard error (1 would be standard output)
+    }
     const snmphost::ServiceConfig config = snmphost::ReadServiceConfig();
     if (config.registryError != 0) {
         Log(LOG_ERR, "cannot read the SNMP service's registry keys: " +

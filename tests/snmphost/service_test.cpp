@@ -568,3 +568,23 @@ TEST_F(SnmpV3Service, SnmpV3OnlyRefusesCommunitiesAndTheEngineIdSurvivesARestart
     EXPECT_EQ(SnmpV3("snmpget", cached, {kRoot + ".1.0"}),
               kRoot + ".1.0 = STRING: \"Test Agent\"\n");
 }
+
+// SNMPv3 messages carry no community to tie to an address: the permitted
+// managers bind the users as well.
+TEST_F(SnmpV3Service, PermittedManagersBindTheUsersToo) {
+    Configure();
+    AddUser("ops", "authPriv", "SHA-256", opsAuth_, opsPriv_, 8);
+    ASSERT_EQ(orb::RegSetString(kParams + "\\PermittedManagers", "1", "192.0.2.1"), ERROR_SUCCESS);
+    StartService();
+    const std::string refused = SnmpV3("snmpget", Ops(), {kRoot + ".1.0"});
+    EXPECT_NE(refused.find("Timeout"), std::string::npos) << refused;
+    EXPECT_EQ(ReadFile(log_).find("Received"), std::string::npos) << ReadFile(log_);
+
+    ASSERT_EQ(service_.Stop(), 0) << ReadFile(log_);
+    ASSERT_EQ(orb::RegSetString(kParams + "\\PermittedManagers", "2", "127.0.0.1"), ERROR_SUCCESS);
+    StartService();
+    EXPECT_EQ(SnmpV3("snmpget", Ops(), {kRoot + ".1.0"}),
+              kRoot + ".1.0 = STRING: \"Test Agent\"\n");
+    EXPECT_EQ(Snmp("snmpget", "v2c", "public", {kRoot + ".1.0"}),
+              kRoot + ".1.0 = STRING: \"Test Agent\"\n");
+}
