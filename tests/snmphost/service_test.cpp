@@ -2,6 +2,7 @@
 // machine root whose registry registers the test agent, and net-snmp's own
 // command-line tools as the managers and the trap receiver.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <fstream>
@@ -561,6 +562,9 @@ TEST_F(SnmpV3Service, SnmpV3OnlyRefusesCommunitiesAndTheEngineIdSurvivesARestart
               before.substr(0, before.find(engine + ".2.0")));
     EXPECT_NE(after.find(engine + ".2.0 = INTEGER: 2\n"), std::string::npos) << after;
     // A station that kept the engine ID (no discovery) is still understood.
+    struct stat st {};
+    ASSERT_EQ(stat((root_.Path() + "/snmp/engineid").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
     std::string id = ReadFile(root_.Path() + "/snmp/engineid");
     id.erase(id.find_last_not_of("\n") + 1);
     std::vector<std::string> cached = Ops();
