@@ -1,5 +1,5 @@
 // snmphost: the SNMP service. Loads the extension agents registered in the
-// registry and serves them over SNMPv1 and SNMPv2c, standalone on a UDP
+// registry and serves them over SNMPv1, SNMPv2c and SNMPv3, standalone on a UDP
 // address or as an AgentX subagent of the system's master agent.
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -107,12 +107,13 @@ int Run(const snmphost::EngineOptions& options) {
 
     std::string error;
     const bool started = snmphost::StartEngine(options, config, usm, agents, &error);
+    // SNMPv3 informs take their keys from the passphrases before they go.
+    if (started) service.notifications.Open(config.trapDestinations, usm);
     usm.ForgetPassphrases();
     if (!started) {
         Log(LOG_ERR, error);
         return 1;
     }
-    service.notifications.Open(config.trapDestinations);
     orb::StopOnTerminateSignals(&service.wakeup);
     snmphost::WatchDescriptor(service.wakeup.Fd(), OnWakeup, &service);
     service.traps = std::make_unique<snmphost::TrapPump>(agents, &service.wakeup);

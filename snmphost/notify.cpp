@@ -1,10 +1,12 @@
 // Opening the notification destinations and sending informs.
 #include "snmphost/notify.h"
 
-#include <net-snmp/agent/agent_callbacks.h>
-
 #include "snmphost/engine.h"
 #include "snmphost/netsnmp.h"
+
+// After the engine's main headers, which they need.
+#include <net-snmp/agent/agent_callbacks.h>
+#include <net-snmp/library/transform_oids.h>
 
 namespace snmphost {
 
@@ -19,17 +21,114 @@ bool AddTrapSink(const TrapDestination& d) {
                                d.version == 1 ? SNMP_MSG_TRAP : SNMP_MSG_TRAP2) != 0;
 }
 
+const UsmUser* FindUser(const UsmConfig& usm, const std::string& name) {
+    for (const UsmUser& user : usm.users)
+        if (user.name == name) return &user;
+    return nullptr;
+}
+
+// The engine's protocol OIDs all have this length.
+constexpr size_t kProtocolOidLength = OID_LENGTH(usmAESPrivProtocol);
+
+// The engine's own OIDs for the protocol words of UsmUser.
+oid* AuthProtocolOid(const std::string& word) {
+    if (word == "SHA") return usmHMACSHA1AuthProtocol;
+    if (word == "SHA-512") return usmHMAC384SHA512AuthProtocol;
+    return usmHMAC192SHA256AuthProtocol;
+}
+
+int EngineLevel(SecurityLevel level) {
+    switch (level) {
+        case SecurityLevel::kNoAuthNoPriv:
+            return SNMP_SEC_LEVEL_NOAUTH;
+        case SecurityLevel::kAuthNoPriv:
+            return SNMP_SEC_LEVEL_AUTHNOPRIV;
+        default:
+            return SNMP_SEC_LEVEL_AUTHPRIV;
+    }
+}
+
+// A passphrase's key (Ku) into one of the session's key buffers; the engine
+// localizes it for the engine it discovers.
+bool PassphraseKey(const oid* hash, const std::string& passphrase, u_char* key, size_t* length) {
+    *length = USM_AUTH_KU_LEN;
+    return generate_Ku(hash, kProtocolOidLength,
+                       reinterpret_cast<const u_char*>(passphrase.data()), passphrase.size(), key,
+                       length) == SNMPERR_SUCCESS;
+}
+
+// SNMPv3 settings for the user at its own level; with keys (informs) the
+// user's Ku as well.
+bool SetUpUser(const UsmUser& user, bool withKeys, netsnmp_session* settings) {
+    settings->version = SNMP_VERSION_3;
+    settings->securityModel = SNMP_SEC_MODEL_USM;
+    settings->securityName = const_cast<char*>(user.name.c_str());
+    settings->securityNameLen = user.name.size();
+    settings->securityLevel = EngineLevel(user.level);
+    if (user.level == SecurityLevel::kNoAuthNoPriv) return true;
+    settings->securityAuthProto = AuthProtocolOid(user.authProtocol);
+    settings->securityAuthProtoLen = kProtocolOidLength;
+    if (user.level == SecurityLevel::kAuthPriv) {
+        settings->securityPrivProto = usmAESPrivProtocol;
+        settings->securityPrivProtoLen = kProtocolOidLength;
+    }
+    if (!withKeys) return true;
+    if (!PassphraseKey(settings->securityAuthProto, user.authPassphrase,
+                       settings->securityAuthKey, &settings->securityAuthKeyLen))
+        return false;
+    return user.level != SecurityLevel::kAuthPriv ||
+           PassphraseKey(settings->securityAuthProto, user.privPassphrase,
+                         settings->securityPrivKey, &settings->securityPrivKeyLen);
+}
+
+void ForgetKeys(netsnmp_session* settings) {
+    volatile u_char* auth = settings->securityAuthKey;
+    volatile u_char* priv = settings->securityPrivKey;
+    for (size_t i = 0; i < USM_AUTH_KU_LEN; ++i) auth[i] = 0;
+    for (size_t i = 0; i < USM_PRIV_KU_LEN; ++i) priv[i] = 0;
+}
+
+// A session of its own towards the destination, or null.
+netsnmp_session* OpenSession(const std::string& address, netsnmp_session* settings) {
+    netsnmp_transport* transport =
+        netsnmp_tdomain_transport_full("snmptrap", address.c_str(), 0, nullptr, nullptr);
+    if (!transport) return nullptr;
+    return snmp_add(settings, transport, nullptr, nullptr);  // closes the transport on failure
+}
+
+// An SNMPv3 trap sink: the engine's own ID is the authoritative one, so the
+// user the engine serves (keys localized to that ID) signs and encrypts it,
+// and there is nothing to discover.
+bool AddV3TrapSink(const TrapDestination& d, const UsmUser& user) {
+    netsnmp_session settings;
+    snmp_sess_init(&settings);
+    if (!SetUpUser(user, false, &settings)) return false;
+    u_char id[SNMP_MAX_ENG_SIZE];
+    settings.securityEngineIDLen = snmpv3_get_engineID(id, sizeof id);
+    settings.securityEngineID = id;
+    settings.flags |= SNMP_FLAGS_DONT_PROBE;
+    netsnmp_session* session = OpenSession(d.address, &settings);
+    if (!session) return false;
+    if (add_trap_session(session, SNMP_MSG_TRAP2, 0, SNMP_VERSION_3)) return true;
+    snmp_close(session);
+    return false;
+}
+
 }  // namespace
 
-void Notifications::Open(const std::vector<TrapDestination>& destinations) {
+void Notifications::Open(const std::vector<TrapDestination>& destinations,
+                         const UsmConfig& usm) {
     for (const TrapDestination& d : destinations) {
-        if (d.version == 3) {
-            Log(LOG_WARNING, "SNMPv3 notifications are not sent yet: \"" + d.address +
-                                 "\" (user \"" + d.user + "\") gets none");
+        const UsmUser* user = d.version == 3 ? FindUser(usm, d.user) : nullptr;
+        if (d.version == 3 && !user) {
+            Log(LOG_WARNING, "trap destination \"" + d.address + "\" skipped: SNMPv3 user \"" +
+                                 d.user + "\" is not served");
             continue;
         }
-        if (!(d.inform ? OpenInform(d) : AddTrapSink(d)))
-            Log(LOG_WARNING, "cannot send traps to \"" + d.address + "\"");
+        const bool opened = d.inform ? OpenInform(d, user)
+                            : user   ? AddV3TrapSink(d, *user)
+                                     : AddTrapSink(d);
+        if (!opened) Log(LOG_WARNING, "cannot send traps to \"" + d.address + "\"");
     }
     if (!informs_.empty())
         snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_SEND_TRAP2,
@@ -50,19 +149,23 @@ void Notifications::Close() {
     informs_.clear();
 }
 
-bool Notifications::OpenInform(const TrapDestination& d) {
+// user: the SNMPv3 user, null for SNMPv2c.
+bool Notifications::OpenInform(const TrapDestination& d, const UsmUser* user) {
     netsnmp_session settings;
     snmp_sess_init(&settings);
-    settings.version = SNMP_VERSION_2c;
-    settings.community = reinterpret_cast<u_char*>(const_cast<char*>(d.community.c_str()));
-    settings.community_len = d.community.size();
     settings.retries = static_cast<int>(d.retries);
     settings.timeout = static_cast<long>(d.timeoutMs) * 1000;  // microseconds
-    netsnmp_transport* transport =
-        netsnmp_tdomain_transport_full("snmptrap", d.address.c_str(), 0, nullptr, nullptr);
-    if (!transport) return false;
-    netsnmp_session* session = snmp_add(&settings, transport, nullptr, nullptr);
-    if (!session) return false;  // snmp_add closed the transport
+    netsnmp_session* session = nullptr;
+    if (user) {
+        if (SetUpUser(*user, true, &settings)) session = OpenSession(d.address, &settings);
+        ForgetKeys(&settings);
+    } else {
+        settings.version = SNMP_VERSION_2c;
+        settings.community = reinterpret_cast<u_char*>(const_cast<char*>(d.community.c_str()));
+        settings.community_len = d.community.size();
+        session = OpenSession(d.address, &settings);
+    }
+    if (!session) return false;
     informs_.push_back(std::make_unique<Inform>());
     informs_.back()->destination = d;
     informs_.back()->session = session;

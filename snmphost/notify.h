@@ -1,10 +1,16 @@
-// Where the service's notifications go. SNMPv1 and SNMPv2c traps are the
-// engine's own trap sinks, so that every notification the engine sends (the
-// agents' traps, authenticationFailure) reaches them, translated to SNMPv2
-// by the engine where the destination asks for it. Informs are sent from the
-// engine's notification hook on sessions of their own instead: the engine
-// says nothing about an inform nobody answered, and this service logs it.
-// Everything here runs on the SNMP thread.
+// Where the service's notifications go. Traps (SNMPv1, SNMPv2c, SNMPv3) are
+// the engine's own trap sinks, so that every notification the engine sends
+// (the agents' traps, authenticationFailure) reaches them, translated to
+// SNMPv2 by the engine where the destination asks for it. Informs (SNMPv2c,
+// SNMPv3) are sent from the engine's notification hook on sessions of their
+// own instead: the engine says nothing about an inform nobody answered, and
+// this service logs it. Everything here runs on the SNMP thread.
+//
+// SNMPv3: a trap is sent with the engine's own ID as the authoritative one,
+// so the user's keys the engine already localized for serving it are used.
+// An inform's authoritative engine is the receiver, whose ID the engine
+// discovers; the keys are localized for it from the user's passphrase keys
+// (Ku), derived at Open and kept only inside that destination's session.
 #pragma once
 
 #include <memory>
@@ -28,9 +34,10 @@ class Notifications {
     Notifications(const Notifications&) = delete;
     Notifications& operator=(const Notifications&) = delete;
 
-    // After the engine started: opens each destination (logging those it
+    // After the engine started and made its SNMPv3 users, while usm still
+    // holds their passphrases: opens each destination (logging those it
     // cannot). Once.
-    void Open(const std::vector<TrapDestination>& destinations);
+    void Open(const std::vector<TrapDestination>& destinations, const UsmConfig& usm);
     // Before the engine stops (which would free what the hook was given):
     // ends the informs still waiting.
     void Close();
@@ -44,7 +51,7 @@ class Notifications {
         bool closing = false;
     };
 
-    bool OpenInform(const TrapDestination& destination);
+    bool OpenInform(const TrapDestination& destination, const UsmUser* user);
     void SendInforms(const snmp_pdu* notification);
     static int OnNotification(int major, int minor, void* notification, void* self);
     static int OnAnswer(int operation, snmp_session* session, int requestId, snmp_pdu* answer,

@@ -592,3 +592,53 @@ TEST_F(SnmpV3Service, PermittedManagersBindTheUsersToo) {
     EXPECT_EQ(Snmp("snmpget", "v2c", "public", {kRoot + ".1.0"}),
               kRoot + ".1.0 = STRING: \"Test Agent\"\n");
 }
+
+// SNMPv3 notifications: a trap carries the service's own engine ID (the
+// receiver knows the user for it), an inform the receiver's, which the
+// service discovers. Both authPriv with the user's keys.
+TEST_F(SnmpV3Service, V3TrapsAndInformsReachAReceiverThatKnowsTheUser) {
+    Configure();
+    const std::string authPass = "notify-auth-1";
+    const std::string privPass = "notify-priv-1";
+    AddUser("notifier", "authPriv", "SHA-256", authPass, privPass, 4);
+    StartService();  // makes the engine ID that the receiver must know
+    ASSERT_EQ(service_.Stop(), 0) << ReadFile(log_);
+    std::string id = ReadFile(root_.Path() + "/snmp/engineid");
+    id.erase(id.find_last_not_of("\n") + 1);
+    ASSERT_FALSE(id.empty());
+
+    const int trapPort = orb::FreeLoopbackPort(true);
+    const std::string conf = root_.Path() + "/snmptrapd.conf";
+    std::ofstream(conf) << "createUser -e 0x" << id << " notifier SHA-256 " << authPass << " AES "
+                        << privPass << "\ncreateUser notifier SHA-256 " << authPass << " AES "
+                        << privPass << "\nauthUser log notifier\ndisableAuthorization yes\n"
+                        << "format2 %P; %v\\n\n";
+    const std::string trapLog = root_.Path() + "/traps.log";
+    orb::BackgroundCommand receiver;
+    ASSERT_TRUE(receiver.Start({"snmptrapd", "-f", "-n", "-C", "-c", conf, "-On", "-Lo",
+                                "udp:127.0.0.1:" + std::to_string(trapPort)},
+                               trapLog));
+    ASSERT_TRUE(WaitForText(trapLog, "NET-SNMP version")) << ReadFile(trapLog);
+    const std::string at = "127.0.0.1:" + std::to_string(trapPort);
+    const std::string key = kParams + "\\TrapConfiguration\\public";
+    ASSERT_EQ(orb::RegSetString(key, "1", at), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(key, "2", at), ERROR_SUCCESS);
+    for (const char* n : {"\\1", "\\2"}) {
+        ASSERT_EQ(orb::RegSetDword(key + n, "Version", 3), ERROR_SUCCESS);
+        ASSERT_EQ(orb::RegSetString(key + n, "User", "notifier"), ERROR_SUCCESS);
+    }
+    ASSERT_EQ(orb::RegSetDword(key + "\\2", "Inform", 1), ERROR_SUCCESS);
+    StartService();
+
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "11"});
+    ASSERT_TRUE(WaitForText(trapLog, " = OID: " + kRoot + ".0.11", 2)) << ReadFile(trapLog);
+    receiver.Stop();
+    const std::string log = ReadFile(trapLog);
+    EXPECT_NE(log.find("TRAP2, SNMP v3, user notifier"), std::string::npos) << log;
+    EXPECT_NE(log.find("INFORM, SNMP v3, user notifier"), std::string::npos) << log;
+    const std::string service = ReadFile(log_);
+    EXPECT_EQ(service.find("inform to"), std::string::npos) << service;
+    EXPECT_EQ(service.find("cannot send"), std::string::npos) << service;
+    EXPECT_EQ(service.find(authPass), std::string::npos) << service;
+    EXPECT_EQ(service.find(privPass), std::string::npos) << service;
+}
