@@ -1,6 +1,8 @@
 // Opening the notification destinations and sending informs.
 #include "snmphost/notify.h"
 
+#include <cstring>
+
 #include "snmphost/engine.h"
 #include "snmphost/netsnmp.h"
 
@@ -144,6 +146,7 @@ void Notifications::Close() {
             Log(LOG_WARNING, "informs to \"" + inform->destination.address +
                                  "\": " + std::to_string(inform->waiting) + " unanswered at stop");
         inform->closing = true;  // closing ends each waiting one as timed out
+        for (snmp_pdu* pdu : inform->held) snmp_free_pdu(pdu);
         snmp_close(inform->session);
     }
     informs_.clear();
@@ -157,8 +160,12 @@ bool Notifications::OpenInform(const TrapDestination& d, const UsmUser* user) {
     settings.timeout = static_cast<long>(d.timeoutMs) * 1000;  // microseconds
     netsnmp_session* session = nullptr;
     if (user) {
+        // The engine's own discovery waits for the receiver on this thread,
+        // holding every request meanwhile; SendInforms discovers instead.
+        settings.flags |= SNMP_FLAGS_DONT_PROBE;
         if (SetUpUser(*user, true, &settings)) session = OpenSession(d.address, &settings);
         ForgetKeys(&settings);
+        if (session) session->flags |= SNMP_FLAGS_DONT_PROBE;  // opening cleared it
     } else {
         settings.version = SNMP_VERSION_2c;
         settings.community = reinterpret_cast<u_char*>(const_cast<char*>(d.community.c_str()));
@@ -181,10 +188,9 @@ int Notifications::OnNotification(int, int, void* notification, void* self) {
 
 void Notifications::SendInforms(const snmp_pdu* notification) {
     for (auto& inform : informs_) {
-        const std::string& address = inform->destination.address;
         if (inform->waiting >= kMaxWaitingInforms) {
             if (!inform->full)
-                Log(LOG_WARNING, "informs to \"" + address +
+                Log(LOG_WARNING, "informs to \"" + inform->destination.address +
                                      "\": " + std::to_string(inform->waiting) +
                                      " wait for an answer; later ones are dropped until one ends");
             inform->full = true;
@@ -195,22 +201,93 @@ void Notifications::SendInforms(const snmp_pdu* notification) {
         // The engine's sinks left their own command and version in the template.
         pdu->command = SNMP_MSG_INFORM;
         pdu->version = inform->session->version;
-        pdu->reqid = snmp_get_next_reqid();
-        if (snmp_async_send(inform->session, pdu, &Notifications::OnAnswer, inform.get()) == 0) {
-            Log(LOG_WARNING, "cannot send an inform to \"" + address +
-                                 "\": " + snmp_api_errstring(inform->session->s_snmp_errno));
-            snmp_free_pdu(pdu);
-            continue;
-        }
         ++inform->waiting;
+        if (inform->session->version == SNMP_VERSION_3 &&
+            inform->session->securityEngineIDLen == 0) {
+            inform->held.push_back(pdu);  // until the receiver's engine ID is known
+            if (!inform->probing) Probe(inform.get());
+        } else {
+            Send(inform.get(), pdu);
+        }
     }
+}
+
+void Notifications::Send(Inform* inform, snmp_pdu* pdu) {
+    pdu->reqid = snmp_get_next_reqid();
+    if (snmp_async_send(inform->session, pdu, &Notifications::OnAnswer, inform) != 0) return;
+    Log(LOG_WARNING, "cannot send an inform to \"" + inform->destination.address +
+                         "\": " + snmp_api_errstring(inform->session->s_snmp_errno));
+    snmp_free_pdu(pdu);
+    --inform->waiting;
+}
+
+// The discovery message (RFC 3414 4): unauthenticated, no user, no engine
+// ID; the receiver reports its engine ID, boots and time. It is resent and
+// given up like the informs it holds.
+void Notifications::Probe(Inform* inform) {
+    netsnmp_pdu* probe = snmp_pdu_create(SNMP_MSG_GET);
+    probe->version = SNMP_VERSION_3;
+    probe->securityModel = SNMP_SEC_MODEL_USM;
+    probe->securityLevel = SNMP_SEC_LEVEL_NOAUTH;
+    probe->securityName = strdup("");
+    probe->securityNameLen = 0;
+    if (snmp_async_send(inform->session, probe, &Notifications::OnProbeAnswer, inform) != 0) {
+        inform->probing = true;
+        return;
+    }
+    Log(LOG_WARNING, "cannot send an inform to \"" + inform->destination.address +
+                         "\": " + snmp_api_errstring(inform->session->s_snmp_errno));
+    snmp_free_pdu(probe);
+    DropHeld(inform, false);
+}
+
+int Notifications::OnProbeAnswer(int operation, snmp_session* session, int, snmp_pdu* answer,
+                                 void* data) {
+    if (operation == NETSNMP_CALLBACK_OP_RESEND || operation == NETSNMP_CALLBACK_OP_CONNECT)
+        return 1;  // still waiting
+    auto* inform = static_cast<Inform*>(data);
+    if (inform->closing) return 1;
+    inform->probing = false;
+    // The report comes as a security error (it is one to the engine), then
+    // once more as an answer.
+    const bool reported = operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE ||
+                          operation == NETSNMP_CALLBACK_OP_SEC_ERROR;
+    if (reported && answer && answer->securityEngineIDLen > 0 &&
+        session->securityEngineIDLen == 0) {
+        session->securityEngineID =
+            static_cast<u_char*>(netsnmp_memdup(answer->securityEngineID,
+                                                answer->securityEngineIDLen));
+        session->securityEngineIDLen = session->securityEngineID ? answer->securityEngineIDLen : 0;
+    }
+    // The user's keys, localized for that engine, join the engine's user table.
+    if (session->securityEngineIDLen == 0 ||
+        usm_create_user_from_session(session) != SNMPERR_SUCCESS) {
+        DropHeld(inform, operation == NETSNMP_CALLBACK_OP_TIMED_OUT);
+        return 1;
+    }
+    std::vector<snmp_pdu*> held;
+    held.swap(inform->held);
+    for (snmp_pdu* pdu : held) Send(inform, pdu);
+    return 1;
+}
+
+void Notifications::DropHeld(Inform* inform, bool unanswered) {
+    for (snmp_pdu* pdu : inform->held) {
+        snmp_free_pdu(pdu);
+        Ended(inform, unanswered ? NETSNMP_CALLBACK_OP_TIMED_OUT : NETSNMP_CALLBACK_OP_SEND_FAILED);
+    }
+    inform->held.clear();
 }
 
 int Notifications::OnAnswer(int operation, snmp_session*, int, snmp_pdu*, void* data) {
     if (operation == NETSNMP_CALLBACK_OP_RESEND || operation == NETSNMP_CALLBACK_OP_CONNECT)
         return 1;  // still waiting
     auto* inform = static_cast<Inform*>(data);
-    if (inform->closing) return 1;
+    if (!inform->closing) Ended(inform, operation);
+    return 1;
+}
+
+void Notifications::Ended(Inform* inform, int operation) {
     if (inform->waiting > 0) --inform->waiting;
     inform->full = false;
     if (operation == NETSNMP_CALLBACK_OP_TIMED_OUT)
@@ -218,7 +295,6 @@ int Notifications::OnAnswer(int operation, snmp_session*, int, snmp_pdu*, void* 
                              std::to_string(inform->destination.retries) + " resend(s): given up");
     else if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE)
         Log(LOG_WARNING, "inform to \"" + inform->destination.address + "\" failed");
-    return 1;
 }
 
 }  // namespace snmphost

@@ -49,11 +49,24 @@ class Notifications {
         unsigned waiting = 0;
         bool full = false;  // the log line for a full queue is written once
         bool closing = false;
+        // SNMPv3, until the receiver's engine ID is known: the informs
+        // waiting for it (counted in waiting) and whether it is being asked.
+        std::vector<snmp_pdu*> held;
+        bool probing = false;
     };
 
     bool OpenInform(const TrapDestination& destination, const UsmUser* user);
     void SendInforms(const snmp_pdu* notification);
+    static void Send(Inform* inform, snmp_pdu* pdu);
+    static void Probe(Inform* inform);
+    // The held informs end unanswered (the receiver never told its engine
+    // ID) or failed.
+    static void DropHeld(Inform* inform, bool unanswered);
+    // One inform ended as the engine's callback operation says.
+    static void Ended(Inform* inform, int operation);
     static int OnNotification(int major, int minor, void* notification, void* self);
+    static int OnProbeAnswer(int operation, snmp_session* session, int requestId,
+                             snmp_pdu* answer, void* inform);
     static int OnAnswer(int operation, snmp_session* session, int requestId, snmp_pdu* answer,
                         void* inform);
 

@@ -630,15 +630,60 @@ TEST_F(SnmpV3Service, V3TrapsAndInformsReachAReceiverThatKnowsTheUser) {
     ASSERT_EQ(orb::RegSetDword(key + "\\2", "Inform", 1), ERROR_SUCCESS);
     StartService();
 
-    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "11"});
-    ASSERT_TRUE(WaitForText(trapLog, " = OID: " + kRoot + ".0.11", 2)) << ReadFile(trapLog);
+    // The first inform waits for the discovery, the second goes straight.
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "11,12"});
+    ASSERT_TRUE(WaitForText(trapLog, " = OID: " + kRoot + ".0.12", 2))
+        << ReadFile(trapLog) << ReadFile(log_);
     receiver.Stop();
     const std::string log = ReadFile(trapLog);
-    EXPECT_NE(log.find("TRAP2, SNMP v3, user notifier"), std::string::npos) << log;
-    EXPECT_NE(log.find("INFORM, SNMP v3, user notifier"), std::string::npos) << log;
+    for (const std::string kind : {"TRAP2, SNMP v3, user notifier, context ; ",
+                                   "INFORM, SNMP v3, user notifier, context ; "})
+        EXPECT_EQ(Count(log, kind + ".1.3.6.1.2.1.1.3.0 = Timeticks: "), 2) << log;
+    for (const char* code : {".0.11\t", ".0.12\t"})
+        EXPECT_EQ(Count(log, ".1.3.6.1.6.3.1.1.4.1.0 = OID: " + kRoot + code), 2) << log;
     const std::string service = ReadFile(log_);
     EXPECT_EQ(service.find("inform to"), std::string::npos) << service;
     EXPECT_EQ(service.find("cannot send"), std::string::npos) << service;
     EXPECT_EQ(service.find(authPass), std::string::npos) << service;
     EXPECT_EQ(service.find(privPass), std::string::npos) << service;
+}
+
+// A receiver that never answers: the SNMPv3 inform (its engine ID never
+// learnt) is sent 1 + Retries times and given up, logged, while requests
+// go on being answered.
+TEST_F(SnmpV3Service, AnUnansweredV3InformIsResentThenGivenUp) {
+    Configure();
+    AddUser("notifier", "authPriv", "SHA-256", "notify-auth-1", "notify-priv-1", 4);
+    const std::string mute = "127.0.0.1:" + std::to_string(orb::FreeLoopbackPort(true));
+    const std::string key = kParams + "\\TrapConfiguration\\public";
+    ASSERT_EQ(orb::RegSetString(key, "1", mute), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\1", "Version", 3), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(key + "\\1", "User", "notifier"), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\1", "Inform", 1), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\1", "Retries", 1), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\1", "Timeout", 2000), ERROR_SUCCESS);
+    const std::string heard = root_.Path() + "/mute.log";
+    orb::BackgroundCommand listener;
+    ASSERT_TRUE(
+        listener.Start({"/usr/bin/python3", "-c",
+                        "import socket\ns=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
+                        "s.bind(('127.0.0.1'," +
+                            mute.substr(mute.find(':') + 1) +
+                            "))\n"
+                            "print('listening',flush=True)\n"
+                            "while True:\n s.recv(65536)\n print('datagram',flush=True)\n"},
+                       heard));
+    ASSERT_TRUE(WaitForText(heard, "listening")) << ReadFile(heard);
+    const auto start = std::chrono::steady_clock::now();
+    StartService();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+    Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "12"});
+    const auto sent = std::chrono::steady_clock::now();
+    EXPECT_EQ(Snmp("snmpget", "v2c", "public", {kRoot + ".2.0"}), kRoot + ".2.0 = INTEGER: 42\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(1));
+    const std::string gaveUp = "inform to \"" + mute + "\" unanswered after 1 resend(s): given up";
+    ASSERT_TRUE(WaitForText(log_, gaveUp)) << ReadFile(log_);
+    listener.Stop();
+    EXPECT_EQ(Count(ReadFile(heard), "datagram"), 2) << ReadFile(heard) << ReadFile(log_);
 }
