@@ -16,7 +16,8 @@
 //       "Retries" REG_DWORD resends of an unanswered inform (default 2, at
 //       most 5); "Timeout" REG_DWORD milliseconds to wait for each answer
 //       (default 1000, 100 to 10000); "User" REG_SZ the SNMPv3 user (a name
-//       in "...\\Parameters\\Users"), required with "Version" 3;
+//       in "...\\Parameters\\Users"), required with "Version" 3, whose level,
+//       protocols and keys the SNMPv3 notification is sent with;
 //   "...\\Parameters\\PermittedManagers"
 //       values "1", "2", ... = host name or address of a manager; when any
 //       is present, requests from every other address are not answered;
