@@ -662,6 +662,10 @@ TEST_F(SnmpV3Service, AnUnansweredV3InformIsResentThenGivenUp) {
     ASSERT_EQ(orb::RegSetDword(key + "\\1", "Inform", 1), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegSetDword(key + "\\1", "Retries", 1), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegSetDword(key + "\\1", "Timeout", 2000), ERROR_SUCCESS);
+    // A user the service does not serve sends nothing.
+    ASSERT_EQ(orb::RegSetString(key, "2", "127.0.0.1:9"), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetDword(key + "\\2", "Version", 3), ERROR_SUCCESS);
+    ASSERT_EQ(orb::RegSetString(key + "\\2", "User", "ghost"), ERROR_SUCCESS);
     const std::string heard = root_.Path() + "/mute.log";
     orb::BackgroundCommand listener;
     ASSERT_TRUE(
@@ -677,6 +681,10 @@ TEST_F(SnmpV3Service, AnUnansweredV3InformIsResentThenGivenUp) {
     const auto start = std::chrono::steady_clock::now();
     StartService();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_NE(ReadFile(log_).find("trap destination \"127.0.0.1:9\" skipped: SNMPv3 user "
+                                  "\"ghost\" is not served"),
+              std::string::npos)
+        << ReadFile(log_);
 
     Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "12"});
     const auto sent = std::chrono::steady_clock::now();
