@@ -280,7 +280,10 @@ void Notifications::DropHeld(Inform* inform, bool unanswered) {
 }
 
 int Notifications::OnAnswer(int operation, snmp_session*, int, snmp_pdu*, void* data) {
-    if (operation == NETSNMP_CALLBACK_OP_RESEND || operation == NETSNMP_CALLBACK_OP_CONNECT)
+    // A report (SNMPv3) comes first as a security error; the request stays
+    // until it is answered or given up.
+    if (operation == NETSNMP_CALLBACK_OP_RESEND || operation == NETSNMP_CALLBACK_OP_CONNECT ||
+        operation == NETSNMP_CALLBACK_OP_SEC_ERROR)
         return 1;  // still waiting
     auto* inform = static_cast<Inform*>(data);
     if (!inform->closing) Ended(inform, operation);
