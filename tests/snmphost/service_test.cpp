@@ -115,6 +115,22 @@ class SnmpService : public ::testing::Test {
         return port;
     }
 
+    // A manager that counts the datagrams it gets ("datagram" lines in heard)
+    // and never answers. Returns its address.
+    std::string StartMuteListener(orb::BackgroundCommand* listener, const std::string& heard) {
+        const std::string port = std::to_string(orb::FreeLoopbackPort(true));
+        EXPECT_TRUE(listener->Start(
+            {"/usr/bin/python3", "-c",
+             "import socket\ns=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
+             "s.bind(('127.0.0.1'," +
+                 port +
+                 "))\nprint('listening',flush=True)\n"
+                 "while True:\n s.recv(65536)\n print('datagram',flush=True)\n"},
+            heard));
+        EXPECT_TRUE(WaitForText(heard, "listening")) << ReadFile(heard);
+        return "127.0.0.1:" + port;
+    }
+
     // A trap destination of COMMUNITY; its own key's REG_DWORD settings.
     void AddDestination(const std::string& community, const std::string& address,
                         std::map<std::string, DWORD> settings = {}) {
@@ -290,22 +306,11 @@ TEST_F(SnmpService, AnUnansweredInformIsResentThenGivenUpWithoutHoldingTraps) {
     const std::string trapLog = root_.Path() + "/traps.log";
     AddDestination("public", "127.0.0.1:" + std::to_string(StartReceiver(&receiver, trapLog)),
                    {{"Version", 2}});
-    const std::string mute = "127.0.0.1:" + std::to_string(orb::FreeLoopbackPort(true));
-    AddDestination("silent", mute,
-                   {{"Version", 2}, {"Inform", 1}, {"Retries", 1}, {"Timeout", 1500}});
-    // Counts the datagrams it gets and never answers.
     const std::string heard = root_.Path() + "/mute.log";
     orb::BackgroundCommand listener;
-    ASSERT_TRUE(
-        listener.Start({"/usr/bin/python3", "-c",
-                        "import socket,sys\ns=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
-                        "s.bind(('127.0.0.1'," +
-                            mute.substr(mute.find(':') + 1) +
-                            "))\n"
-                            "print('listening',flush=True)\n"
-                            "while True:\n s.recv(65536)\n print('datagram',flush=True)\n"},
-                       heard));
-    ASSERT_TRUE(WaitForText(heard, "listening")) << ReadFile(heard);
+    const std::string mute = StartMuteListener(&listener, heard);
+    AddDestination("silent", mute,
+                   {{"Version", 2}, {"Inform", 1}, {"Retries", 1}, {"Timeout", 1500}});
     StartService();
 
     Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "7"});
@@ -648,13 +653,15 @@ TEST_F(SnmpV3Service, V3TrapsAndInformsReachAReceiverThatKnowsTheUser) {
     EXPECT_EQ(service.find(privPass), std::string::npos) << service;
 }
 
-// A receiver that never answers: the SNMPv3 inform (its engine ID never
-// learnt) is sent 1 + Retries times and given up, logged, while requests
-// go on being answered.
+// A receiver that never answers: the SNMPv3 inform's engine ID discovery is
+// sent 1 + Retries times and the inform given up, logged, while requests go
+// on being answered.
 TEST_F(SnmpV3Service, AnUnansweredV3InformIsResentThenGivenUp) {
     Configure();
     AddUser("notifier", "authPriv", "SHA-256", "notify-auth-1", "notify-priv-1", 4);
-    const std::string mute = "127.0.0.1:" + std::to_string(orb::FreeLoopbackPort(true));
+    const std::string heard = root_.Path() + "/mute.log";
+    orb::BackgroundCommand listener;
+    const std::string mute = StartMuteListener(&listener, heard);
     const std::string key = kParams + "\\TrapConfiguration\\public";
     ASSERT_EQ(orb::RegSetString(key, "1", mute), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegSetDword(key + "\\1", "Version", 3), ERROR_SUCCESS);
@@ -666,30 +673,16 @@ TEST_F(SnmpV3Service, AnUnansweredV3InformIsResentThenGivenUp) {
     ASSERT_EQ(orb::RegSetString(key, "2", "127.0.0.1:9"), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegSetDword(key + "\\2", "Version", 3), ERROR_SUCCESS);
     ASSERT_EQ(orb::RegSetString(key + "\\2", "User", "ghost"), ERROR_SUCCESS);
-    const std::string heard = root_.Path() + "/mute.log";
-    orb::BackgroundCommand listener;
-    ASSERT_TRUE(
-        listener.Start({"/usr/bin/python3", "-c",
-                        "import socket\ns=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
-                        "s.bind(('127.0.0.1'," +
-                            mute.substr(mute.find(':') + 1) +
-                            "))\n"
-                            "print('listening',flush=True)\n"
-                            "while True:\n s.recv(65536)\n print('datagram',flush=True)\n"},
-                       heard));
-    ASSERT_TRUE(WaitForText(heard, "listening")) << ReadFile(heard);
-    const auto start = std::chrono::steady_clock::now();
     StartService();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_NE(ReadFile(log_).find("trap destination \"127.0.0.1:9\" skipped: SNMPv3 user "
                                   "\"ghost\" is not served"),
               std::string::npos)
         << ReadFile(log_);
 
+    // While the receiver's engine ID is awaited (4 s), a request with a 1 s
+    // timeout and one resend is still answered.
     Snmp("snmpset", "v2c", "private", {kRoot + ".9.0", "s", "12"});
-    const auto sent = std::chrono::steady_clock::now();
     EXPECT_EQ(Snmp("snmpget", "v2c", "public", {kRoot + ".2.0"}), kRoot + ".2.0 = INTEGER: 42\n");
-    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(1));
     const std::string gaveUp = "inform to \"" + mute + "\" unanswered after 1 resend(s): given up";
     ASSERT_TRUE(WaitForText(log_, gaveUp)) << ReadFile(log_);
     listener.Stop();
