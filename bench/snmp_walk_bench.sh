@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
-# Walk speed of the agent's jobs table against the system's own snmpd, side by
-# side in one run: 10,000 jobs served by snmphost on loopback, and a private
-# snmpd (own config, free loopback port) walked over its whole tree. Prints
-# OIDs per second for snmpwalk -v2c and snmpbulkwalk -v2c and the ratios,
-# for each of BENCH_RUNS runs (default 3), then one line per tool:
-#   median TOOL SNMPHOST_OIDS_PER_S SNMPD_OIDS_PER_S RATIO RATIO_MIN RATIO_MAX
+# Walk speed of the agent's jobs table against the system's own snmpd and
+# against a bare net-snmp agent, side by side in one run, all on loopback:
+#   snmpwalk, snmpbulkwalk   -v2c: 10,000 jobs served by snmphost, and a
+#       private snmpd (own config, free port) walked over its whole tree;
+#   snmpbulkwalk-v3   the jobs table over SNMPv3 authPriv (SHA-256/AES) from
+#       snmphost's Users key, and a second private snmpd with the same user
+#       (createUser/rouser, own persistent dir) serving a table of as many
+#       cells: ten `extend` commands of 10,000 output lines each;
+#   ceiling   snmpbulkwalk -v2c of the jobs table, and of the same table
+#       served from a std::map by one handler in bin/snmp_ceiling_agent.
+# Prints OIDs per second and the ratios for each of BENCH_RUNS runs (default
+# 3), then one line per comparison:
+#   median NAME OURS_OIDS_PER_S PEER_OIDS_PER_S RATIO RATIO_MIN RATIO_MAX
 #   bench/snmp_walk_bench.sh [BIN_DIR]   (default build/bin)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,6 +51,14 @@ params='SYSTEM\CurrentControlSet\Services\SNMP\Parameters'
 "$reg" set "$params\\ExtensionAgents" 1 REG_SZ "$agentkey" >/dev/null
 "$reg" set "$params\\ValidCommunities" public REG_DWORD 4 >/dev/null
 "$reg" set "$agentkey" Pathname REG_SZ "$bin/lmEBAgent.dll" >/dev/null
+# The SNMPv3 user, the same on snmphost and on the second snmpd.
+v3=(-v3 -l authPriv -u bench -a SHA-256 -A bench-auth-phrase -x AES -X bench-priv-phrase)
+printf 'bench-auth-phrase\nbench-priv-phrase\n' >"$root/bench.pass"
+chmod 600 "$root/bench.pass"
+for value in "SecurityLevel authPriv" "AuthProtocol SHA-256" "PrivProtocol AES" \
+             "PassphraseFile $root/bench.pass"; do
+  "$reg" set "$params\\Users\\bench" ${value%% *} REG_SZ "${value#* }" >/dev/null
+done
 
 aport=$(freeport)
 "$bin/snmphost" --listen "udp:127.0.0.1:$aport" >"$root/snmphost.log" 2>&1 &
@@ -53,6 +68,19 @@ mkdir -p "$root/snmpd"
 printf 'rocommunity public 127.0.0.1\n' >"$root/snmpd/snmpd.conf"
 snmpd -f -Lo -C -c "$root/snmpd/snmpd.conf" -p "$root/snmpd/pid" \
   --persistentDir="$root/snmpd" "udp:127.0.0.1:$sport" >"$root/snmpd.log" 2>&1 &
+pids+=($!)
+v3port=$(freeport)
+mkdir -p "$root/snmpd3"
+{ printf 'createUser bench SHA-256 "bench-auth-phrase" AES "bench-priv-phrase"\n'
+  printf 'rouser bench authPriv\n'
+  for n in $(seq 10); do printf 'extend jobs%d /usr/bin/seq %d\n' "$n" "$jobs"; done
+} >"$root/snmpd3/snmpd.conf"
+snmpd -f -Lo -C -c "$root/snmpd3/snmpd.conf" -p "$root/snmpd3/pid" \
+  --persistentDir="$root/snmpd3" "udp:127.0.0.1:$v3port" >"$root/snmpd3.log" 2>&1 &
+pids+=($!)
+extendroot=.1.3.6.1.4.1.8072.1.3.2.4  # nsExtendOutput2Table: one line a row
+cport=$(freeport)
+"$bin/snmp_ceiling_agent" "udp:127.0.0.1:$cport" "$jobs" >"$root/ceiling.log" 2>&1 &
 pids+=($!)
 
 jobsroot=.1.3.6.1.4.1.58231.2.12.9.9
@@ -64,33 +92,51 @@ for _ in $(seq 600); do
 done
 [[ $out == *INTEGER* ]] || { echo "the jobs table did not fill" >&2; exit 1; }
 
-# tool port subtree -> "oids seconds"
+# port subtree tool args... -> "oids seconds"
 measure() {
-  local start end count
+  local start end count port=$1 tree=$2
+  shift 2
   start=$(date +%s.%N)
-  count=$("$1" -v2c -c public -On -t 5 -r 1 "127.0.0.1:$2" "$3" | wc -l)
+  count=$("$@" -On -t 5 -r 1 "127.0.0.1:$port" "$tree" | wc -l)
   end=$(date +%s.%N)
   echo "$count $(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.6f", e - s }')"
 }
 rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
 
+# name ours-label our-port our-subtree peer-label peer-port peer-subtree tool args...
+compare() {
+  local name=$1 olabel=$2 oport=$3 otree=$4 plabel=$5 pport=$6 ptree=$7 an as sn ss ar sr
+  shift 7
+  read -r an as < <(measure "$oport" "$otree" "$@")
+  read -r sn ss < <(measure "$pport" "$ptree" "$@")
+  if ((an < 100 || sn < 100)); then  # an error message, not a walk
+    echo "$name: $olabel gave $an lines, $plabel $sn" >&2
+    exit 1
+  fi
+  ar=$(rate "$an" "$as"); sr=$(rate "$sn" "$ss")
+  printf '%-4s %-20s %-24s %8d %9.3f %12d\n' "$run" "$name" "$olabel" "$an" "$as" "$ar"
+  printf '%-4s %-20s %-24s %8d %9.3f %12d\n' "$run" "$name" "$plabel" "$sn" "$ss" "$sr"
+  rates[$name]+="$ar $sr "
+}
+
 runs=${BENCH_RUNS:-3}
+names=(snmpwalk snmpbulkwalk snmpbulkwalk-v3 ceiling)
 declare -A rates
-printf '%-4s %-14s %-24s %8s %9s %12s\n' run tool server oids seconds oids/s
+printf '%-4s %-20s %-24s %8s %9s %12s\n' run name server oids seconds oids/s
 for run in $(seq "$runs"); do
   for tool in snmpwalk snmpbulkwalk; do
-    read -r an as < <(measure "$tool" "$aport" "$jobsroot")
-    read -r sn ss < <(measure "$tool" "$sport" .1)
-    ar=$(rate "$an" "$as"); sr=$(rate "$sn" "$ss")
-    printf '%-4s %-14s %-24s %8d %9.3f %12d\n' "$run" "$tool" "snmphost jobs table" "$an" "$as" "$ar"
-    printf '%-4s %-14s %-24s %8d %9.3f %12d\n' "$run" "$tool" "snmpd whole tree" "$sn" "$ss" "$sr"
-    rates[$tool]+="$ar $sr "
+    compare "$tool" "snmphost jobs table" "$aport" "$jobsroot" "snmpd whole tree" "$sport" .1 \
+      "$tool" -v2c -c public
   done
+  compare snmpbulkwalk-v3 "snmphost jobs table" "$aport" "$jobsroot" \
+    "snmpd extend table" "$v3port" "$extendroot" snmpbulkwalk "${v3[@]}"
+  compare ceiling "snmphost jobs table" "$aport" "$jobsroot" "ceiling agent table" "$cport" \
+    "$jobsroot" snmpbulkwalk -v2c -c public
 done
 # The median run of each side, the ratio of the medians and the range of the
 # runs' own ratios.
-for tool in snmpwalk snmpbulkwalk; do
-  echo "${rates[$tool]}" | awk -v tool="$tool" '
+for name in "${names[@]}"; do
+  echo "${rates[$name]}" | awk -v tool="$name" '
     function median(a, n,   i, j, t) {
       for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] > a[j]; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
       return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
