@@ -85,12 +85,12 @@ pids+=($!)
 
 jobsroot=.1.3.6.1.4.1.58231.2.12.9.9
 # Waits until the jobs table holds every row (the collector's first pass).
-for _ in $(seq 600); do
+for _ in $(seq "${BENCH_FILL_TRIES:-600}"); do
   out=$(snmpget -v2c -c public -On -t 1 -r 0 "127.0.0.1:$aport" "$jobsroot.1.1.10.$((jobs - 1))" 2>/dev/null || true)
   [[ $out == *INTEGER* ]] && break
   sleep 0.5
 done
-[[ $out == *INTEGER* ]] || { echo "the jobs table did not fill" >&2; exit 1; }
+[[ $out == *INTEGER* ]] || { echo "the jobs table did not fill" >&2; tail -20 "$root/snmphost.log" >&2; exit 1; }
 
 # port subtree tool args... -> "oids seconds"
 measure() {
