@@ -23,7 +23,7 @@ jobs=10000
 root=$(mktemp -d "${TMPDIR:-/tmp}/orb-walkbench-XXXXXX")
 pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true; done
   rm -rf "$root"
 }
 trap cleanup EXIT
@@ -88,6 +88,7 @@ pids+=($!); ceilingpid=$!
 
 jobsroot=.1.3.6.1.4.1.58231.2.12.9.9
 # Waits until the jobs table holds every row (the collector's first pass).
+out=
 for _ in $(seq "${BENCH_FILL_TRIES:-600}"); do
   out=$(snmpget -v2c -c public -On -t 1 -r 0 "127.0.0.1:$aport" "$jobsroot.1.1.10.$((jobs - 1))" 2>/dev/null || true)
   [[ $out == *INTEGER* ]] && break
