@@ -8,6 +8,9 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/textfile.h"
+#include "platform/win32.h"
+
 namespace orb {
 
 bool MakePrivateDirectories(const std::string& path) {
@@ -68,32 +71,26 @@ std::string OwnerOnlyProblem(const struct stat& st) {
 
 bool ReadOwnerOnlyFile(const std::string& path, size_t maxBytes, std::string* text,
                        std::string* why) {
-    text->clear();
-    // Non-blocking: a FIFO put in its place must not hang the reader.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        *why = std::string("cannot be opened: ") + std::strerror(errno);
-        return false;
-    }
-    struct stat st {};
-    *why = ::fstat(fd, &st) != 0 ? std::string("cannot be examined: ") + std::strerror(errno)
-                                 : OwnerOnlyProblem(st);
-    if (why->empty() && static_cast<unsigned long long>(st.st_size) > maxBytes)
+    std::string problem;
+    // Checked on the file that is opened: a name swapped after a look at it
+    // must not hand over another file.
+    const bool read = ReadRegularTextFile(path, maxBytes, text, [&](const struct stat& st) {
+        problem = OwnerOnlyProblem(st);
+        return problem.empty();
+    });
+    const int error = errno;
+    if (read) {
+        why->clear();
+    } else if (!problem.empty()) {
+        *why = problem;
+    } else if (GetLastError() == ERROR_BAD_FILE_TYPE) {
+        *why = "is not a regular file";
+    } else if (GetLastError() == ERROR_FILE_TOO_LARGE) {
         *why = "is larger than " + std::to_string(maxBytes) + " bytes";
-    if (why->empty()) {
-        text->resize(static_cast<size_t>(st.st_size));
-        size_t done = 0;
-        while (done < text->size()) {
-            const ssize_t n = ::read(fd, text->data() + done, text->size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += static_cast<size_t>(n);
-        }
-        text->resize(done);
+    } else {
+        *why = std::string("cannot be opened: ") + std::strerror(error);
     }
-    ::close(fd);
-    if (!why->empty()) text->clear();
-    return why->empty();
+    return read;
 }
 
 bool OwnerOnlyOrMissing(const std::string& path, std::string* why) {

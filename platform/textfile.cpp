@@ -114,6 +114,11 @@ bool ReadTextFile(const std::string& path, std::string* text) {
 }
 
 bool ReadRegularTextFile(const std::string& path, size_t maxBytes, std::string* text) {
+    return ReadRegularTextFile(path, maxBytes, text, [](const struct stat&) { return true; });
+}
+
+bool ReadRegularTextFile(const std::string& path, size_t maxBytes, std::string* text,
+                         const std::function<bool(const struct stat&)>& accept) {
     text->clear();
     // Looked at before opening: opening a device can have effects of its own
     // (a tape rewinds), and a FIFO without a writer would wait for one.
@@ -133,6 +138,8 @@ bool ReadRegularTextFile(const std::string& path, size_t maxBytes, std::string* 
         refused = ERROR_CANTREAD;
     } else if (!S_ISREG(st.st_mode)) {
         refused = ERROR_BAD_FILE_TYPE;
+    } else if (!accept(st)) {
+        refused = ERROR_ACCESS_DENIED;
     } else if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
         refused = ERROR_FILE_TOO_LARGE;
     } else if (!ReadFd(fd, text, maxBytes)) {

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+struct stat;
+
 namespace orb {
 
 // Reads a whole file. false (and empty text) when it cannot be read; the
@@ -19,6 +21,11 @@ bool ReadTextFile(const std::string& path, std::string* text);
 // waiting. false and empty text otherwise, with ERROR_BAD_FILE_TYPE (not a
 // regular file), ERROR_FILE_TOO_LARGE, or what ReadTextFile would set.
 bool ReadRegularTextFile(const std::string& path, size_t maxBytes, std::string* text);
+// The same, and the opened file's status must also pass accept (checked on
+// the file that is read, not on its name); one it refuses reads as absent
+// with ERROR_ACCESS_DENIED.
+bool ReadRegularTextFile(const std::string& path, size_t maxBytes, std::string* text,
+                         const std::function<bool(const struct stat&)>& accept);
 
 // Takes the writers' lock of the file's directory, hands edit the file's
 // current text (empty when the file does not exist yet) and, when edit
