@@ -21,14 +21,13 @@ constexpr UINT kTextNoTool = 23;
 
 // A key of the host's section, else of "Default"; "..." counts as absent
 // at both levels.
-std::string ReadSetting(const LauncherContext& context, const std::string& host,
-                        const char* key, const char* fallback) {
+std::string ReadSetting(const std::string& iniPath, const std::string& host, const char* key,
+                        const char* fallback) {
     char value[kValueBufferSize] = {};
-    GetPrivateProfileStringA(host.c_str(), key, kNotSet, value, sizeof value,
-                             context.iniPath.c_str());
+    GetPrivateProfileStringA(host.c_str(), key, kNotSet, value, sizeof value, iniPath.c_str());
     if (std::string(value) != kNotSet) return value;
     GetPrivateProfileStringA(kDefaultSection, key, fallback, value, sizeof value,
-                             context.iniPath.c_str());
+                             iniPath.c_str());
     return std::string(value) != kNotSet ? value : fallback;
 }
 
@@ -124,13 +123,20 @@ intptr_t PlatformShell(const char* file, const char* parameters, int show) {
     return ShellExecuteA(nullptr, nullptr, file, parameters, nullptr, show);
 }
 
+HostTool HostToolFor(const std::string& iniPath, const std::string& host) {
+    HostTool tool;
+    tool.web = ReadSetting(iniPath, host, "Type", kDefaultType) == "http";
+    if (!tool.web) return tool;
+    tool.command = ReadSetting(iniPath, host, "CmdLine", kNotSet);
+    if (tool.command == kNotSet) tool.command = kDefaultCommand;
+    SubstitutePlaceholder(&tool.command, kPlaceholder, host);
+    return tool;
+}
+
 bool RunHostAction(const LauncherContext& context, const std::string& host) {
-    const std::string type = ReadSetting(context, host, "Type", kDefaultType);
-    std::string command = ReadSetting(context, host, "CmdLine", kNotSet);
-    if (type != "http") return StartTelnet(context, host);
-    if (command == kNotSet) command = kDefaultCommand;
-    SubstitutePlaceholder(&command, kPlaceholder, host);
-    if (Started(context.shell(command.c_str(), nullptr, SW_HIDE))) return true;
+    const HostTool tool = HostToolFor(context.iniPath, host);
+    if (!tool.web) return StartTelnet(context, host);
+    if (Started(context.shell(tool.command.c_str(), nullptr, SW_HIDE))) return true;
     return StartTelnet(context, host);
 }
 

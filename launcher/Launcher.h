@@ -71,6 +71,16 @@ struct LauncherContext {
     std::function<void(const std::string& line)> tell;
 };
 
+// What the host action opens for a host, as the INI file at iniPath gives
+// it: the web action's command (the default command when none is set, the
+// placeholder replaced), or the telnet action, which takes no command.
+// Consoles that show the address instead of opening it ask this too.
+struct HostTool {
+    bool web = false;
+    std::string command;  // empty for telnet
+};
+HostTool HostToolFor(const std::string& iniPath, const std::string& host);
+
 // The shell of the platform (ShellExecuteA).
 intptr_t PlatformShell(const char* file, const char* parameters, int show);
 

@@ -50,6 +50,7 @@ struct Link {
 struct Entry {
     Value name;
     Value label;
+    Value status;
 };
 
 std::string TextOf(const Value* value) {
@@ -99,7 +100,8 @@ class TreeBuilder {
             const std::string uuid = TextOf(object.Find("uuid"));
             if (uuid.empty()) continue;
             entries.emplace_back(uuid,
-                                 Entry{OrNull(object.Find("name")), OrNull(object.Find("label"))});
+                                 Entry{OrNull(object.Find("name")), OrNull(object.Find("label")),
+                                       OrNull(object.Find("status"))});
         }
         return entries;
     }
@@ -120,6 +122,7 @@ class TreeBuilder {
         node.missing = entry == nullptr;
         node.name = OrNull(entry ? &entry->name : nullptr);
         node.label = OrNull(entry ? &entry->label : nullptr);
+        node.status = OrNull(entry ? &entry->status : nullptr);
         node.cycle = path_.count(uuid) != 0;
         node.truncated = !node.cycle && (path_.size() >= kMaxDepth || ++nodes_ > kMaxNodes);
         if (node.cycle || node.truncated) return node;
