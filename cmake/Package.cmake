@@ -43,6 +43,13 @@ install(FILES ${CMAKE_SOURCE_DIR}/snmpagent/LUMORA-VAULTLINE-AGENT-MIB.txt
 configure_file(${CMAKE_SOURCE_DIR}/packaging/snmphost.service.in
                ${CMAKE_BINARY_DIR}/packaging/${ORB_PACKAGE_UNIT} @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${ORB_PACKAGE_UNIT} DESTINATION /lib/systemd/system)
+# The web console's unit, installed but not enabled; orbweb's static files go
+# to <prefix>/share/orbweb (framework/orbweb/CMakeLists.txt).
+configure_file(${CMAKE_SOURCE_DIR}/packaging/orbweb.service.in
+               ${CMAKE_BINARY_DIR}/packaging/vaultline-orbweb.service @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/vaultline-orbweb.service
+        DESTINATION /lib/systemd/system)
+
 foreach(script postinst prerm postrm)
   configure_file(${CMAKE_SOURCE_DIR}/packaging/${script}.in ${CMAKE_BINARY_DIR}/packaging/${script}
                  @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ

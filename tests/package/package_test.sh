@@ -35,6 +35,16 @@ unit="$work/tree/lib/systemd/system/vaultline-snmphost.service"
 [ -f "$unit" ] || fail "no systemd unit"
 grep -q "^ExecStart=$prefix/bin/snmphost \$SNMPHOST_OPTIONS\$" "$unit" || fail "unit ExecStart"
 grep -q '^Environment=ORB_MACHINE_ROOT=/var/lib/vaultline-orb$' "$unit" || fail "unit machine root"
+# The web console: program, static files, and a unit nothing enables.
+for file in bin/orbweb share/orbweb/style.css share/orbweb/refresh.js; do
+  grep -q " \.$prefix/$file\$" "$work/contents" || fail "$prefix/$file missing"
+done
+webunit="$work/tree/lib/systemd/system/vaultline-orbweb.service"
+[ -f "$webunit" ] || fail "no orbweb unit"
+grep -q "^ExecStart=$prefix/bin/orbweb --static-dir $prefix/share/orbweb \$ORBWEB_OPTIONS\$" "$webunit" ||
+  fail "orbweb unit ExecStart"
+! grep -q 'vaultline-orbweb' "$work/tree/DEBIAN/postinst" || fail "postinst enables orbweb"
+"$work/tree$prefix/bin/orbweb" --help >/dev/null || fail "the packaged orbweb does not start"
 for script in postinst prerm; do
   grep -qx "prefix=$prefix" "$work/tree/DEBIAN/$script" || fail "$script: prefix"
 done
