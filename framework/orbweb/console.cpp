@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <regex>
+#include <tuple>
 
 #include "framework/orbweb/pages.h"
 #include "framework/orbweb/static_files.h"
@@ -170,6 +171,20 @@ uint64_t Console::WaitForChange(uint64_t seen, unsigned timeoutMs) {
     return generation_;
 }
 
+std::shared_ptr<const std::string> Console::Drawn(
+    const std::string& route, const std::function<std::string(const Snapshot&)>& draw) {
+    std::shared_ptr<const Snapshot> snapshot = store_.Current();
+    {
+        std::lock_guard<std::mutex> lock(drawnMutex_);
+        auto found = drawn_.find(route);
+        if (found != drawn_.end() && found->second.snapshot == snapshot) return found->second.text;
+    }
+    auto text = std::make_shared<const std::string>(draw(*snapshot));
+    std::lock_guard<std::mutex> lock(drawnMutex_);
+    drawn_[route] = {snapshot, text};
+    return text;
+}
+
 void Console::Routes() {
     httplib::Server& server = *server_;
     server.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
@@ -210,18 +225,21 @@ void Console::Routes() {
             Answer(response, 503, why, WantsJson(request));
         });
 
-    server.Get("/", [this](const httplib::Request&, httplib::Response& response) {
-        response.set_content(MapPage(*store_.Current(), store_.repository()), kHtml);
-    });
-    server.Get("/api/map", [this](const httplib::Request&, httplib::Response& response) {
-        response.set_content(MapJson(*store_.Current(), store_.repository()).dump(), kJson);
-    });
-    server.Get("/views", [this](const httplib::Request&, httplib::Response& response) {
-        response.set_content(ViewsPage(*store_.Current(), store_.repository()), kHtml);
-    });
-    server.Get("/api/views", [this](const httplib::Request&, httplib::Response& response) {
-        response.set_content(ViewsJson(*store_.Current(), store_.repository()).dump(), kJson);
-    });
+    const std::string& repository = store_.repository();
+    const std::vector<std::tuple<const char*, const char*,
+                                 std::function<std::string(const Snapshot&)>>>
+        drawings = {
+            {"/", kHtml, [&repository](const Snapshot& s) { return MapPage(s, repository); }},
+            {"/api/map", kJson,
+             [&repository](const Snapshot& s) { return MapJson(s, repository).dump(); }},
+            {"/views", kHtml, [&repository](const Snapshot& s) { return ViewsPage(s, repository); }},
+            {"/api/views", kJson,
+             [&repository](const Snapshot& s) { return ViewsJson(s, repository).dump(); }}};
+    for (const auto& [route, type, draw] : drawings)
+        server.Get(route, [this, route = std::string(route), type = type, draw = draw](
+                              const httplib::Request&, httplib::Response& response) {
+            response.set_content(*Drawn(route, draw), type);
+        });
     server.Get("/health", [this](const httplib::Request&, httplib::Response& response) {
         const auto snapshot = store_.Current();
         response.set_content(Json{{"status", "ok"},

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -66,6 +67,11 @@ class Console {
   private:
     void Routes();
     uint64_t WaitForChange(uint64_t seen, unsigned timeoutMs);
+    // The page a route draws from the current snapshot, drawn once per
+    // snapshot: the map of a large repository takes longer to draw than to
+    // send.
+    std::shared_ptr<const std::string> Drawn(const std::string& route,
+                                             const std::function<std::string(const Snapshot&)>& draw);
 
     Store& store_;
     AgentReader& agents_;
@@ -77,6 +83,12 @@ class Console {
     uint64_t generation_ = 0;
     bool stopping_ = false;
     std::atomic<int> listeners_{0};
+    struct Drawing {
+        std::shared_ptr<const Snapshot> snapshot;
+        std::shared_ptr<const std::string> text;
+    };
+    std::mutex drawnMutex_;
+    std::map<std::string, Drawing> drawn_;
 };
 
 }  // namespace orbweb
