@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <regex>
 #include <tuple>
 
@@ -9,6 +10,7 @@
 #include "framework/orbweb/static_files.h"
 #include "launcher/Launcher.h"
 #include "platform/command.h"
+#include "platform/pathsearch.h"
 #include "platform/sync.h"
 #include "platform/textfile.h"
 #include "platform/uuid.h"
@@ -107,6 +109,10 @@ bool LauncherTakesHost(const std::string& host) {
            host.find_first_of("\r\n") == std::string::npos;
 }
 
+bool IsLoopback(const std::string& host) {
+    return host.rfind("127.", 0) == 0 || host == "::1" || host == "localhost";
+}
+
 std::string IniBeside(const std::string& program) { return launcher::IniPathFor(program); }
 
 }  // namespace
@@ -140,8 +146,14 @@ Console::Console(Store& store, AgentReader& agents, ConsoleOptions options)
 Console::~Console() { Stop(); }
 
 int Console::Bind(const std::string& host, int port) {
-    if (port == 0) return server_->bind_to_any_port(host.c_str());
-    return server_->bind_to_port(host.c_str(), port) ? port : -1;
+    const int bound = port == 0 ? server_->bind_to_any_port(host.c_str())
+                                : (server_->bind_to_port(host.c_str(), port) ? port : -1);
+    if (bound > 0 && IsLoopback(host)) {
+        const std::string suffix = ":" + std::to_string(bound);
+        hosts_ = {"127.0.0.1" + suffix, "localhost" + suffix, "[::1]" + suffix,
+                  (host.find(':') != std::string::npos ? "[" + host + "]" : host) + suffix};
+    }
+    return bound;
 }
 
 bool Console::Serve() { return server_->listen_after_bind(); }
@@ -195,8 +207,15 @@ void Console::Routes() {
         if (!response.has_header("Cache-Control")) response.set_header("Cache-Control", "no-store");
     });
     // Methods no route takes, on known paths 405, elsewhere 404.
-    server.set_pre_routing_handler([](const httplib::Request& request,
-                                      httplib::Response& response) {
+    server.set_pre_routing_handler([this](const httplib::Request& request,
+                                          httplib::Response& response) {
+        const std::string named = request.get_header_value("Host");
+        if (!hosts_.empty() && !named.empty() &&
+            std::find(hosts_.begin(), hosts_.end(), orb::Lower(named)) == hosts_.end()) {
+            Answer(response, 403, "this console answers only to its loopback address",
+                   WantsJson(request));
+            return httplib::Server::HandlerResponse::Handled;
+        }
         const std::string& method = request.method;
         const char* allow = AllowedAt(request.path);
         if (allow == nullptr) {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "framework/orbweb/agent_status.h"
 #include "framework/orbweb/store.h"
@@ -56,7 +57,8 @@ class Console {
     Console(const Console&) = delete;
     Console& operator=(const Console&) = delete;
 
-    // Binds host:port (port 0: any free port); the port bound, or -1.
+    // Binds host:port (port 0: any free port); the port bound, or -1. On a
+    // loopback address only requests naming a loopback host are answered.
     int Bind(const std::string& host, int port);
     // Serves until Stop(); false when the server could not run.
     bool Serve();
@@ -83,6 +85,10 @@ class Console {
     uint64_t generation_ = 0;
     bool stopping_ = false;
     std::atomic<int> listeners_{0};
+    // Listening on loopback: the Host names a request may carry. A page of
+    // another site whose name was made to point at 127.0.0.1 (DNS
+    // rebinding) names its own host, and is refused.
+    std::vector<std::string> hosts_;
     struct Drawing {
         std::shared_ptr<const Snapshot> snapshot;
         std::shared_ptr<const std::string> text;

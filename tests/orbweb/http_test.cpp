@@ -158,6 +158,23 @@ TEST_F(PublishedConsole, UnknownPathsAnswer404AndOtherMethods405) {
     EXPECT_EQ(client->Post("/elsewhere", "", "text/plain")->status, 404);
 }
 
+TEST_F(PublishedConsole, AnswersOnlyToItsLoopbackNames) {
+    for (const std::string& host :
+         {std::string("127.0.0.1:"), std::string("localhost:"), std::string("LOCALHOST:")}) {
+        auto client = allowed_->Client();
+        client->set_default_headers({{"Host", host + std::to_string(allowed_->port())}});
+        EXPECT_EQ(client->Get("/health")->status, 200) << host;
+    }
+    // A rebound name of another site, or the right name on another port.
+    for (const std::string& host :
+         {std::string("attacker.example:") + std::to_string(allowed_->port()),
+          std::string("127.0.0.1:1")}) {
+        auto client = allowed_->Client();
+        client->set_default_headers({{"Host", host}});
+        EXPECT_EQ(client->Get("/api/map")->status, 403) << host;
+    }
+}
+
 TEST_F(PublishedConsole, HostileNamesShowAsText) {
     auto client = allowed_->Client();
     auto map = client->Get("/");
