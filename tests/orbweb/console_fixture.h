@@ -71,24 +71,42 @@ class Console {
     int port_ = 0;
 };
 
+// A fresh machine root named by the environment, as the programs find it.
+inline std::string NewMachineRoot() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "orbweb-test-XXXXXX").string();
+    const std::string root = mkdtemp(pattern.data()) ? pattern : std::string();
+    setenv("ORB_MACHINE_ROOT", root.c_str(), 1);
+    setenv("ORB_COMPUTERNAME", "ORBWEB", 1);
+    setenv("ORB_HOSTS", (root + "/hosts").c_str(), 1);
+    setenv("ORB_DEBUG_OUTPUT", "none", 1);
+    setenv("SNMP_PERSISTENT_DIR", (root + "/snmp").c_str(), 1);
+    return root;
+}
+
+// The publishing pass of published_repository.sh; its output when it failed.
+inline std::string Publish() {
+    std::string output;
+    const int rc = orb::RunCommand(
+        {"bash", std::string(ORBWEB_TEST_DIR) + "/published_repository.sh", Bin()}, 120000, &output);
+    return rc == 0 ? "" : "exit " + std::to_string(rc) + ": " + output;
+}
+
+// orbcli's answer on the console's repository.
+inline std::string Orbcli(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{Bin() + "/orbcli", "-r", "ORBWEB"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::string output;
+    EXPECT_EQ(orb::RunCommand(argv, 60000, &output), 0) << output;
+    return output;
+}
+
 class PublishedConsole : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orbweb-test-XXXXXX").string();
-        root_ = mkdtemp(pattern.data()) ? pattern : std::string();
+        root_ = NewMachineRoot();
         ASSERT_FALSE(root_.empty());
-        setenv("ORB_MACHINE_ROOT", root_.c_str(), 1);
-        setenv("ORB_COMPUTERNAME", "ORBWEB", 1);
-        setenv("ORB_HOSTS", (root_ + "/hosts").c_str(), 1);
-        setenv("ORB_DEBUG_OUTPUT", "none", 1);
-        setenv("SNMP_PERSISTENT_DIR", (root_ + "/snmp").c_str(), 1);
+        ASSERT_EQ(Publish(), "");
         std::string output;
-        ASSERT_EQ(orb::RunCommand({"bash", std::string(ORBWEB_TEST_DIR) + "/published_repository.sh",
-                                   Bin()},
-                                  120000, &output),
-                  0)
-            << output;
         ASSERT_EQ(orb::RunCommand({"bash", Bin() + "/ebqry-sample-server.sh", Bin()}, 60000, &output), 0)
             << output;
         const std::string agentKey =
@@ -133,15 +151,6 @@ class PublishedConsole : public ::testing::Test {
         agent_ = nullptr;
         std::error_code ignored;
         if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
-    }
-
-    // orbcli's answer on the same repository.
-    static std::string Orbcli(const std::vector<std::string>& args) {
-        std::vector<std::string> argv{Bin() + "/orbcli", "-r", "ORBWEB"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::string output;
-        EXPECT_EQ(orb::RunCommand(argv, 60000, &output), 0) << output;
-        return output;
     }
 
     static inline std::string root_;

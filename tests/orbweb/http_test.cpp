@@ -2,6 +2,7 @@
 #include <set>
 
 #include "tests/orbweb/console_fixture.h"
+#include "tests/pgtest/pg_scratch.h"
 
 namespace orbwebtest {
 namespace {
@@ -303,6 +304,39 @@ TEST_F(PublishedConsole, EventsTellOfChangesOnly) {
     EXPECT_NE(received.find("event: change\ndata: " + std::to_string(shown + 1)), std::string::npos)
         << received;
     EXPECT_NE(Json::parse(client->Get("/api/map")->body).dump().find("LATECOMER"), std::string::npos);
+}
+
+// The same pass into a repository in PostgreSQL: the console shows what
+// orbcli shows there, and follows a change without a file to look at.
+TEST(PostgresConsole, ShowsAndFollowsTheRepository) {
+    if (orbtest::PgConnection().empty()) GTEST_SKIP() << orbtest::kPgSkip;
+    const std::string root = NewMachineRoot();
+    orbtest::PgSchema schema;
+    schema.Register("ORBWEB");
+    ASSERT_EQ(Publish(), "");
+    Console console;
+    ASSERT_TRUE(console.Start(root, {"--poll-ms", "200"})) << Slurp(console.log());
+    auto client = console.Client();
+    const Json tree = Json::parse(Orbcli({"tree", "--json"}));
+    std::multiset<std::string> expected, shown;
+    CollectUuids(tree["machines"], &expected);
+    CollectUuids(tree["views"], &expected);
+    const Json map = GetJson(*client, "/api/map");
+    for (const Json& group : map["groups"]) CollectUuids(group["machines"], &shown);
+    CollectUuids(GetJson(*client, "/api/views")["views"], &shown);
+    EXPECT_EQ(shown, expected) << map.dump();
+    const uint64_t before = GetJson(*client, "/health")["generation"];
+    Orbcli({"object", "add", "WindowsNT_Server", "name=LATECOMER"});
+    std::string received;
+    client->Get(("/events?since=" + std::to_string(before)).c_str(),
+                [&](const char* data, size_t length) {
+                    received.append(data, length);
+                    return received.find("\n\n") == std::string::npos;
+                });
+    EXPECT_NE(received.find("event: change"), std::string::npos) << received;
+    EXPECT_NE(client->Get("/api/map")->body.find("LATECOMER"), std::string::npos);
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
 }
 
 }  // namespace
