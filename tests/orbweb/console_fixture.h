@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -115,7 +116,12 @@ class PublishedConsole : public ::testing::Test {
         for (const auto& args : std::vector<std::vector<std::string>>{
                  {params + "\\ExtensionAgents", "1", "REG_SZ", agentKey},
                  {params + "\\ValidCommunities", "public", "REG_DWORD", "4"},
-                 {agentKey, "Pathname", "REG_SZ", Bin() + "/lmEBAgent.dll"}}) {
+                 {agentKey, "Pathname", "REG_SZ", Bin() + "/lmEBAgent.dll"},
+                 {params + "\\Users\\console", "SecurityLevel", "REG_SZ", "authPriv"},
+                 {params + "\\Users\\console", "AuthProtocol", "REG_SZ", "SHA-256"},
+                 {params + "\\Users\\console", "AuthPassphrase", "REG_SZ", kAuthPassphrase},
+                 {params + "\\Users\\console", "PrivProtocol", "REG_SZ", "AES"},
+                 {params + "\\Users\\console", "PrivPassphrase", "REG_SZ", kPrivPassphrase}}) {
             std::vector<std::string> argv{Bin() + "/regtool", "set"};
             argv.insert(argv.end(), args.begin(), args.end());
             ASSERT_EQ(orb::RunCommand(argv, 10000, &output), 0) << output;
@@ -141,13 +147,25 @@ class PublishedConsole : public ::testing::Test {
         ASSERT_TRUE(allowed_->Start(root_, withActions)) << Slurp(allowed_->log());
         refused_ = new Console;
         ASSERT_TRUE(refused_->Start(root_, snmp)) << Slurp(refused_->log());
+        // SNMPv3: the user's passphrases from an owner-only file.
+        const std::string secrets = root_ + "/console.pass";
+        ASSERT_TRUE(orb::EditTextFile(secrets, [](std::string& text) {
+            text = std::string(kAuthPassphrase) + "\n" + kPrivPassphrase + "\n";
+            return true;
+        }));
+        chmod(secrets.c_str(), 0600);
+        std::vector<std::string> v3 = snmp;
+        v3.insert(v3.end(), {"--snmp-user", "console", "--snmp-passphrase-file", secrets});
+        usm_ = new Console;
+        ASSERT_TRUE(usm_->Start(root_, v3)) << Slurp(usm_->log());
     }
 
     static void TearDownTestSuite() {
         delete allowed_;
         delete refused_;
+        delete usm_;
         delete agent_;
-        allowed_ = refused_ = nullptr;
+        allowed_ = refused_ = usm_ = nullptr;
         agent_ = nullptr;
         std::error_code ignored;
         if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
@@ -158,6 +176,9 @@ class PublishedConsole : public ::testing::Test {
     static inline orb::BackgroundCommand* agent_ = nullptr;
     static inline Console* allowed_ = nullptr;
     static inline Console* refused_ = nullptr;
+    static inline Console* usm_ = nullptr;
+    static constexpr const char* kAuthPassphrase = "console auth pass";
+    static constexpr const char* kPrivPassphrase = "console priv pass";
 };
 
 }  // namespace orbwebtest

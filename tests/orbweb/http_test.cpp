@@ -265,6 +265,16 @@ TEST_F(PublishedConsole, LiveAgentShowsItsServices) {
     EXPECT_NE(page->body.find("NWTIRPC</th><td class=\"service\">Running"), std::string::npos);
 }
 
+TEST_F(PublishedConsole, LiveAgentAnswersTheSnmpV3User) {
+    auto client = usm_->Client();
+    const std::string hosta = FindOnMap(GetJson(*client, "/api/map"), "Vaultline", "HOSTA:1");
+    const Json agent = GetJson(*client, "/api/agent/Vaultline/" + hosta);
+    ASSERT_TRUE(agent["answered"]) << agent;
+    ASSERT_EQ(agent["services"].size(), 8u);
+    EXPECT_EQ(agent["services"][7]["state"], "Running");
+    EXPECT_TRUE(agent["jobs"].is_number()) << agent;
+}
+
 TEST_F(PublishedConsole, AddressWithoutAgentIsNoAnswer) {
     auto client = allowed_->Client();
     const std::string server = FindOnMap(GetJson(*client, "/api/map"), "LumoraVB", "BKSRV01");
