@@ -26,8 +26,7 @@ std::string ReadSetting(const std::string& iniPath, const std::string& host, con
     char value[kValueBufferSize] = {};
     GetPrivateProfileStringA(host.c_str(), key, kNotSet, value, sizeof value, iniPath.c_str());
     if (std::string(value) != kNotSet) return value;
-    GetPrivateProfileStringA(kDefaultSection, key, fallback, value, sizeof value,
-                             iniPath.c_str());
+    GetPrivateProfileStringA(kDefaultSection, key, fallback, value, sizeof value, iniPath.c_str());
     return std::string(value) != kNotSet ? value : fallback;
 }
 

@@ -17,7 +17,7 @@ struct TreeNode {
     std::string uuid;  // registry form
     Value name;        // null when the class has none or the object is gone
     Value label;
-    Value status;      // the map's colour; null when the class has none
+    Value status;            // the map's colour; null when the class has none
     bool missing = false;    // a link names an object that does not exist
     bool cycle = false;      // the object is already on the path above
     bool truncated = false;  // beyond the depth or size the tree expands

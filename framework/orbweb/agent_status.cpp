@@ -59,9 +59,8 @@ oid* AuthProtocol(const std::string& word) {
 
 bool Key(const oid* hash, const std::string& passphrase, u_char* key, size_t* length) {
     *length = USM_AUTH_KU_LEN;
-    return generate_Ku(hash, kProtocolOidLength,
-                       reinterpret_cast<const u_char*>(passphrase.data()), passphrase.size(), key,
-                       length) == SNMPERR_SUCCESS;
+    return generate_Ku(hash, kProtocolOidLength, reinterpret_cast<const u_char*>(passphrase.data()),
+                       passphrase.size(), key, length) == SNMPERR_SUCCESS;
 }
 
 // One session towards the agent; closed with the object.
@@ -169,7 +168,8 @@ std::optional<long> CountRows(Session& session, oid table, uint64_t deadline, bo
         netsnmp_pdu* response = session.Ask(request);
         if (response == nullptr) return std::nullopt;
         bool more = response->errstat == SNMP_ERR_NOERROR && response->variables != nullptr;
-        for (netsnmp_variable_list* var = response->variables; more && var; var = var->next_variable) {
+        for (netsnmp_variable_list* var = response->variables; more && var;
+             var = var->next_variable) {
             if (!IsValue(var) || var->name_length <= column.length ||
                 snmp_oid_ncompare(var->name, var->name_length, column.parts, column.length,
                                   column.length) != 0) {
@@ -191,8 +191,8 @@ std::optional<long> CountRows(Session& session, oid table, uint64_t deadline, bo
 
 const std::vector<std::string>& BackupServiceNames() {
     static const std::vector<std::string> names = {
-        "NWSDBEngine",      "NWSDiscoverySvc",  "NWSJobEngine", "NWSMsgEngine",
-        "NWSSvcControlSvr", "NWSTapeEngine",    "NWSUnivDomainSvr", "NWTIRPC"};
+        "NWSDBEngine",      "NWSDiscoverySvc", "NWSJobEngine",     "NWSMsgEngine",
+        "NWSSvcControlSvr", "NWSTapeEngine",   "NWSUnivDomainSvr", "NWTIRPC"};
     return names;
 }
 
@@ -253,7 +253,8 @@ AgentStatus AgentReader::Read(const std::string& address) {
     }
     netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
     std::vector<Name> names{Below({kAgentState, 1, 0})};
-    for (oid k = 1; k <= BackupServiceNames().size(); ++k) names.push_back(Below({kServices, k, 0}));
+    for (oid k = 1; k <= BackupServiceNames().size(); ++k)
+        names.push_back(Below({kServices, k, 0}));
     names.push_back(Below({kWatchers, 12, 0}));
     for (Name& name : names) snmp_add_null_var(request, name.parts, name.length);
     netsnmp_pdu* response = session.Ask(request);

@@ -38,7 +38,8 @@ constexpr DWORD kLauncherTimeoutMs = 120000;
 constexpr size_t kStaticFileMax = 1 << 20;
 
 // Class and UUID (without braces) of an object's address.
-const char* const kObjectTail = R"(/([A-Za-z0-9_]{1,31})/([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}))";
+const char* const kObjectTail =
+    R"(/([A-Za-z0-9_]{1,31})/([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}))";
 
 struct Route {
     std::string pattern;
@@ -137,7 +138,9 @@ bool TokenBook::Accept(const std::string& token, const std::string& object) {
 }
 
 Console::Console(Store& store, AgentReader& agents, ConsoleOptions options)
-    : store_(store), agents_(agents), options_(std::move(options)),
+    : store_(store),
+      agents_(agents),
+      options_(std::move(options)),
       server_(std::make_unique<httplib::Server>()) {
     server_->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
     Routes();
@@ -207,30 +210,30 @@ void Console::Routes() {
         if (!response.has_header("Cache-Control")) response.set_header("Cache-Control", "no-store");
     });
     // Methods no route takes, on known paths 405, elsewhere 404.
-    server.set_pre_routing_handler([this](const httplib::Request& request,
-                                          httplib::Response& response) {
-        const std::string named = request.get_header_value("Host");
-        if (!hosts_.empty() && !named.empty() &&
-            std::find(hosts_.begin(), hosts_.end(), orb::Lower(named)) == hosts_.end()) {
-            Answer(response, 403, "this console answers only to its loopback address",
+    server.set_pre_routing_handler(
+        [this](const httplib::Request& request, httplib::Response& response) {
+            const std::string named = request.get_header_value("Host");
+            if (!hosts_.empty() && !named.empty() &&
+                std::find(hosts_.begin(), hosts_.end(), orb::Lower(named)) == hosts_.end()) {
+                Answer(response, 403, "this console answers only to its loopback address",
+                       WantsJson(request));
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            const std::string& method = request.method;
+            const char* allow = AllowedAt(request.path);
+            if (allow == nullptr) {
+                Answer(response, 404, "no such page", WantsJson(request));
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            const std::string allowed = allow;
+            const bool takes = allowed.find(method) != std::string::npos &&
+                               (method == "GET" || method == "HEAD" || method == "POST");
+            if (takes) return httplib::Server::HandlerResponse::Unhandled;
+            response.set_header("Allow", allowed);
+            Answer(response, 405, "method " + method + " is not allowed here (" + allowed + ")",
                    WantsJson(request));
             return httplib::Server::HandlerResponse::Handled;
-        }
-        const std::string& method = request.method;
-        const char* allow = AllowedAt(request.path);
-        if (allow == nullptr) {
-            Answer(response, 404, "no such page", WantsJson(request));
-            return httplib::Server::HandlerResponse::Handled;
-        }
-        const std::string allowed = allow;
-        const bool takes = allowed.find(method) != std::string::npos &&
-                           (method == "GET" || method == "HEAD" || method == "POST");
-        if (takes) return httplib::Server::HandlerResponse::Unhandled;
-        response.set_header("Allow", allowed);
-        Answer(response, 405, "method " + method + " is not allowed here (" + allowed + ")",
-               WantsJson(request));
-        return httplib::Server::HandlerResponse::Handled;
-    });
+        });
     server.set_exception_handler(
         [](const httplib::Request& request, httplib::Response& response, std::exception_ptr error) {
             std::string why = "the console failed";
@@ -245,13 +248,14 @@ void Console::Routes() {
         });
 
     const std::string& repository = store_.repository();
-    const std::vector<std::tuple<const char*, const char*,
-                                 std::function<std::string(const Snapshot&)>>>
+    const std::vector<
+        std::tuple<const char*, const char*, std::function<std::string(const Snapshot&)>>>
         drawings = {
             {"/", kHtml, [&repository](const Snapshot& s) { return MapPage(s, repository); }},
             {"/api/map", kJson,
              [&repository](const Snapshot& s) { return MapJson(s, repository).dump(); }},
-            {"/views", kHtml, [&repository](const Snapshot& s) { return ViewsPage(s, repository); }},
+            {"/views", kHtml,
+             [&repository](const Snapshot& s) { return ViewsPage(s, repository); }},
             {"/api/views", kJson,
              [&repository](const Snapshot& s) { return ViewsJson(s, repository).dump(); }}};
     for (const auto& [route, type, draw] : drawings)
@@ -268,18 +272,17 @@ void Console::Routes() {
                                  .dump(),
                              kJson);
     });
-    server.Get(R"(/static/([a-z]+\.(css|js)))",
-               [this](const httplib::Request& request, httplib::Response& response) {
-                   const StaticFile* file = FindStaticFile(request.matches[1].str());
-                   if (file == nullptr) return Answer(response, 404, "no such file", false);
-                   std::string text(file->content);
-                   if (!options_.staticDir.empty() &&
-                       !orb::ReadRegularTextFile(options_.staticDir + "/" + file->name,
-                                                 kStaticFileMax, &text))
-                       return Answer(response, 404, "no such file", false);
-                   response.set_header("Cache-Control", "no-cache");
-                   response.set_content(text, file->type);
-               });
+    server.Get(R"(/static/([a-z]+\.(css|js)))", [this](const httplib::Request& request,
+                                                       httplib::Response& response) {
+        const StaticFile* file = FindStaticFile(request.matches[1].str());
+        if (file == nullptr) return Answer(response, 404, "no such file", false);
+        std::string text(file->content);
+        if (!options_.staticDir.empty() &&
+            !orb::ReadRegularTextFile(options_.staticDir + "/" + file->name, kStaticFileMax, &text))
+            return Answer(response, 404, "no such file", false);
+        response.set_header("Cache-Control", "no-cache");
+        response.set_content(text, file->type);
+    });
 
     auto objectPage = [this](const httplib::Request& request, httplib::Response& response) {
         const bool json = WantsJson(request);
@@ -347,8 +350,8 @@ void Console::Routes() {
                           "the host name \"" + outcome.host +
                               "\" is empty or holds another launcher switch; nothing started",
                           json);
-        outcome.exit = orb::RunCommand({options_.launcher, "-d", outcome.host},
-                                       kLauncherTimeoutMs, &outcome.output);
+        outcome.exit = orb::RunCommand({options_.launcher, "-d", outcome.host}, kLauncherTimeoutMs,
+                                       &outcome.output);
         store_.Invalidate();
         Poll();
         if (json)
@@ -365,7 +368,8 @@ void Console::Routes() {
             return Answer(response, 503, "too many pages are listening", false);
         }
         uint64_t seen = store_.Current()->generation;
-        if (request.has_param("since")) seen = std::strtoull(request.get_param_value("since").c_str(), nullptr, 10);
+        if (request.has_param("since"))
+            seen = std::strtoull(request.get_param_value("since").c_str(), nullptr, 10);
         response.set_header("Cache-Control", "no-cache");
         response.set_chunked_content_provider(
             "text/event-stream",
@@ -380,7 +384,7 @@ void Console::Routes() {
                 }
                 const std::string message =
                     now > seen ? "event: change\ndata: " + std::to_string(now) + "\n\n"
-                                : ": still here\n\n";
+                               : ": still here\n\n";
                 seen = std::max(seen, now);
                 return sink.write(message.data(), message.size());
             },

@@ -28,9 +28,9 @@ namespace orbweb {
 
 struct ConsoleOptions {
     bool allowActions = false;
-    std::string launcher;   // ksuxgo's path
-    std::string staticDir;  // "": the files built into the program
-    unsigned pollMs = 1000; // how often the repository's fingerprint is looked at
+    std::string launcher;    // ksuxgo's path
+    std::string staticDir;   // "": the files built into the program
+    unsigned pollMs = 1000;  // how often the repository's fingerprint is looked at
 };
 
 // Tokens handed out with pages that offer actions: each names the page's
@@ -72,8 +72,8 @@ class Console {
     // The page a route draws from the current snapshot, drawn once per
     // snapshot: the map of a large repository takes longer to draw than to
     // send.
-    std::shared_ptr<const std::string> Drawn(const std::string& route,
-                                             const std::function<std::string(const Snapshot&)>& draw);
+    std::shared_ptr<const std::string> Drawn(
+        const std::string& route, const std::function<std::string(const Snapshot&)>& draw);
 
     Store& store_;
     AgentReader& agents_;

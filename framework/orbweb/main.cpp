@@ -10,9 +10,9 @@
 #include "framework/orbweb/console.h"
 #include "platform/dynload.h"
 #include "platform/environment.h"
+#include "platform/privatefs.h"
 #include "platform/registry.h"
 #include "platform/sync.h"
-#include "platform/privatefs.h"
 #include "platform/wakeup.h"
 
 namespace {
@@ -75,8 +75,9 @@ int Run(int argc, char** argv) {
                  "let the object menu's actions run (POST with the page's token)");
     app.add_option("--launcher", o.console.launcher, "the console launcher the menu starts")
         ->capture_default_str();
-    app.add_option("--static-dir", o.console.staticDir,
-                   "serve the style sheet and script from this folder instead of the built-in ones");
+    app.add_option(
+        "--static-dir", o.console.staticDir,
+        "serve the style sheet and script from this folder instead of the built-in ones");
     app.add_option("--poll-ms", o.console.pollMs, "how often to look for repository changes")
         ->capture_default_str()
         ->check(CLI::Range(100u, 600000u));
@@ -128,8 +129,9 @@ int Run(int argc, char** argv) {
     }
     orb::Wakeup wakeup;
     orb::StopOnTerminateSignals(&wakeup);
-    std::cout << "orbweb: serving http://" << (host.find(':') != std::string::npos ? "[" + host + "]" : host)
-              << ":" << bound << "/ (repository " << store.repository() << ")"
+    std::cout << "orbweb: serving http://"
+              << (host.find(':') != std::string::npos ? "[" + host + "]" : host) << ":" << bound
+              << "/ (repository " << store.repository() << ")"
               << (o.console.allowActions ? ", actions allowed" : "") << std::endl;
     orb::Thread watcher([&] {
         unsigned waited = 0;

@@ -57,7 +57,8 @@ void NodeHtml(const orbcli::TreeNode& node, int depth, std::string* out) {
     if (path.empty())
         *out += "<span class=\"caption\">" + Escape(Caption(node)) + "</span>";
     else
-        *out += "<a class=\"caption\" href=\"" + Escape(path) + "\">" + Escape(Caption(node)) + "</a>";
+        *out +=
+            "<a class=\"caption\" href=\"" + Escape(path) + "\">" + Escape(Caption(node)) + "</a>";
     *out += " <span class=\"cls\">" + Escape(node.cls) + "</span>";
     *out += " <span class=\"state\">" + Escape(look.text) + "</span>";
     if (IsMachine(node, depth) && IsIpv4Address(Display(node.name)))
@@ -85,9 +86,8 @@ std::string Page(const std::string& title, const std::string& repository, uint64
         "</title><link rel=\"stylesheet\" href=\"/static/style.css\">"
         "<script src=\"/static/refresh.js\" defer></script></head>\n"
         "<body data-generation=\"" +
-        std::to_string(generation) +
-        "\"><header><h1>" + Escape(title) + "</h1><p class=\"repository\">repository " +
-        Escape(repository) +
+        std::to_string(generation) + "\"><header><h1>" + Escape(title) +
+        "</h1><p class=\"repository\">repository " + Escape(repository) +
         "</p><nav><a href=\"/\">Map</a> <a href=\"/views\">Business process views</a></nav>"
         "</header>\n<main>\n";
     page += body;
@@ -141,8 +141,8 @@ Json LinksJson(const std::vector<LinkEnd>& links) {
 std::string MenuHtml(const ObjectRecord& record, const Menu& menu) {
     std::string out = "<section class=\"menu\"><h2>Menu</h2><ul>\n";
     if (menu.web) {
-        const bool linkable = menu.webAddress.rfind("http://", 0) == 0 ||
-                              menu.webAddress.rfind("https://", 0) == 0;
+        const bool linkable =
+            menu.webAddress.rfind("http://", 0) == 0 || menu.webAddress.rfind("https://", 0) == 0;
         out += "<li>Open web page: ";
         out += linkable ? "<a href=\"" + Escape(menu.webAddress) +
                               "\" rel=\"noopener noreferrer\" target=\"_blank\">" +
@@ -160,8 +160,9 @@ std::string MenuHtml(const ObjectRecord& record, const Menu& menu) {
                "\"><button type=\"submit\">Update host</button> <code>ksuxgo -d " +
                Escape(menu.host) + "</code>";
     else
-        out += "<button type=\"submit\" disabled>Update host</button> actions are off "
-               "(orbweb --allow-actions)";
+        out +=
+            "<button type=\"submit\" disabled>Update host</button> actions are off "
+            "(orbweb --allow-actions)";
     out += "</form></li>\n</ul></section>\n";
     if (!menu.address.empty())
         out += "<section class=\"agent\"><h2>Agent at " + Escape(menu.address) +
@@ -178,12 +179,23 @@ std::string Escape(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -193,11 +205,16 @@ StatusLook LookOf(const orbcli::Value& status) {
     if (status.null) return {"status-none", "no status"};
     if (status.type != orbcli::kInteger) return {"status-other", Display(status)};
     switch (IntegerOf(status)) {
-        case 0: return {"status-unknown", "unknown"};
-        case 1: return {"status-normal", "normal"};
-        case 2: return {"status-warning", "warning"};
-        case 3: return {"status-critical", "critical"};
-        default: return {"status-other", "status " + std::to_string(IntegerOf(status))};
+        case 0:
+            return {"status-unknown", "unknown"};
+        case 1:
+            return {"status-normal", "normal"};
+        case 2:
+            return {"status-warning", "warning"};
+        case 3:
+            return {"status-critical", "critical"};
+        default:
+            return {"status-other", "status " + std::to_string(IntegerOf(status))};
     }
 }
 
@@ -287,10 +304,10 @@ Json ObjectJson(const ObjectRecord& record, const Menu& menu) {
     if (menu.shown) {
         if (menu.web)
             json["menu"].push_back(Json{{"item", "Open web page"}, {"address", menu.webAddress}});
-        Json update{{"item", "Update host"}, {"host", menu.host},
-                    {"allowed", menu.actionsAllowed}};
+        Json update{{"item", "Update host"}, {"host", menu.host}, {"allowed", menu.actionsAllowed}};
         if (menu.actionsAllowed) {
-            update["action"] = "/api/action/update-host" + ObjectPath(record.cls, record.uuid).substr(7);
+            update["action"] =
+                "/api/action/update-host" + ObjectPath(record.cls, record.uuid).substr(7);
             update["token"] = menu.token;
         }
         json["menu"].push_back(update);
@@ -311,8 +328,9 @@ std::string ObjectPage(const ObjectRecord& record, const Menu& menu,
                        Escape(record.uuid) + " <span class=\"state\">" + Escape(look.text) +
                        "</span></p>\n";
     if (menu.shown) body += MenuHtml(record, menu);
-    body += "<section><h2>Properties</h2><table><tr><th>property</th><th>type</th>"
-            "<th>value</th></tr>\n";
+    body +=
+        "<section><h2>Properties</h2><table><tr><th>property</th><th>type</th>"
+        "<th>value</th></tr>\n";
     for (const Property& property : record.properties) {
         body += "<tr><td>" + Escape(property.name) + "</td><td>" +
                 Escape(orbcli::TypeName(property.type)) + "</td><td>";
@@ -365,13 +383,14 @@ std::string AgentPage(const AgentStatus& status) {
         for (const auto& [service, state] : status.services)
             body += "<tr><th>" + Escape(service) + "</th><td class=\"service\">" + Escape(state) +
                     "</td></tr>\n";
-        body += "<tr><th>jobs</th><td>" + count(status.jobs, status.countsCut) +
-                "</td></tr>\n<tr><th>media</th><td>" + count(status.media, status.countsCut) +
-                "</td></tr>\n<tr><th>tape drives</th><td>" +
-                count(status.tapeDrives, status.countsCut) +
-                "</td></tr>\n<tr><th>worst watcher</th><td>" +
-                Escape(status.worstWatcher ? WatcherStatusText(*status.worstWatcher) : "no answer") +
-                "</td></tr></table>";
+        body +=
+            "<tr><th>jobs</th><td>" + count(status.jobs, status.countsCut) +
+            "</td></tr>\n<tr><th>media</th><td>" + count(status.media, status.countsCut) +
+            "</td></tr>\n<tr><th>tape drives</th><td>" +
+            count(status.tapeDrives, status.countsCut) +
+            "</td></tr>\n<tr><th>worst watcher</th><td>" +
+            Escape(status.worstWatcher ? WatcherStatusText(*status.worstWatcher) : "no answer") +
+            "</td></tr></table>";
     }
     return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>agent " +
            Escape(status.address) +
@@ -381,8 +400,11 @@ std::string AgentPage(const AgentStatus& status) {
 }
 
 Json OutcomeJson(const UpdateOutcome& outcome) {
-    return Json{{"action", "update-host"}, {"host", outcome.host}, {"exit", outcome.exit},
-                {"ok", outcome.exit == 0}, {"output", outcome.output}};
+    return Json{{"action", "update-host"},
+                {"host", outcome.host},
+                {"exit", outcome.exit},
+                {"ok", outcome.exit == 0},
+                {"output", outcome.output}};
 }
 
 std::string OutcomePage(const UpdateOutcome& outcome, const std::string& back) {

@@ -42,8 +42,8 @@ struct Menu {
     bool web = false;        // "Open web page" (else the launcher would start telnet)
     std::string webAddress;  // what the launcher's -h action would open
     bool actionsAllowed = false;
-    std::string token;       // the page's token for the actions
-    std::string address;     // the object's "address": its agent is asked there
+    std::string token;    // the page's token for the actions
+    std::string address;  // the object's "address": its agent is asked there
 };
 
 struct UpdateOutcome {
@@ -57,8 +57,7 @@ std::string MapPage(const Snapshot& snapshot, const std::string& repository);
 Json ViewsJson(const Snapshot& snapshot, const std::string& repository);
 std::string ViewsPage(const Snapshot& snapshot, const std::string& repository);
 Json ObjectJson(const ObjectRecord& record, const Menu& menu);
-std::string ObjectPage(const ObjectRecord& record, const Menu& menu,
-                       const std::string& repository);
+std::string ObjectPage(const ObjectRecord& record, const Menu& menu, const std::string& repository);
 Json AgentJson(const AgentStatus& status);
 std::string AgentPage(const AgentStatus& status);
 Json OutcomeJson(const UpdateOutcome& outcome);

@@ -24,8 +24,8 @@ bool PlacedInDatabase(const std::string& name) {
         return false;
     char backend[64] = {};
     DWORD size = sizeof backend - 1, type = 0;
-    const LONG rc = RegQueryValueExA(key, "Backend", nullptr, &type,
-                                     reinterpret_cast<LPBYTE>(backend), &size);
+    const LONG rc =
+        RegQueryValueExA(key, "Backend", nullptr, &type, reinterpret_cast<LPBYTE>(backend), &size);
     RegCloseKey(key);
     return rc == ERROR_SUCCESS && orb::Lower(backend) == "postgresql";
 }
@@ -116,7 +116,8 @@ std::shared_ptr<const Snapshot> Store::Rebuild() {
         for (const orbcli::TreeNode& child : machine.children)
             IndexNode(child, &machine, machine.cls == "Sentispace", snapshot.get());
     }
-    for (const orbcli::TreeNode& view : snapshot->tree.views) IndexNode(view, nullptr, false, snapshot.get());
+    for (const orbcli::TreeNode& view : snapshot->tree.views)
+        IndexNode(view, nullptr, false, snapshot.get());
     return snapshot;
 }
 
@@ -124,9 +125,8 @@ std::shared_ptr<const Snapshot> Store::Current() {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::string fingerprint = Fingerprint();
     const uint64_t now = GetTickCount();
-    const bool stale = !snapshot_ ||
-                       (fingerprint.empty() ? now - builtAt_ >= maxAgeMs_
-                                            : fingerprint != fingerprint_);
+    const bool stale = !snapshot_ || (fingerprint.empty() ? now - builtAt_ >= maxAgeMs_
+                                                          : fingerprint != fingerprint_);
     if (stale) {
         snapshot_ = Rebuild();
         fingerprint_ = fingerprint;
@@ -187,9 +187,8 @@ std::optional<ObjectRecord> Store::Object(const std::string& cls, const std::str
     record.uuid = TextOf(objects.front().Find("uuid"));
     for (size_t i = 0; i < properties.size(); ++i) {
         const orbcli::Value* value = objects.front().Find(properties[i].name);
-        record.properties.push_back(
-            {properties[i].name, properties[i].type,
-             value ? *value : orbcli::Value{properties[i].type, {}, true}});
+        record.properties.push_back({properties[i].name, properties[i].type,
+                                     value ? *value : orbcli::Value{properties[i].type, {}, true}});
     }
     record.parents = Links(*snapshot, "child", record.uuid);
     record.children = Links(*snapshot, "parent", record.uuid);

@@ -46,8 +46,8 @@ struct ObjectRecord {
     std::string cls;
     std::string uuid;
     std::vector<Property> properties;
-    std::vector<LinkEnd> parents;   // links naming it as child
-    std::vector<LinkEnd> children;  // links naming it as parent
+    std::vector<LinkEnd> parents;              // links naming it as child
+    std::vector<LinkEnd> children;             // links naming it as parent
     std::shared_ptr<const Snapshot> snapshot;  // keeps the nodes above alive
     // The "name" of the machine above its container ("" when none).
     std::string host;

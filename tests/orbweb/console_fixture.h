@@ -47,8 +47,7 @@ class Console {
   public:
     bool Start(const std::string& root, std::vector<std::string> extra) {
         log_ = root + "/orbweb-" + std::to_string(++count_) + ".log";
-        std::vector<std::string> argv{Bin() + "/orbweb", "-r", "ORBWEB", "--listen",
-                                      "127.0.0.1:0"};
+        std::vector<std::string> argv{Bin() + "/orbweb", "-r", "ORBWEB", "--listen", "127.0.0.1:0"};
         argv.insert(argv.end(), extra.begin(), extra.end());
         if (!program_.Start(argv, log_) || !WaitForLine(program_, log_, "orbweb: serving"))
             return false;
@@ -87,8 +86,9 @@ inline std::string NewMachineRoot() {
 // The publishing pass of published_repository.sh; its output when it failed.
 inline std::string Publish() {
     std::string output;
-    const int rc = orb::RunCommand(
-        {"bash", std::string(ORBWEB_TEST_DIR) + "/published_repository.sh", Bin()}, 120000, &output);
+    const int rc =
+        orb::RunCommand({"bash", std::string(ORBWEB_TEST_DIR) + "/published_repository.sh", Bin()},
+                        120000, &output);
     return rc == 0 ? "" : "exit " + std::to_string(rc) + ": " + output;
 }
 
@@ -108,7 +108,8 @@ class PublishedConsole : public ::testing::Test {
         ASSERT_FALSE(root_.empty());
         ASSERT_EQ(Publish(), "");
         std::string output;
-        ASSERT_EQ(orb::RunCommand({"bash", Bin() + "/ebqry-sample-server.sh", Bin()}, 60000, &output), 0)
+        ASSERT_EQ(
+            orb::RunCommand({"bash", Bin() + "/ebqry-sample-server.sh", Bin()}, 60000, &output), 0)
             << output;
         const std::string agentKey =
             "SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\SNMPAgents\\lmEBAgent";
@@ -130,17 +131,18 @@ class PublishedConsole : public ::testing::Test {
         const std::string agentLog = root_ + "/snmphost.log";
         for (int attempt = 0; attempt < 5 && agentPort_ == 0; ++attempt) {
             const int port = orb::FreeLoopbackPort(true);
-            if (agent_->Start({Bin() + "/snmphost", "--listen",
-                               "udp:127.0.0.1:" + std::to_string(port)},
-                              agentLog) &&
+            if (agent_->Start(
+                    {Bin() + "/snmphost", "--listen", "udp:127.0.0.1:" + std::to_string(port)},
+                    agentLog) &&
                 WaitForLine(*agent_, agentLog, "snmphost: serving"))
                 agentPort_ = port;
             else
                 agent_->Stop();
         }
         ASSERT_NE(agentPort_, 0) << Slurp(agentLog);
-        const std::vector<std::string> snmp{"--snmp-port", std::to_string(agentPort_),
-                                            "--snmp-timeout-ms", "300", "--poll-ms", "200"};
+        const std::vector<std::string> snmp{"--snmp-port",       std::to_string(agentPort_),
+                                            "--snmp-timeout-ms", "300",
+                                            "--poll-ms",         "200"};
         allowed_ = new Console;
         std::vector<std::string> withActions = snmp;
         withActions.push_back("--allow-actions");

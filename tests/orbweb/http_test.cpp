@@ -132,7 +132,8 @@ TEST_F(PublishedConsole, ObjectPageHasPropertiesLinksAndMenu) {
     EXPECT_NE(page->body.find("name=\"token\""), std::string::npos);
     EXPECT_NE(page->body.find("127.0.0.13-Sentispace"), std::string::npos);
     // A machine has no menu.
-    const std::string machine = FindOnMap(GetJson(*client, "/api/map"), "Unclassified_TCP", "127.0.0.13");
+    const std::string machine =
+        FindOnMap(GetJson(*client, "/api/map"), "Unclassified_TCP", "127.0.0.13");
     EXPECT_TRUE(GetJson(*client, "/api/object/Unclassified_TCP/" + machine)["menu"].empty());
 }
 
@@ -222,7 +223,8 @@ TEST_F(PublishedConsole, UpdateHostRunsOnlyWhenAllowedWithTheToken) {
     EXPECT_EQ(client->Post(action.c_str(), "token=" + std::string(64, 'a'), form.c_str())->status,
               403);
     const std::string archive = FindOnMap(GetJson(*client, "/api/map"), "LumoraVB", "ARCHIVE");
-    const std::string other = GetJson(*client, "/api/object/LumoraVB/" + archive)["menu"][1]["token"];
+    const std::string other =
+        GetJson(*client, "/api/object/LumoraVB/" + archive)["menu"][1]["token"];
     EXPECT_EQ(client->Post(action.c_str(), "token=" + other, form.c_str())->status, 403);
     EXPECT_EQ(label(), before);
 
@@ -313,7 +315,8 @@ TEST_F(PublishedConsole, EventsTellOfChangesOnly) {
                 });
     EXPECT_NE(received.find("event: change\ndata: " + std::to_string(shown + 1)), std::string::npos)
         << received;
-    EXPECT_NE(Json::parse(client->Get("/api/map")->body).dump().find("LATECOMER"), std::string::npos);
+    EXPECT_NE(Json::parse(client->Get("/api/map")->body).dump().find("LATECOMER"),
+              std::string::npos);
 }
 
 // The same pass into a repository in PostgreSQL: the console shows what

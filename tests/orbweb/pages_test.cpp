@@ -1,9 +1,10 @@
 // The console's pages and tokens without a server.
+#include "framework/orbweb/pages.h"
+
 #include <gtest/gtest.h>
 
 #include "framework/orbweb/agent_status.h"
 #include "framework/orbweb/console.h"
-#include "framework/orbweb/pages.h"
 
 namespace orbweb {
 namespace {
@@ -19,7 +20,8 @@ orbcli::Value Integer(int32_t number) {
 }
 
 TEST(Pages, MarkupInNamesStaysText) {
-    EXPECT_EQ(Escape("<a href=\"x\">'&'</a>"), "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+    EXPECT_EQ(Escape("<a href=\"x\">'&'</a>"),
+              "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
     Snapshot snapshot;
     orbcli::TreeNode machine;
     machine.cls = "WindowsNT_Server";
