@@ -243,10 +243,18 @@ TEST_F(PublishedConsole, UpdateHostRunsOnlyWhenAllowedWithTheToken) {
             if (machine["name"] == "HOSTA")
                 seen = machine["children"][0]["children"][0]["label"] == "HOSTA";
     EXPECT_TRUE(seen) << map;
-    // The HTML form posts the same action.
+    // The page's form posts the same action with the page's own token.
     auto page = client->Get(("/object/Vaultline/" + hosta).c_str());
-    EXPECT_NE(page->body.find("action=\"/action/update-host/Vaultline/" + hosta + "\""),
-              std::string::npos);
+    const std::string form_action = "/action/update-host/Vaultline/" + hosta;
+    EXPECT_NE(page->body.find("action=\"" + form_action + "\""), std::string::npos);
+    const std::string marker = "name=\"token\" value=\"";
+    const size_t at = page->body.find(marker);
+    ASSERT_NE(at, std::string::npos);
+    const std::string pageToken = page->body.substr(at + marker.size(), 64);
+    auto again = client->Post(form_action.c_str(), "token=" + pageToken, form.c_str());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->status, 200);
+    EXPECT_NE(again->body.find("ksuxgo -d HOSTA: done (exit 0)"), std::string::npos) << again->body;
 }
 
 TEST_F(PublishedConsole, LiveAgentShowsItsServices) {
