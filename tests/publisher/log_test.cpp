@@ -69,6 +69,19 @@ TEST_F(PublisherLogTest, OnlyDebugExactlyOneWritesAndTheDirectoryFallsBackToTemp
         << lines[0];
 }
 
+TEST_F(PublisherLogTest, ALogThatCannotBeWrittenIsShownWithTheSystemsTextUnderTheTitle) {
+    orb::RegSetDword(kIntegrationKey, "Debug", 1);
+    // A folder that leads back to itself: no file can be made in it.
+    const std::string loop = root / "loop";
+    std::filesystem::create_directory_symlink(loop, loop);
+    orb::RegSetString(kPathKey, "LOG", loop);
+    testing::internal::CaptureStdout();
+    publisher::WriteLog("lost");
+    const std::string box = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(box, "Lumora Vaultline Orb Object Creation: The name of the file cannot be resolved "
+                   "by the system. " + loop + "/EBOrbInt.log [OK] -> OK\n");
+}
+
 TEST_F(PublisherLogTest, LongMessageIsCutButTheLineEndStays) {
     orb::RegSetDword(kIntegrationKey, "Debug", 1);
     publisher::WriteLog(std::string(2000, 'x').c_str());
