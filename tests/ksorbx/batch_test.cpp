@@ -12,6 +12,7 @@
 #include "platform/command.h"
 #include "platform/sync.h"
 #include "platform/ui.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -19,8 +20,7 @@ namespace {
 class KsorbxBatchTest : public testing::Test {
   protected:
     void SetUp() override {
-        const char* bin = std::getenv("ORB_BIN_DIR");
-        program_ = std::string(bin ? bin : ".") + "/ksorbx";
+        program_ = orbtest::BinDir() + "/ksorbx";
         if (!std::filesystem::exists(program_)) GTEST_SKIP() << "ksorbx is not built";
         ORBOM_KERNEL kernel = 0;
         ASSERT_EQ(ORBOM_Kernel_Start("ksorbxtest", &kernel, 0), 0);

@@ -77,7 +77,11 @@ TEST_P(PrivateState, EverythingTheSystemCreatesIsTheOwnersAlone) {
     EXPECT_EQ(entries, 6u);  // log, tmp, vaultline, the hive, its WAL and shared memory
 }
 
-INSTANTIATE_TEST_SUITE_P(Umasks, PrivateState, ::testing::Values(000, 022));
+INSTANTIATE_TEST_SUITE_P(Umasks, PrivateState, ::testing::Values(000, 022),
+                         [](const ::testing::TestParamInfo<mode_t>& info) {
+                             return "Umask0" + std::to_string(info.param >> 3 & 7) +
+                                    std::to_string(info.param & 7);
+                         });
 
 TEST(PrivateFiles, ExistingFilesAndDirectoriesKeepTheirModes) {
     UmaskScope mask(000);

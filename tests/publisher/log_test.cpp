@@ -16,6 +16,7 @@
 #include "platform/registry.h"
 #include "platform/sync.h"
 #include "publisher/PublisherLog.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -125,7 +126,7 @@ TEST_F(PublisherLogTest, AFullLogIsMovedAsideAndWritersMeetNoTornLine) {
 TEST_F(PublisherLogTest, TwoThreadsAndTwoProcessesLoseAndTearNoLine) {
     orb::RegSetDword(kIntegrationKey, "Debug", 1);
     constexpr int kLines = 300;
-    std::string writer = std::string(getenv("ORB_BIN_DIR")) + "/publog_writer";
+    std::string writer = orbtest::BinDir() + "/publog_writer";
     orb::Process one, two;
     ASSERT_TRUE(orb::StartProgram({writer, "procA", std::to_string(kLines)}, "", &one));
     ASSERT_TRUE(orb::StartProgram({writer, "procB", std::to_string(kLines)}, "", &two));
