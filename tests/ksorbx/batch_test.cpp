@@ -48,6 +48,41 @@ TEST_F(KsorbxBatchTest, ExitCodeTellsWhetherTheRunSucceeded) {
         << output_;
 }
 
+TEST_F(KsorbxBatchTest, ARepositoryTestWithNothingElseToDoSucceeds) {
+    EXPECT_EQ(Run({"--batch", "--no-create", "/r", "vaultrepo"}), 0) << output_;
+    EXPECT_EQ(Run({"--batch", "--no-create", "/r", "norepo"}), 1) << output_;
+}
+
+// ksorbx in a folder of its own beside the build's libraries, with the object
+// library missing, then one that lacks an export: the pass fails, and a
+// script learns why on standard error.
+TEST_F(KsorbxBatchTest, AnObjectLibraryThatCannotBeBoundIsNamed) {
+    orbtest::ScratchDir bin;
+    for (const auto& entry : std::filesystem::directory_iterator(orbtest::BinDir())) {
+        const std::string name = entry.path().filename().string();
+        if (name == "libKestOrb.so") continue;
+        // The program is copied: its folder is where it really lies.
+        if (name == "ksorbx")
+            std::filesystem::copy_file(entry.path(), bin / name);
+        else
+            std::filesystem::create_symlink(entry.path(), bin / name);
+    }
+    program_ = bin / "ksorbx";
+    EXPECT_EQ(Run({"--batch", "/r", "vaultrepo"}), 1);
+    EXPECT_NE(output_.find("ksorbx: the object library KestOrb.DLL cannot be loaded"),
+              std::string::npos)
+        << output_;
+
+    std::filesystem::copy_file(
+        std::string(PUBLISHER_STUB_DIR) + "/missing_KestBPVPopulateVLT_SAN/libKestOrb.so",
+        bin / "libKestOrb.so");
+    EXPECT_EQ(Run({"--batch", "/r", "vaultrepo"}), 1);
+    EXPECT_NE(output_.find("ksorbx: the object library KestOrb.DLL lacks a function the pass "
+                           "needs"),
+              std::string::npos)
+        << output_;
+}
+
 TEST_F(KsorbxBatchTest, ASecondStartEndsAtOnceWhileTheFirstIsOpen) {
     // The first instance waits for a button that never changes.
     orbtest::ScopedEnv script("ORB_UI_SCRIPT", "wait-disabled 9");
