@@ -87,7 +87,8 @@ bool RunProgram(const std::string& commandLine, const std::string& workingDir) {
         // The system's text for the code; a code it has none for is named.
         std::string text = orb::SystemErrorText(exitCode);
         if (text.empty())
-            text = "The program " + commandLine + " ended with code " + std::to_string(exitCode) + ".";
+            text =
+                "The program " + commandLine + " ended with code " + std::to_string(exitCode) + ".";
         MessageBoxA(nullptr, text.c_str(), Text(1509).c_str(), MB_OK | MB_ICONERROR);
     }
     return true;

@@ -36,9 +36,7 @@ void DamageTail(const std::string& path, size_t pages) {
 
 class DamagedFiles : public PassTest {
   protected:
-    std::string Program(const std::string& name) const {
-        return orbtest::BinDir() + "/" + name;
-    }
+    std::string Program(const std::string& name) const { return orbtest::BinDir() + "/" + name; }
     int Run(std::vector<std::string> args) {
         args[0] = Program(args[0]);
         output_.clear();

@@ -79,8 +79,10 @@ TEST_F(PublisherLogTest, ALogThatCannotBeWrittenIsShownWithTheSystemsTextUnderTh
     testing::internal::CaptureStdout();
     publisher::WriteLog("lost");
     const std::string box = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(box, "Lumora Vaultline Orb Object Creation: The name of the file cannot be resolved "
-                   "by the system. " + loop + "/EBOrbInt.log [OK] -> OK\n");
+    EXPECT_EQ(box,
+              "Lumora Vaultline Orb Object Creation: The name of the file cannot be resolved "
+              "by the system. " +
+                  loop + "/EBOrbInt.log [OK] -> OK\n");
 }
 
 TEST_F(PublisherLogTest, LongMessageIsCutButTheLineEndStays) {

@@ -38,8 +38,8 @@ void DeleteView(kesttest::Repo& repo) {
 
 int Check(const std::string& root, std::string* report) {
     orbtest::ScopedEnv machine("ORB_MACHINE_ROOT", root);
-    return orb::RunCommand(
-        {orbtest::BinDir() + "/orbcli", "-r", kesttest::kRepository, "check"}, 60000, report);
+    return orb::RunCommand({orbtest::BinDir() + "/orbcli", "-r", kesttest::kRepository, "check"},
+                           60000, report);
 }
 
 TEST_F(PassTest, AFailedViewLinkFailsTheRecordAndTheServersNextRecordPublishesItAgain) {

@@ -268,9 +268,9 @@ TEST_F(MasterSetupTest, ARemoteMachineWithTheUninstallEntryHasTheIntegrationAlre
     MediaSubType(0);
     MediaLibrary();
     const std::string media = Media() + "/";
-    EXPECT_EQ(CheckInstallInfo("REMOTE", nullptr, nullptr, message_, 256, record_, "",
-                               media.c_str(), 1),
-              ORBF_CHECK_INSTALLED);
+    EXPECT_EQ(
+        CheckInstallInfo("REMOTE", nullptr, nullptr, message_, 256, record_, "", media.c_str(), 1),
+        ORBF_CHECK_INSTALLED);
     EXPECT_EQ(std::string(message_), TextOf(788));
     EXPECT_EQ(IntAt(ORBF_RECORD_NOTICE), 1);
 }

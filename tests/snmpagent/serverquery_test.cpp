@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "platform/debug.h"
