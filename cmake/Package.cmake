@@ -2,8 +2,9 @@
 # every program and shared library of the system and its stand-ins, side by
 # side in <prefix>/bin as the build lays them out, the media files the
 # installer actions read there, the agent's MIB module in /usr/share/snmp/mibs,
-# a systemd unit for snmphost, and maintainer scripts that run orbf-install on
-# the default machine root.
+# the sample backup server among the documentation's examples, a systemd unit
+# for snmphost, and maintainer scripts that run orbf-install on the default
+# machine root.
 # Tests, benchmarks and their helpers (targets under tests/ and bench/) stay out.
 
 set(ORB_PACKAGE_UNIT "vaultline-snmphost.service")
@@ -33,8 +34,15 @@ foreach(target ${orb_all_targets})
 endforeach()
 
 install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/ DESTINATION bin USE_SOURCE_PERMISSIONS
-        FILES_MATCHING PATTERN "*.orb" PATTERN "*.htm" PATTERN "setup.inf" PATTERN "setup.icf"
-        PATTERN "ebqry-sample-*")
+        FILES_MATCHING PATTERN "*.orb" PATTERN "*.htm" PATTERN "setup.inf" PATTERN "setup.icf")
+
+# The sample backup server is an example to read and try, not a program.
+install(FILES ${CMAKE_SOURCE_DIR}/backup/ebqry/sample-server.sh
+        DESTINATION /usr/share/doc/vaultline-orb/examples RENAME ebqry-sample-server.sh
+        PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
+                    WORLD_EXECUTE)
+install(FILES ${CMAKE_SOURCE_DIR}/backup/ebqry/sample-state.json
+        DESTINATION /usr/share/doc/vaultline-orb/examples RENAME ebqry-sample-state.json)
 
 # The agent's MIB module where net-snmp and other management stations look.
 install(FILES ${CMAKE_SOURCE_DIR}/snmpagent/LUMORA-VAULTLINE-AGENT-MIB.txt

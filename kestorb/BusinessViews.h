@@ -17,7 +17,8 @@ int32_t BPVFind(KestContext& ctx, const char* viewName, UUID* out);
 int32_t CountViews(KestContext& ctx, const char* viewName, int32_t* count, UUID* first);
 // Creates the view unless it exists; out (optional) gets its UUID.
 int32_t BPVCreate(KestContext& ctx, const char* viewName, UUID* out);
-// Deletes the view; its member links stay.
+// Deletes the view; the repository deletes its member links with it (the
+// members themselves stay).
 int32_t BPVDelete(KestContext& ctx, const char* viewName);
 // Replaces the view's members of the class by every object of the class.
 int32_t BPVPopulate(KestContext& ctx, const char* viewName, const char* cls);

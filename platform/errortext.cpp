@@ -24,8 +24,10 @@ const SystemText kSystemTexts[] = {
     {ERROR_INVALID_HANDLE, "The handle is invalid."},
     {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory resources are available to process this command."},
     {ERROR_BAD_FORMAT, "An attempt was made to load a program with an incorrect format."},
+    {ERROR_WRITE_FAULT, "The system cannot write to the specified device."},
     {ERROR_BAD_NETPATH, "The network path was not found."},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
+    {ERROR_DISK_FULL, "There is not enough space on the disk."},
     {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small."},
     {ERROR_MOD_NOT_FOUND, "The specified module could not be found."},
     {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found."},
@@ -46,6 +48,7 @@ const SystemText kSystemTexts[] = {
     {ERROR_SERVICE_DOES_NOT_EXIST, "The specified service does not exist as an installed service."},
     {ERROR_SERVICE_NOT_ACTIVE, "The service has not been started."},
     {ERROR_INVALID_WINDOW_HANDLE, "Invalid window handle."},
+    {ERROR_CANT_RESOLVE_FILENAME, "The name of the file cannot be resolved by the system."},
     {ERROR_TIMEOUT, "This operation returned because the timeout period expired."},
 };
 

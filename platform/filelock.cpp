@@ -20,9 +20,13 @@ DWORD Win32FromErrno(int error) {
         case ENOTDIR: return ERROR_PATH_NOT_FOUND;
         case EACCES:
         case EPERM:
-        case EROFS: return ERROR_ACCESS_DENIED;
+        case EROFS:
+        case EISDIR: return ERROR_ACCESS_DENIED;
         case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-        default: return ERROR_CANTWRITE;
+        case ELOOP: return ERROR_CANT_RESOLVE_FILENAME;
+        case ENOSPC:
+        case EDQUOT: return ERROR_DISK_FULL;
+        default: return ERROR_WRITE_FAULT;
     }
 }
 

@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "platform/pathsearch.h"
+#include "platform/privatefs.h"
 #include "platform/spawn.h"
 #include "platform/sync.h"
 
@@ -279,7 +280,7 @@ int SpawnProgram(const std::string& path, const std::vector<std::string>& argv,
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         const std::string log = options.logFile.empty() ? "/dev/null" : options.logFile;
         posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                         0640);
+                                         kPrivateFileMode);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
     }
     posix_spawnattr_setflags(&attr, flags);

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <map>
 
+#include "platform/dynload.h"
+#include "platform/errortext.h"
+#include "platform/resource.h"
 #include "platform/ui.h"
 
 namespace publisher {
@@ -34,6 +37,18 @@ const std::map<int, const char*>& BuiltInTexts() {
         {25, ""},
     };
     return texts;
+}
+
+// Text 24 of the program's resource library, the caption of every box the
+// publisher shows; the log writer has no ui to ask, so it asks the library,
+// which the program holds loaded (the built-in text when there is none).
+std::string NoticeCaption() {
+    char caption[256] = {};
+    if (HMODULE resources = LoadLibraryA("NWOrbIntRes.dll")) {
+        LoadStringA(static_cast<HINSTANCE>(resources), 24, caption, sizeof caption);
+        FreeLibrary(resources);
+    }
+    return caption[0] != '\0' ? caption : UiText(PublisherUi{}, 24);
 }
 
 }  // namespace
@@ -72,17 +87,12 @@ void UiStatus(const PublisherUi& ui, const std::string& status) {
 }
 
 void ShowNotice(const std::string& message) {
-    MessageBoxA(nullptr, message.c_str(), UiText(PublisherUi{}, 24).c_str(),
-                MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(nullptr, message.c_str(), NoticeCaption().c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 std::string SystemErrorText(DWORD code) {
-    switch (code) {
-        case ERROR_PATH_NOT_FOUND: return "The system cannot find the path specified. ";
-        case ERROR_ACCESS_DENIED: return "Access is denied. ";
-        case ERROR_FILENAME_EXCED_RANGE: return "The filename or extension is too long. ";
-        default: return "Error " + std::to_string(code) + ". ";
-    }
+    std::string text = orb::SystemErrorText(code);
+    return text.empty() ? "Error " + std::to_string(code) + ".\r\n" : text + "\r\n";
 }
 
 }  // namespace publisher

@@ -31,9 +31,11 @@ void UiMessage(const PublisherUi& ui, const std::string& message);
 bool UiConfirm(const PublisherUi& ui, const std::string& question);
 void UiStatus(const PublisherUi& ui, const std::string& status);
 
-// Information box without owner (caption text 24).
+// Information box without owner, captioned with text 24 of the program's
+// resource library "NWOrbIntRes.dll".
 void ShowNotice(const std::string& message);
-// The system's text for a Win32 error code, ending in a blank.
+// The system's text for a Win32 error code with its line end, as the system
+// hands it out.
 std::string SystemErrorText(DWORD code);
 
 }  // namespace publisher

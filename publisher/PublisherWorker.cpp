@@ -42,6 +42,7 @@ CPublisherWorker::~CPublisherWorker() {
 
 int32_t BindAndInitialize(CPublisherWorker& worker, PublishRun& run) {
     int32_t rc = worker.binding.Load("KestOrb.DLL");
+    run.bindResult = rc;
     run.processed = 0;
     run.created = 0;
     if (rc != 0) {

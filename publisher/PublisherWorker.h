@@ -28,6 +28,7 @@ struct PublishRun {
     uint32_t processed = 0;  // discovery records processed in this run
     uint32_t created = 0;    // backup objects published in this run
     uint32_t failed = 0;     // records not published for the repository's sake
+    int32_t bindResult = 0;  // the object library's binding: 0, 4101 or 4102
     std::string repositoryName;
     std::string userName;  // always empty
     std::string password;  // always empty

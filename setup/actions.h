@@ -88,8 +88,9 @@ class StatusWindow {
 // The extension-agent registration (agents.cpp).
 struct AgentEntry {
     unsigned long long number = 0;
-    std::string name;
+    std::string name;  // "__noname__" for the unnamed value
     std::string data;
+    bool unnamed = false;  // a value may really be named like the placeholder
 };
 std::vector<AgentEntry> ListAgents();
 std::string AgentKeyPath();

@@ -49,14 +49,16 @@ std::vector<AgentEntry> ListAgents() {
                                   reinterpret_cast<LPBYTE>(data), &dataLength);
         if (code == ERROR_NO_MORE_ITEMS) break;
         if (code != ERROR_SUCCESS) {
-            // A value too long to be ours is skipped; other errors are reported.
-            if (code != ERROR_INSUFFICIENT_BUFFER && code != ERROR_MORE_DATA)
+            // A value too long to read is reported and passed over; it is
+            // left in the list key as it is.
+            if (code != ERROR_INSUFFICIENT_BUFFER)
                 std::printf("error rc=%d, lasterr=%d\n", static_cast<int>(code),
                             static_cast<int>(GetLastError()));
             continue;
         }
         AgentEntry entry;
-        entry.name = name[0] != '\0' ? name : "__noname__";
+        entry.unnamed = name[0] == '\0';
+        entry.name = entry.unnamed ? "__noname__" : name;
         entry.number = NumberOf(name);
         entry.data = (type == REG_SZ || type == REG_EXPAND_SZ) ? data : "";
         agents.push_back(entry);
@@ -98,7 +100,7 @@ bool RemoveAgent() {
         if (strcasecmp(entry.data.c_str(), agentKey.c_str()) != 0) continue;
         HKEY key = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAgentListKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-            RegDeleteValueA(key, entry.name == "__noname__" ? "" : entry.name.c_str());
+            RegDeleteValueA(key, entry.unnamed ? "" : entry.name.c_str());
             RegCloseKey(key);
         }
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, agentKey.c_str());

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/dynload.h"
+#include "platform/errortext.h"
 #include "platform/machine.h"
 #include "platform/pathsearch.h"
 #include "platform/process.h"
@@ -83,8 +84,11 @@ bool RunProgram(const std::string& commandLine, const std::string& workingDir) {
     DWORD exitCode = 0;
     orb::WaitProcess(process, INFINITE, &exitCode);
     if (exitCode != 0) {
-        std::string text = "The program " + commandLine + " ended with code " +
-                           std::to_string(exitCode) + ".";
+        // The system's text for the code; a code it has none for is named.
+        std::string text = orb::SystemErrorText(exitCode);
+        if (text.empty())
+            text =
+                "The program " + commandLine + " ended with code " + std::to_string(exitCode) + ".";
         MessageBoxA(nullptr, text.c_str(), Text(1509).c_str(), MB_OK | MB_ICONERROR);
     }
     return true;

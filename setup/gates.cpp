@@ -253,7 +253,7 @@ extern "C" int CheckInstallInfo(LPCSTR machine, LPCSTR, LPCSTR, LPSTR message, D
         std::string uninstall = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall") +
                                 "\\" + ORBF_PRODUCT_CODE;
         if (!registry.KeyExists(uninstall.c_str())) return ORBF_CHECK_INSTALL;
-        say(FormatText(Text(788), {Text(1509)}));
+        say(Text(788));  // as the text stands: the master setup knows the product
         SetInt(record, ORBF_RECORD_NOTICE, 1);
         return ORBF_CHECK_INSTALLED;
     }
@@ -263,7 +263,7 @@ extern "C" int CheckInstallInfo(LPCSTR machine, LPCSTR, LPCSTR, LPSTR message, D
         return ORBF_CHECK_NOT_QUALIFIED;
     if (MsiGetProductInfoA(ORBF_PRODUCT_CODE, INSTALLPROPERTY_VERSION, nullptr, nullptr) ==
         ERROR_SUCCESS) {
-        say(FormatText(Text(788), {Text(1509)}));
+        say(Text(788));
         SetInt(record, ORBF_RECORD_NOTICE, 1);
         return ORBF_CHECK_INSTALLED;
     }

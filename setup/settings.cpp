@@ -29,8 +29,9 @@ void InitSetupSettings(MSIHANDLE install, int mode) {
     std::string directory;
     bool read = ReadProperty(install, mode == 1 ? "INSTALLDIR" : "SOURCEDIR", MAX_PATH, &directory);
     if (directory.empty()) read = ReadProperty(install, "SETUPDIR", MAX_PATH, &directory);
-    // Without a usable property the setup program's own directory is the media.
-    if (!read || directory.empty()) directory = orb::ProgramDirectory() + "/";
+    // Only a property that cannot be read sends the actions to the setup
+    // program's own directory; empty ones leave the current directory.
+    if (!read) directory = orb::ProgramDirectory() + "/";
     tagSETUP_INFO info{};
     PutText(info, kSetupInfoDirectory, directory);
     PutText(info, kSetupInfoLogFile, kSetupLogFile);

@@ -126,10 +126,10 @@ DWORD findNewestBackup(ServerConnection* connection, const char* path) {
     DWORD count = 0;
     const LONG rc = bound<HistoryFn>(kVlvGetBackupHistoryByFilename)(
         connection, kHistoryLevel, directory, fileName, 0, &records, &count);
-    if (rc != 0 || !records) return 0;
+    if (rc != 0) return 0;
     agentTrace("lebCheckBackupDate: VlvGetBackupHistoryByFilename return ucnt=%d, rc=0\n",
                static_cast<int>(count));
-    return newestStartTime(static_cast<const BYTE*>(records), count);
+    return records ? newestStartTime(static_cast<const BYTE*>(records), count) : 0;
 }
 
 int rateNewestBackup(DWORD startTime, int64_t warnSeconds, int64_t critSeconds) {

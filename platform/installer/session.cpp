@@ -15,6 +15,7 @@
 
 #include "platform/filelock.h"
 #include "platform/machine.h"
+#include "platform/privatefs.h"
 #include "platform/msi.h"
 #include "platform/registry.h"
 #include "platform/textfile.h"
@@ -107,8 +108,7 @@ void AppendLine(MSIHANDLE handle, const json& state, const std::string& text) {
 }  // namespace
 
 std::unique_ptr<InstallerSession> InstallerSession::Create(const std::string& logFile) {
-    std::error_code ignored;
-    std::filesystem::create_directories(SessionDirectory(), ignored);
+    MakePrivateDirectories(SessionDirectory());
     MSIHANDLE handle = NewSessionHandle();
     json state = {{"properties", json::object()}, {"modes", json::object()}, {"logFile", logFile}};
     bool written = EditTextFile(SessionFile(handle), [&](std::string& text) {
@@ -116,6 +116,7 @@ std::unique_ptr<InstallerSession> InstallerSession::Create(const std::string& lo
         return true;
     });
     if (!written) return nullptr;
+    std::error_code ignored;
     std::filesystem::remove(SessionLog(handle), ignored);
     return std::unique_ptr<InstallerSession>(new InstallerSession(handle));
 }

@@ -31,6 +31,7 @@
 #include "platform/machine.h"
 #include "platform/msi.h"
 #include "platform/pathsearch.h"
+#include "platform/privatefs.h"
 #include "platform/registry.h"
 
 namespace {
@@ -128,8 +129,10 @@ bool CopyFiles(Installer& installer, const std::vector<std::string>& sources,
     for (const std::string& source : sources) {
         fs::path target = fs::path(orb::ToSlashes(targetDir)) / fs::path(source).filename();
         std::error_code error;
-        fs::create_directories(target.parent_path(), error);
+        orb::MakePrivateDirectories(target.parent_path().string());
         fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
+        // The copy takes the media's mode; in the machine root it is the owner's alone.
+        if (!error) fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, error);
         if (!error) {
             installer.Note("InstallFiles: " + target.string());
             copied.push_back(target);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "publisher/app/framework_client.h"
+#include "kestorb/KestOrb.h"
 #include "platform/dynload.h"
 #include "platform/instance.h"
 #include "platform/registry.h"
@@ -11,6 +11,7 @@
 #include "publisher/PublisherLog.h"
 #include "publisher/app/PublisherDlg.h"
 #include "publisher/app/batch_options.h"
+#include "publisher/app/framework_client.h"
 #include "publisher/app/publish_engine.h"
 
 CPublisherApp::~CPublisherApp() {
@@ -87,6 +88,19 @@ int CPublisherApp::Run(const std::vector<std::string>& args) {
     if (options.batch) {
         auto frontEnd = orb::MakeBatchFrontEnd(PublisherBatchScript(options), options.yes);
         dlg.RunModal(*frontEnd);
+        // The log says why a pass could not bind its library only while
+        // "Debug" is 1; a script always learns it here.
+        if (dlg.LibraryResult() == KESTORB_ERR_LOAD_LIBRARY) {
+            std::fprintf(stderr,
+                         "ksorbx: the object library KestOrb.DLL cannot be loaded "
+                         "(error %d): nothing was published\n",
+                         KESTORB_ERR_LOAD_LIBRARY);
+        } else if (dlg.LibraryResult() == KESTORB_ERR_GETPROCADDRESS) {
+            std::fprintf(stderr,
+                         "ksorbx: the object library KestOrb.DLL lacks a function the pass "
+                         "needs (error %d): nothing was published\n",
+                         KESTORB_ERR_GETPROCADDRESS);
+        }
         // A script learns how much of its pass the repository failed; the
         // log holds which records and why.
         if (dlg.FailedRecords() > 0) {

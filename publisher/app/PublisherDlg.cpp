@@ -94,7 +94,12 @@ void CPublisherDlg::Start() {
     request.create = IsItemChecked(kCreateObjects) ? 1 : 0;
     request.option1013 = IsItemChecked(kOption1013) ? 1 : 0;
     request.debug = command_.debug ? 1 : 0;
-    if (!request.create) return;
+    // A Start that only tested the repository (and deleted, when asked) has
+    // done all it was asked to.
+    if (!request.create) {
+        outcome_ = 0;
+        return;
+    }
     if (!engine_->CreateWorker()) {
         outcome_ = 1;
         return;
@@ -115,7 +120,9 @@ void CPublisherDlg::Stop(bool fromButton) {
         EnableItem(kStartStop, false);
     }
     if (engine_->HasThread()) engine_->StopThread();
-    failed_ = engine_->Progress().failed;
+    const PassProgress last = engine_->Progress();
+    failed_ = last.failed;
+    bindResult_ = last.bindResult;
     running_ = false;
     PlayAnimation(kAnimation, false);
     ShowIdle(true);

@@ -43,6 +43,8 @@ class CPublisherDlg : public orb::Dialog {
     const std::string& Repository() const { return repository_; }
     // Records the last pass could not publish for the repository's sake.
     uint32_t FailedRecords() const { return failed_; }
+    // The last pass's binding of the object library (0, 4101 or 4102).
+    int32_t LibraryResult() const { return bindResult_; }
 
   protected:
     void OnInitDialog() override;
@@ -70,4 +72,5 @@ class CPublisherDlg : public orb::Dialog {
     bool running_ = false;
     int outcome_ = -1;
     uint32_t failed_ = 0;
+    int32_t bindResult_ = 0;
 };

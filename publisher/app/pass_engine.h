@@ -13,6 +13,9 @@ struct PassProgress {
     uint32_t processed = 0;
     uint32_t created = 0;
     uint32_t failed = 0;  // records not published for the repository's sake
+    // The object library's binding at the start of the pass: 0, or 4101 (no
+    // library) or 4102 (a function missing) when the pass could not use it.
+    int32_t bindResult = 0;
 };
 
 struct PassRequest {

@@ -39,16 +39,21 @@ class PublishEngine : public PassEngine {
         run_.processed = 0;
         run_.created = 0;
         run_.failed = 0;
+        run_.bindResult = 0;
         // The worker thread writes the run's texts; the dialog thread reads a
         // copy taken under the lock, never the text being written.
         run_.onProgress = [this, progress](publisher::PublishRun& run) {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
-                shown_ = {run.statusText, run.processed, run.created, run.failed};
+                shown_ = {run.statusText, run.processed, run.created, run.failed, run.bindResult};
             }
             if (progress) progress();
         };
-        run_.onEnd = [end](int failed) {
+        run_.onEnd = [this, end](int failed) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                shown_.bindResult = run_.bindResult;
+            }
             if (end) end(failed);
         };
         run_.worker = worker_.get();

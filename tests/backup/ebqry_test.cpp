@@ -13,6 +13,7 @@
 #include "platform/dynload.h"
 #include "platform/registry.h"
 #include "platform/scm.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -294,7 +295,7 @@ TEST_F(BackupServer, AFaultyStateFileRefusesTheConnectAndNamesTheField) {
 }
 
 TEST_F(BackupServer, TheSampleServerLoads) {
-    std::filesystem::copy_file(std::string(getenv("ORB_BIN_DIR")) + "/ebqry-sample-state.json",
+    std::filesystem::copy_file(orbtest::BinDir() + "/ebqry-sample-state.json",
                                home_ + "/ServerState.json");
     VlvServerConnection* c = Connect();
     std::vector<LONG> codes;

@@ -11,6 +11,7 @@
 
 #include "backup/brand/brand.h"
 #include "platform/registry.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -18,10 +19,7 @@ namespace {
 const std::string kPath = "SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\Base\\Path";
 const std::string kVersion = "SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\Base\\Version";
 
-std::string BinDir() {
-    const char* dir = getenv("ORB_BIN_DIR");
-    return dir ? dir : ".";
-}
+using orbtest::BinDir;
 
 class SetupClassesTest : public ::testing::Test {
   protected:

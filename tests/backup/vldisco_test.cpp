@@ -7,6 +7,7 @@
 #include "backup/discotable/discotable.h"
 #include "platform/command.h"
 #include "platform/sync.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -16,8 +17,7 @@ using Args = std::vector<std::string>;
 class VldiscoTest : public ::testing::Test {
   protected:
     static int Run(Args args, std::string* out) {
-        const char* bin = getenv("ORB_BIN_DIR");
-        args.insert(args.begin(), std::string(bin != nullptr ? bin : ".") + "/vldisco");
+        args.insert(args.begin(), orbtest::BinDir() + "/vldisco");
         return orb::RunCommand(args, 20000, out);
     }
     int Run(Args args) { return Run(std::move(args), &out_); }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "tests/kestorb/repo_fixture.h"
+#include "tests/platform/bin_dir.h"
 
 extern char** environ;
 
@@ -144,7 +145,7 @@ TEST_F(ModelTest, AFailedAddLeavesNoContainerOrLinkBehind) {
 }
 
 pid_t StartAdder(int count) {
-    const std::string program = std::string(std::getenv("ORB_BIN_DIR")) + "/kestorb_adder";
+    const std::string program = orbtest::BinDir() + "/kestorb_adder";
     const std::string n = std::to_string(count);
     char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(kesttest::kRepository),
                     const_cast<char*>(n.c_str()), nullptr};
@@ -155,7 +156,6 @@ pid_t StartAdder(int count) {
 // Two programs adding the same machines' objects at once: each machine ends
 // with one container holding one object, whoever won each race.
 TEST_F(ModelTest, TwoProcessesAddingTheSameObjectsMakeEachOnce) {
-    ASSERT_NE(std::getenv("ORB_BIN_DIR"), nullptr);
     constexpr int kMachines = 40;
     for (int i = 0; i < kMachines; ++i) {
         repo_.Add("WindowsNT_Server", {{"name", "host-" + std::to_string(i)}});

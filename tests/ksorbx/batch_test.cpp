@@ -12,6 +12,7 @@
 #include "platform/command.h"
 #include "platform/sync.h"
 #include "platform/ui.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -19,8 +20,7 @@ namespace {
 class KsorbxBatchTest : public testing::Test {
   protected:
     void SetUp() override {
-        const char* bin = std::getenv("ORB_BIN_DIR");
-        program_ = std::string(bin ? bin : ".") + "/ksorbx";
+        program_ = orbtest::BinDir() + "/ksorbx";
         if (!std::filesystem::exists(program_)) GTEST_SKIP() << "ksorbx is not built";
         ORBOM_KERNEL kernel = 0;
         ASSERT_EQ(ORBOM_Kernel_Start("ksorbxtest", &kernel, 0), 0);
@@ -45,6 +45,41 @@ TEST_F(KsorbxBatchTest, ExitCodeTellsWhetherTheRunSucceeded) {
     // The deletion is declined without --yes, and nothing is published then.
     EXPECT_EQ(Run({"--batch", "--delete", "/R", "VAULTREPO"}), 1) << output_;
     EXPECT_EQ(Run({"--batch", "--delete", "--yes", "--no-create", "/R", "VAULTREPO"}), 0)
+        << output_;
+}
+
+TEST_F(KsorbxBatchTest, ARepositoryTestWithNothingElseToDoSucceeds) {
+    EXPECT_EQ(Run({"--batch", "--no-create", "/r", "vaultrepo"}), 0) << output_;
+    EXPECT_EQ(Run({"--batch", "--no-create", "/r", "norepo"}), 1) << output_;
+}
+
+// ksorbx in a folder of its own beside the build's libraries, with the object
+// library missing, then one that lacks an export: the pass fails, and a
+// script learns why on standard error.
+TEST_F(KsorbxBatchTest, AnObjectLibraryThatCannotBeBoundIsNamed) {
+    orbtest::ScratchDir bin;
+    for (const auto& entry : std::filesystem::directory_iterator(orbtest::BinDir())) {
+        const std::string name = entry.path().filename().string();
+        if (name == "libKestOrb.so") continue;
+        // The program is copied: its folder is where it really lies.
+        if (name == "ksorbx")
+            std::filesystem::copy_file(entry.path(), bin / name);
+        else
+            std::filesystem::create_symlink(entry.path(), bin / name);
+    }
+    program_ = bin / "ksorbx";
+    EXPECT_EQ(Run({"--batch", "/r", "vaultrepo"}), 1);
+    EXPECT_NE(output_.find("ksorbx: the object library KestOrb.DLL cannot be loaded"),
+              std::string::npos)
+        << output_;
+
+    std::filesystem::copy_file(
+        std::string(PUBLISHER_STUB_DIR) + "/missing_KestBPVPopulateVLT_SAN/libKestOrb.so",
+        bin / "libKestOrb.so");
+    EXPECT_EQ(Run({"--batch", "/r", "vaultrepo"}), 1);
+    EXPECT_NE(output_.find("ksorbx: the object library KestOrb.DLL lacks a function the pass "
+                           "needs"),
+              std::string::npos)
         << output_;
 }
 

@@ -28,6 +28,7 @@
 #include "platform/sync.h"
 #include "platform/uuid.h"
 #include "tests/ksorbx/publisher_run.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 extern char** environ;
@@ -39,8 +40,7 @@ constexpr const char* kRepository = "vaultrepo";
 class PublishersTest : public testing::Test {
   protected:
     void SetUp() override {
-        const char* bin = std::getenv("ORB_BIN_DIR");
-        bin_ = bin ? bin : ".";
+        bin_ = orbtest::BinDir();
         if (!std::filesystem::exists(bin_ + "/ksorbx")) GTEST_SKIP() << "ksorbx is not built";
         std::ofstream(root_ / "hosts") << "127.0.0.1 localhost\n";
         ORBOM_KERNEL kernel = 0;

@@ -20,6 +20,7 @@
 #include "platform/sync.h"
 #include "tests/ksorbx/publisher_run.h"
 #include "tests/pgtest/pg_scratch.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -70,8 +71,7 @@ class PrivateServer {
 class ServerFaultTest : public testing::Test {
   protected:
     void SetUp() override {
-        const char* bin = std::getenv("ORB_BIN_DIR");
-        bin_ = bin ? bin : ".";
+        bin_ = orbtest::BinDir();
         if (!std::filesystem::exists(bin_ + "/ksorbx")) GTEST_SKIP() << "ksorbx is not built";
         if (orbtest::PgConnection().empty()) GTEST_SKIP() << orbtest::kPgSkip;
         ASSERT_TRUE(server_.Start()) << server_.output();

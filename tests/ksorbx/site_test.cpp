@@ -31,6 +31,7 @@
 #include "platform/uuid.h"
 #include "tests/ksorbx/publisher_run.h"
 #include "tests/pgtest/pg_scratch.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 extern char** environ;
@@ -49,8 +50,7 @@ constexpr int kServers = 2000;
 class SiteTest : public testing::Test {
   protected:
     void SetUp() override {
-        const char* bin = std::getenv("ORB_BIN_DIR");
-        bin_ = bin ? bin : ".";
+        bin_ = orbtest::BinDir();
         if (!std::filesystem::exists(bin_ + "/ksorbx")) GTEST_SKIP() << "ksorbx is not built";
         if (orbtest::PgConnection().empty()) GTEST_SKIP() << orbtest::kPgSkip;
         for (const orbtest::ScratchDir* root : {&a_, &b_}) {

@@ -19,6 +19,7 @@
 #include "platform/registry.h"
 #include "platform/sync.h"
 #include "tests/kestorb/repo_fixture.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/damaged_hive.h"
 #include "tests/platform/pipe_writer.h"
 
@@ -29,8 +30,7 @@ using std::string;
 class KsuxgoProgramTest : public testing::Test {
   protected:
     void SetUp() override {
-        const char* bin = std::getenv("ORB_BIN_DIR");
-        program_ = string(bin ? bin : ".") + "/ksuxgo";
+        program_ = orbtest::BinDir() + "/ksuxgo";
         if (!std::filesystem::exists(program_)) GTEST_SKIP() << "ksuxgo is not built";
         repo_.Create("ORBHOST");
         machine_ = repo_.Add("SunOS", {{"name", string("HOSTA")}});

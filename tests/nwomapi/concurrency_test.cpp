@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "tests/nwomapi/repository_fixture.h"
+#include "tests/platform/bin_dir.h"
 
 extern char** environ;
 
@@ -16,7 +17,7 @@ namespace {
 using ConcurrencyTest = RepositoryTest;
 
 pid_t StartWriter(const std::string& repository, int count, const std::string& tag) {
-    const std::string program = std::string(std::getenv("ORB_BIN_DIR")) + "/nwomapi_writer";
+    const std::string program = orbtest::BinDir() + "/nwomapi_writer";
     const std::string n = std::to_string(count);
     char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(repository.c_str()),
                     const_cast<char*>(n.c_str()), const_cast<char*>(tag.c_str()), nullptr};
@@ -25,7 +26,6 @@ pid_t StartWriter(const std::string& repository, int count, const std::string& t
 }
 
 TEST_P(ConcurrencyTest, TwoProcessesCreatingFiveHundredEachLeaveAThousand) {
-    ASSERT_NE(std::getenv("ORB_BIN_DIR"), nullptr);
     const pid_t a = StartWriter("Test", 500, "a");
     const pid_t b = StartWriter("Test", 500, "b");
     ASSERT_GT(a, 0);

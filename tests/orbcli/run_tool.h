@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/platform/bin_dir.h"
+
 extern char** environ;
 
 namespace orbtest {
@@ -27,12 +29,12 @@ inline std::string Slurp(const std::string& path) {
     return text.str();
 }
 
-// program: a name in ORB_BIN_DIR; dir: where the captured files go.
+// program: a name in the build's bin folder; dir: where the captured files go.
 inline Outcome RunTool(const std::string& dir, const std::string& program,
                        const std::vector<std::string>& args, const std::string& input = "") {
     const std::string in = dir + "/stdin.txt", out = dir + "/stdout.txt", err = dir + "/stderr.txt";
     std::ofstream(in) << input;
-    std::vector<std::string> argv{std::string(getenv("ORB_BIN_DIR")) + "/" + program};
+    std::vector<std::string> argv{orbtest::BinDir() + "/" + program};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> raw;
     for (std::string& arg : argv) raw.push_back(arg.data());

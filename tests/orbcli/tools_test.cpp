@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "tests/orbcli/run_tool.h"
 #include "tests/pgtest/pg_scratch.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/damaged_hive.h"
 #include "tests/platform/scratch_dir.h"
 #include "tests/platform/small_disk.h"
@@ -83,7 +84,7 @@ class ToolsTest : public ::testing::TestWithParam<Backend> {
     orbtest::ScratchDir dir_;
     orbtest::ScopedEnv root_{"ORB_MACHINE_ROOT", dir_ / "machine"};
     orbtest::ScopedEnv computer_{"ORB_COMPUTERNAME", "TESTBOX"};
-    const std::string lumora_ = std::string(getenv("ORB_BIN_DIR")) + "/Lumora.orb";
+    const std::string lumora_ = orbtest::BinDir() + "/Lumora.orb";
 };
 
 TEST_P(ToolsTest, ImportingTwiceChangesNothing) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # package_test.sh BUILD_DIR PREFIX: builds the .deb into a private folder,
-# checks it with dpkg-deb, unpacks it there and installs the integration from
-# the unpacked programs on a private machine root.
+# checks it with dpkg-deb, rates its systemd unit, unpacks it there and runs
+# its maintainer scripts (install, upgrade, remove, purge) with the unpacked
+# tree as their root and its own machine root.
 set -euo pipefail
 build=${1:?build folder}
 prefix=${2:?package prefix}
@@ -29,47 +30,112 @@ grep -q ' \./usr/share/snmp/mibs/LUMORA-VAULTLINE-AGENT-MIB\.txt$' "$work/conten
 if grep -E '_tests$|_bench$|libTestAgent|OrbDynProbe' "$work/contents"; then
   fail "test programs in the package"
 fi
+examples=/usr/share/doc/vaultline-orb/examples
+for file in ebqry-sample-server.sh ebqry-sample-state.json; do
+  grep -q " \.$examples/$file\$" "$work/contents" || fail "$examples/$file missing"
+done
+if grep -q " \.$prefix/bin/ebqry-sample" "$work/contents"; then
+  fail "the sample backup server is among the programs"
+fi
 
 dpkg-deb --raw-extract "$deb" "$work/tree"
-unit="$work/tree/lib/systemd/system/vaultline-snmphost.service"
+tree="$work/tree"
+unit="$tree/lib/systemd/system/vaultline-snmphost.service"
 [ -f "$unit" ] || fail "no systemd unit"
 grep -q "^ExecStart=$prefix/bin/snmphost \$SNMPHOST_OPTIONS\$" "$unit" || fail "unit ExecStart"
 grep -q '^Environment=ORB_MACHINE_ROOT=/var/lib/vaultline-orb$' "$unit" || fail "unit machine root"
+grep -q '^ReadWritePaths=\|^StateDirectory=vaultline-orb$' "$unit" || fail "unit: no writable machine root"
+if command -v systemd-analyze >/dev/null; then
+  # The sandbox: systemd's own rating of what the service may still do.
+  exposure=$(systemd-analyze security --offline=yes --no-pager "$unit" 2>&1 |
+             sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p')
+  [ -n "$exposure" ] || fail "systemd-analyze rated nothing"
+  echo "unit exposure: $exposure"
+  awk -v e="$exposure" 'BEGIN { exit !(e <= 5.0) }' || fail "unit exposure $exposure is above 5.0"
+else
+  echo "(systemd-analyze is not installed: the unit's exposure is not rated)"
+fi
 # The web console: program, static files, and a unit nothing enables.
 for file in bin/orbweb share/orbweb/style.css share/orbweb/refresh.js; do
   grep -q " \.$prefix/$file\$" "$work/contents" || fail "$prefix/$file missing"
 done
-webunit="$work/tree/lib/systemd/system/vaultline-orbweb.service"
+webunit="$tree/lib/systemd/system/vaultline-orbweb.service"
 [ -f "$webunit" ] || fail "no orbweb unit"
 grep -q "^ExecStart=$prefix/bin/orbweb --static-dir $prefix/share/orbweb \$ORBWEB_OPTIONS\$" "$webunit" ||
   fail "orbweb unit ExecStart"
-! grep -q 'vaultline-orbweb' "$work/tree/DEBIAN/postinst" || fail "postinst enables orbweb"
-"$work/tree$prefix/bin/orbweb" --help >/dev/null || fail "the packaged orbweb does not start"
+! grep -q 'vaultline-orbweb' "$tree/DEBIAN/postinst" || fail "postinst enables orbweb"
+"$tree$prefix/bin/orbweb" --help >/dev/null || fail "the packaged orbweb does not start"
 for script in postinst prerm; do
-  grep -qx "prefix=$prefix" "$work/tree/DEBIAN/$script" || fail "$script: prefix"
+  grep -qx "prefix=$prefix" "$tree/DEBIAN/$script" || fail "$script: prefix"
 done
-grep -qF '"$prefix/bin/orbf-install" install' "$work/tree/DEBIAN/postinst" || fail "postinst: install"
-grep -qF '"$prefix/bin/orbf-install" uninstall' "$work/tree/DEBIAN/prerm" || fail "prerm: uninstall"
+grep -qF '"$bin/orbf-install" install' "$tree/DEBIAN/postinst" || fail "postinst: install"
+grep -qF '"$bin/orbf-install" uninstall' "$tree/DEBIAN/prerm" || fail "prerm: uninstall"
+grep -qF 'systemctl try-restart "$unit"' "$tree/DEBIAN/postinst" || fail "postinst: no try-restart"
 for script in postinst prerm postrm; do
-  [ -x "$work/tree/DEBIAN/$script" ] || fail "$script is not executable"
-  sh -n "$work/tree/DEBIAN/$script" || fail "$script does not parse"
+  [ -x "$tree/DEBIAN/$script" ] || fail "$script is not executable"
+  sh -n "$tree/DEBIAN/$script" || fail "$script does not parse"
 done
 
-# The unpacked programs work from their own folder: the integration goes onto
-# a private machine with the sample backup server.
-bin="$work/tree$prefix/bin"
-export ORB_MACHINE_ROOT="$work/machine" ORB_UI=batch ORB_DEBUG_OUTPUT=none MIBS=
-mkdir -p "$ORB_MACHINE_ROOT"
-bash "$bin/ebqry-sample-server.sh" "$bin" >/dev/null
-"$bin/regtool" set 'SOFTWARE\NorwindSystems\NW-Sentinex/Orb\Orbmap' Installed REG_DWORD 1 >/dev/null
-"$bin/svcctl" create SNMP --command "$bin/snmphost --listen udp:127.0.0.1:0"
+# The maintainer scripts, as dpkg runs them for an installation into another
+# root (DPKG_ROOT): the unpacked tree is that root, its machine root
+# var/lib/vaultline-orb; the host's systemd is not touched.
+bin="$tree$prefix/bin"
+root="$tree/var/lib/vaultline-orb"
+snmp='SYSTEM\CurrentControlSet\Services\SNMP'
+export DPKG_ROOT="$tree" ORB_MACHINE_ROOT="$root" ORB_UI=batch ORB_DEBUG_OUTPUT=none MIBS=
+maintainer() { sh "$tree/DEBIAN/$1" "${@:2}" >>"$work/scripts.log" 2>&1 || { cat "$work/scripts.log"; fail "$*"; }; }
+snmphost_pid() { "$bin/regtool" query "$snmp" ProcessId 2>/dev/null | cut -f3; }
+mkdir -p "$tree/etc/default"
+echo 'SNMPHOST_OPTIONS="--listen udp:127.0.0.1:0"' >"$tree/etc/default/vaultline-snmphost"
+# A machine with the sample backup server (from the documentation's examples)
+# and the framework: the installer actions have what they need.
+(umask 022 && mkdir -p "$root")
+bash "$tree$examples/ebqry-sample-server.sh" "$bin" >/dev/null
+orbmap='SOFTWARE\NorwindSystems\NW-Sentinex/Orb\Orbmap'
+"$bin/regtool" set "$orbmap" Installed REG_DWORD 1 >/dev/null
 snmp_stop() { "$bin/svcctl" stop SNMP >/dev/null 2>&1 || true; }
+
+maintainer postinst configure
+"$bin/regtool" query "$snmp" ImagePath | grep -qF "$bin/snmphost --listen udp:127.0.0.1:0" ||
+  fail "postinst: the SNMP service does not run the package's snmphost"
 if [ "$(id -u)" = 0 ]; then
-  "$bin/orbf-install" install UILevel=2 >"$work/install.log" 2>&1 || { cat "$work/install.log"; fail "orbf-install install"; }
-  grep -q "PostInstall returned 0" "$work/install.log" || fail "PostInstall"
+  grep -q "PostInstall returned 0" "$work/scripts.log" || { cat "$work/scripts.log"; fail "PostInstall"; }
   [ "$("$bin/svcctl" query SNMP)" = RUNNING ] || fail "the SNMP service does not run"
-  "$bin/orbf-install" uninstall >"$work/uninstall.log" 2>&1 || { cat "$work/uninstall.log"; fail "orbf-install uninstall"; }
 else
-  echo "(not the superuser: the installer actions refuse, skipped)"
+  echo "(not the superuser: the installer actions refuse; the SNMP service is started here)"
+  "$bin/svcctl" start SNMP >/dev/null
 fi
+# Everything of the machine is its owner's alone (directories 0700, files 0600).
+loose=$(find "$root" \( -type d ! -perm 0700 \) -o \( -type f ! -perm 0600 \) -printf '%m %p\n')
+[ -z "$loose" ] || fail "modes other than 0700 and 0600 in the machine root:"$'\n'"$loose"
+
+# An upgrade restarts a running snmphost, even when the installer actions
+# refuse (here: the framework has gone).
+"$bin/regtool" delete "$orbmap" >/dev/null
+before=$(snmphost_pid)
+maintainer postinst configure 1.0.0
+[ "$("$bin/svcctl" query SNMP)" = RUNNING ] || fail "upgrade: the SNMP service does not run"
+[ -n "$before" ] && [ "$(snmphost_pid)" != "$before" ] || fail "upgrade: snmphost was not restarted"
+"$bin/regtool" set "$orbmap" Installed REG_DWORD 1 >/dev/null
+
+# Removal stops the service and leaves nothing pointing at the removed
+# programs; the machine's data stays. A new installation finds the settings.
+maintainer prerm remove
+maintainer postrm remove
+[ "$("$bin/svcctl" query SNMP)" = STOPPED ] || fail "remove: the SNMP service still runs"
+if "$bin/regtool" query "$snmp" ImagePath >/dev/null 2>&1; then
+  fail "remove: the SNMP service still runs the removed snmphost"
+fi
+[ -f "$root/registry.db" ] || fail "remove: the machine's data is gone"
+if [ "$(id -u)" = 0 ] &&
+   "$bin/regtool" query 'SOFTWARE\NorwindSystems\Lumora Vaultline Backup\OrbIntegration' >/dev/null 2>&1; then
+  fail "remove: the integration is still registered"
+fi
+maintainer postinst configure
+"$bin/regtool" query "$snmp" ImagePath | grep -qF "$bin/snmphost" || fail "reinstall: no snmphost"
+maintainer prerm remove
+
+# Purge removes the machine root the package made.
+maintainer postrm purge
+[ ! -e "$root" ] || fail "purge: the machine root is left"
 echo "package ok"

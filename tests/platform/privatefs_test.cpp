@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/daemon.h"
 #include "platform/debug.h"
 #include "platform/filelock.h"
 #include "platform/ini.h"
 #include "platform/machine.h"
+#include "platform/msi.h"
 #include "platform/registry.h"
 #include "tests/platform/scratch_dir.h"
 
@@ -57,10 +59,17 @@ TEST_P(PrivateState, EverythingTheSystemCreatesIsTheOwnersAlone) {
         OutputDebugStringA("a trace line\n");
     }
 
-    for (const std::string& dir : {root_, root_ + "/log", temp, root_ + "/vaultline"})
+    // A service's output log, and the installer's session folder.
+    const std::string serviceLog = orb::MachinePath("log/SNMP.log");
+    ASSERT_TRUE(orb::StartServiceProcess("true", "", serviceLog, nullptr));
+    ASSERT_NE(orb::InstallerSession::Create(""), nullptr);
+
+    for (const std::string& dir :
+         {root_, root_ + "/log", temp, temp + "/installer", root_ + "/vaultline"})
         EXPECT_EQ(ModeOf(dir), 0700u) << dir;
     const std::string hive = root_ + "/registry.db";
-    for (const std::string& file : {log, hive, hive + "-wal", hive + "-shm", ini, trace})
+    for (const std::string& file :
+         {log, hive, hive + "-wal", hive + "-shm", ini, trace, serviceLog})
         EXPECT_EQ(ModeOf(file), 0600u) << file;
     // Nothing the hive was built from is left beside it.
     size_t entries = 0;
@@ -68,7 +77,11 @@ TEST_P(PrivateState, EverythingTheSystemCreatesIsTheOwnersAlone) {
     EXPECT_EQ(entries, 6u);  // log, tmp, vaultline, the hive, its WAL and shared memory
 }
 
-INSTANTIATE_TEST_SUITE_P(Umasks, PrivateState, ::testing::Values(000, 022));
+INSTANTIATE_TEST_SUITE_P(Umasks, PrivateState, ::testing::Values(000, 022),
+                         [](const ::testing::TestParamInfo<mode_t>& info) {
+                             return "Umask0" + std::to_string(info.param >> 3 & 7) +
+                                    std::to_string(info.param & 7);
+                         });
 
 TEST(PrivateFiles, ExistingFilesAndDirectoriesKeepTheirModes) {
     UmaskScope mask(000);

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/registry.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 #include "tests/platform/small_disk.h"
 
@@ -52,7 +53,7 @@ class RegtoolTest : public ::testing::Test {
         return run;
     }
 
-    const std::string regtool_ = std::string(getenv("ORB_BIN_DIR")) + "/regtool";
+    const std::string regtool_ = orbtest::BinDir() + "/regtool";
     orbtest::ScratchDir dir_;
     orbtest::ScopedEnv root_{"ORB_MACHINE_ROOT", dir_ / "machine"};
 };
@@ -141,6 +142,14 @@ TEST_F(RegtoolTest, AFullDiskFailsTheWriteAndKeepsTheHive) {
     EXPECT_EQ(kept.out, "Kept\tREG_SZ\tbefore\n");
     EXPECT_EQ(Regtool({"set", key, "Big", "REG_SZ", big}).exit, 0);
     EXPECT_EQ(orb::RegCheckHive(), ERROR_SUCCESS);
+}
+
+// A test program run by hand (no ctest, no ORB_BIN_DIR) finds the build's
+// programs beside itself.
+TEST(TestPrograms, RunByHandFindTheProgramsBesideThemselves) {
+    orbtest::ScopedEnv unset("ORB_BIN_DIR", "");
+    unsetenv("ORB_BIN_DIR");
+    EXPECT_TRUE(std::filesystem::exists(orbtest::BinDir() + "/regtool")) << orbtest::BinDir();
 }
 
 }  // namespace

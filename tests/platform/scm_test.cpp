@@ -10,6 +10,7 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/sync.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -138,7 +139,7 @@ std::string Read(const std::string& file) {
 
 TEST_F(SimulatedServices, SvcctlSharesTheServicesOfTheMachineRoot) {
     orb::SetClock(nullptr);  // svcctl runs on the real clock
-    const std::string svcctl = std::string(getenv("ORB_BIN_DIR")) + "/svcctl";
+    const std::string svcctl = orbtest::BinDir() + "/svcctl";
     const std::string out = root_ / "out.txt";
     ASSERT_EQ(RunTo(svcctl + " create NWSMsgEngine --delay 0", out), 0u);
     EXPECT_EQ(RunTo(svcctl + " create NWSMsgEngine", out), 1u);

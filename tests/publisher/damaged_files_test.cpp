@@ -9,6 +9,7 @@
 
 #include "framework/nwomapi/nwomapi.h"
 #include "platform/command.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/damaged_hive.h"
 #include "tests/publisher/pass_fixture.h"
 
@@ -35,10 +36,7 @@ void DamageTail(const std::string& path, size_t pages) {
 
 class DamagedFiles : public PassTest {
   protected:
-    std::string Program(const std::string& name) const {
-        const char* bin = std::getenv("ORB_BIN_DIR");
-        return std::string(bin ? bin : ".") + "/" + name;
-    }
+    std::string Program(const std::string& name) const { return orbtest::BinDir() + "/" + name; }
     int Run(std::vector<std::string> args) {
         args[0] = Program(args[0]);
         output_.clear();

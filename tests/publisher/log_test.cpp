@@ -16,6 +16,7 @@
 #include "platform/registry.h"
 #include "platform/sync.h"
 #include "publisher/PublisherLog.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
@@ -69,6 +70,21 @@ TEST_F(PublisherLogTest, OnlyDebugExactlyOneWritesAndTheDirectoryFallsBackToTemp
         << lines[0];
 }
 
+TEST_F(PublisherLogTest, ALogThatCannotBeWrittenIsShownWithTheSystemsTextUnderTheTitle) {
+    orb::RegSetDword(kIntegrationKey, "Debug", 1);
+    // A folder that leads back to itself: no file can be made in it.
+    const std::string loop = root / "loop";
+    std::filesystem::create_directory_symlink(loop, loop);
+    orb::RegSetString(kPathKey, "LOG", loop);
+    testing::internal::CaptureStdout();
+    publisher::WriteLog("lost");
+    const std::string box = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(box,
+              "Lumora Vaultline Orb Object Creation: The name of the file cannot be resolved "
+              "by the system. " +
+                  loop + "/EBOrbInt.log [OK] -> OK\n");
+}
+
 TEST_F(PublisherLogTest, LongMessageIsCutButTheLineEndStays) {
     orb::RegSetDword(kIntegrationKey, "Debug", 1);
     publisher::WriteLog(std::string(2000, 'x').c_str());
@@ -112,7 +128,7 @@ TEST_F(PublisherLogTest, AFullLogIsMovedAsideAndWritersMeetNoTornLine) {
 TEST_F(PublisherLogTest, TwoThreadsAndTwoProcessesLoseAndTearNoLine) {
     orb::RegSetDword(kIntegrationKey, "Debug", 1);
     constexpr int kLines = 300;
-    std::string writer = std::string(getenv("ORB_BIN_DIR")) + "/publog_writer";
+    std::string writer = orbtest::BinDir() + "/publog_writer";
     orb::Process one, two;
     ASSERT_TRUE(orb::StartProgram({writer, "procA", std::to_string(kLines)}, "", &one));
     ASSERT_TRUE(orb::StartProgram({writer, "procB", std::to_string(kLines)}, "", &two));

@@ -7,6 +7,7 @@
 
 #include "platform/command.h"
 #include "tests/pgtest/pg_scratch.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/small_disk.h"
 #include "tests/publisher/pass_fixture.h"
 
@@ -36,10 +37,9 @@ void DeleteView(kesttest::Repo& repo) {
 }
 
 int Check(const std::string& root, std::string* report) {
-    const char* bin = std::getenv("ORB_BIN_DIR");
     orbtest::ScopedEnv machine("ORB_MACHINE_ROOT", root);
-    return orb::RunCommand(
-        {string(bin ? bin : ".") + "/orbcli", "-r", kesttest::kRepository, "check"}, 60000, report);
+    return orb::RunCommand({orbtest::BinDir() + "/orbcli", "-r", kesttest::kRepository, "check"},
+                           60000, report);
 }
 
 TEST_F(PassTest, AFailedViewLinkFailsTheRecordAndTheServersNextRecordPublishesItAgain) {

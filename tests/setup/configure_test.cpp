@@ -109,6 +109,37 @@ TEST_F(ConfigureTest, LongAgentListsLoseNothing) {
     EXPECT_EQ(SnmpState(), static_cast<DWORD>(SERVICE_RUNNING));
 }
 
+TEST_F(ConfigureTest, AValueReallyNamedLikeTheUnnamedOneIsNotTakenForIt) {
+    orb::RegSetString(kAgentList, "", "SOFTWARE\\Other\\Unnamed");
+    orb::RegSetString(kAgentList, "__noname__", kAgentKey);
+    EXPECT_EQ(PreUninstall(Handle()), static_cast<UINT>(ORBF_REFUSED));
+    std::vector<orb::RegValue> left = Agents();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].name, "");
+    EXPECT_EQ(AgentValue(""), "SOFTWARE\\Other\\Unnamed");
+}
+
+TEST_F(ConfigureTest, AnAgentValueTooLongToReadIsReportedAndPassedOver) {
+    orb::RegSetString(kAgentList, "1", "SOFTWARE\\Other\\" + std::string(400, 'L'));
+    orb::RegSetString(kAgentList, "2", "SOFTWARE\\Other\\Two");
+    session_->SetProperty("UILevel", "2");
+    testing::internal::CaptureStdout();
+    const UINT result = PostInstall(Handle());
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(result, 0u);
+    EXPECT_NE(out.find("error rc=234, lasterr="), std::string::npos) << out;
+    EXPECT_EQ(AgentValue("3"), kAgentKey);
+}
+
+TEST_F(ConfigureTest, TheConfigurationToolsExitCodeIsShownAsTheSystemsText) {
+    std::ofstream(tool_) << "#!/bin/sh\nexit 5\n";
+    testing::internal::CaptureStdout();
+    const UINT result = PostInstall(Handle());
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(result, 0u);
+    EXPECT_NE(out.find(": Access is denied. [OK]"), std::string::npos) << out;
+}
+
 TEST_F(ConfigureTest, RebootRequestsBecomeTheProductsMarker) {
     session_->SetProperty("UILevel", "2");
     session_->SetProperty("REBOOT", "force");

@@ -106,6 +106,27 @@ TEST_F(AllowInstallTest, EnterpriseMediaCheckTheSystemVersionFirstThenSnmpAndOrb
     EXPECT_EQ(Property("MONITORAGENT"), "0");
 }
 
+// Empty directory properties name the current folder; only a property that
+// cannot be read sends the actions to the setup program's own folder.
+TEST_F(AllowInstallTest, TheProgramsFolderStandsInOnlyForAPropertyThatCannotBeRead) {
+    FullMachine();
+    // Media in the current folder that need the SNMP service, which this
+    // machine lacks; the build's own media beside the program are of sub-type 0.
+    std::ofstream(Media() + "/SETUP.INF") << "[Setup]\nProductSubType=3\n";
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(Media());
+    session_->SetProperty("SOURCEDIR", "");
+    session_->SetProperty("SETUPDIR", "");
+    const UINT fromCurrentFolder = AllowInstall(Handle());
+    const std::string refusal = Property("ERRORMSG");
+    session_->SetProperty("SETUPDIR", std::string(MAX_PATH + 10, 'x'));
+    const UINT fromProgramFolder = AllowInstall(Handle());
+    std::filesystem::current_path(before);
+    EXPECT_EQ(fromCurrentFolder, static_cast<UINT>(ORBF_REFUSED));
+    EXPECT_EQ(refusal, TextOf(884));
+    EXPECT_EQ(fromProgramFolder, 0u);
+}
+
 TEST_F(AllowInstallTest, AllowUninstallIsForAdministratorsAndNamesTheProduct) {
     EXPECT_EQ(AllowUninstall(Handle()), 0u);
     EXPECT_EQ(Property("REGPRODNAME"), "OrbIntegration");
@@ -229,6 +250,28 @@ TEST_F(MasterSetupTest, LocalMachineWithTheMediaReleaseAsksTheInstallerWhetherIt
     EXPECT_EQ(CheckInstallInfo("ORBTEST", nullptr, nullptr, message_, 256, record_, "",
                                media.c_str(), 1),
               ORBF_CHECK_INSTALLED);
+    EXPECT_EQ(IntAt(ORBF_RECORD_NOTICE), 1);
+    EXPECT_EQ(std::string(message_), TextOf(788));  // shown as the text stands
+}
+
+TEST_F(MasterSetupTest, ARemoteMachineWithTheUninstallEntryHasTheIntegrationAlready) {
+    {
+        orbtest::ScopedEnv remote("ORB_MACHINE_ROOT", root_.path() + "/REMOTE");
+        std::filesystem::create_directories(root_.path() + "/REMOTE");
+        Product(25, 7, 0);
+        Orbmap();
+        orb::RegSetDword("System\\CurrentControlset\\Services\\SNMP", "Start", 2);
+        orb::RegSetString(std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
+                              ORBF_PRODUCT_CODE,
+                          "DisplayName", "integration");
+    }
+    MediaSubType(0);
+    MediaLibrary();
+    const std::string media = Media() + "/";
+    EXPECT_EQ(
+        CheckInstallInfo("REMOTE", nullptr, nullptr, message_, 256, record_, "", media.c_str(), 1),
+        ORBF_CHECK_INSTALLED);
+    EXPECT_EQ(std::string(message_), TextOf(788));
     EXPECT_EQ(IntAt(ORBF_RECORD_NOTICE), 1);
 }
 

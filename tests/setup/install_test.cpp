@@ -116,6 +116,12 @@ TEST_F(InstallEndToEnd, InstallRegistersTheAgentAndUninstallRemovesOnlyIt) {
     EXPECT_EQ(output_, "RUNNING\n");
     EXPECT_NE(Get().find("\"Agent is Active\""), std::string::npos);
     EXPECT_NE(ReadLog().find(" AllowInstall() - MajorVersion of sentinex is 4"), std::string::npos);
+    // The copies in the product's home are the machine's like all its files.
+    for (const char* file : {"liblmEBAgent.so", "liblmAgentRes.so"}) {
+        const auto perms = std::filesystem::status(Home() + "/" + file).permissions();
+        EXPECT_EQ(perms, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+            << file;
+    }
 
     ASSERT_EQ(Run({BinDir() + "/orbf-install", "uninstall"}), 0) << output_;
     EXPECT_NE(output_.find("PreUninstall returned 4099"), std::string::npos) << output_;

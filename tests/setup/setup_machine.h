@@ -13,6 +13,7 @@
 #include "platform/msi.h"
 #include "platform/registry.h"
 #include "platform/scm.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace setuptest {
@@ -24,10 +25,7 @@ inline const std::string kAgentList =
     "SYSTEM\\CurrentControlSet\\Services\\SNMP\\Parameters\\ExtensionAgents";
 inline const std::string kAgentKey = kProductKey + "\\SNMPAgents\\lmebagent";
 
-inline std::string BinDir() {
-    const char* dir = getenv("ORB_BIN_DIR");
-    return dir ? dir : ".";
-}
+using orbtest::BinDir;
 
 class SetupMachine : public ::testing::Test {
   protected:

@@ -8,14 +8,12 @@
 
 #include "platform/command.h"
 #include "platform/registry.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace {
 
-std::string binDir() {
-    const char* dir = getenv("ORB_BIN_DIR");
-    return dir ? dir : ".";
-}
+std::string binDir() { return orbtest::BinDir(); }
 
 TEST(AgentExit, EndsCleanlyWhileTheCollectorsAreConnecting) {
     orbtest::ScratchDir root;

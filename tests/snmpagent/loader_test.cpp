@@ -6,16 +6,16 @@
 #include <string>
 
 #include "platform/dynload.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/snmpagent/agent_harness.h"
 
 namespace {
 
 TEST(AgentLibrary, LoadsByNameAndAnswersThroughItsEntryPoints) {
     agenttest::startAgent();  // a private machine root for the library too
-    const char* bin = getenv("ORB_BIN_DIR");
-    ASSERT_NE(bin, nullptr);
+    const std::string bin = orbtest::BinDir();
     // Never unloaded: its threads live as long as the process, as in the service.
-    static HMODULE module = LoadLibraryA((std::string(bin) + "/lmEBAgent.DLL").c_str());
+    static HMODULE module = LoadLibraryA((bin + "/lmEBAgent.DLL").c_str());
     ASSERT_NE(module, nullptr);
     auto init = reinterpret_cast<PFNSNMPEXTENSIONINIT>(GetProcAddress(module, "SnmpExtensionInit"));
     auto query =

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <vector>
 
+#include "platform/debug.h"
 #include "platform/sync.h"
 #include "snmpagent/ebqrybinding.h"
 
@@ -214,6 +217,18 @@ TEST_F(ServerQuery, AMissingHistoryIsCriticalAndHugeLimitsDoNotWrap) {
     check(60, 120, "report.doc");
     EXPECT_EQ(server_.directory, "");
     EXPECT_EQ(server_.fileName, "report.doc");
+}
+
+TEST_F(ServerQuery, AnEmptyHistoryIsTracedWithItsCountBeforeTheVerdict) {
+    std::vector<std::string> lines;
+    orb::SetDebugSink([&lines](const std::string& line) { lines.push_back(line); });
+    EXPECT_EQ(check(60, 120), 3);
+    orb::SetDebugSink(nullptr);
+    const std::vector<std::string> expected = {
+        "lebCheckBackupDate: VlvGetBackupHistoryByFilename return ucnt=0, rc=0\n",
+        "lebCheckBackupDate: No backup record found for file\n"};
+    auto found = std::search(lines.begin(), lines.end(), expected.begin(), expected.end());
+    EXPECT_NE(found, lines.end()) << testing::PrintToString(lines);
 }
 
 TEST(BackupAge, LimitsAreComparedIn64Bits) {

@@ -13,6 +13,7 @@
 
 #include "platform/command.h"
 #include "platform/registry.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/scratch_dir.h"
 
 namespace agentservice {
@@ -22,10 +23,7 @@ inline const std::string kParams = "SYSTEM\\CurrentControlSet\\Services\\SNMP\\P
 inline const std::string kAgentKey =
     "SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\SNMPAgents\\lmEBAgent";
 
-inline std::string binDir() {
-    const char* dir = getenv("ORB_BIN_DIR");
-    return dir ? dir : ".";
-}
+inline std::string binDir() { return orbtest::BinDir(); }
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path);

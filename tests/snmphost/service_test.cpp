@@ -14,16 +14,14 @@
 #include "platform/command.h"
 #include "platform/registry.h"
 #include "snmphost/config.h"
+#include "tests/platform/bin_dir.h"
 
 namespace {
 
 const std::string kParams = snmphost::kParametersKey;
 const std::string kRoot = ".1.3.6.1.4.1.99999";
 
-std::string BinDir() {
-    const char* dir = getenv("ORB_BIN_DIR");
-    return dir ? dir : ".";
-}
+using orbtest::BinDir;
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path);

@@ -11,6 +11,7 @@
 
 #include "platform/registry.h"
 #include "tests/orbcli/run_tool.h"
+#include "tests/platform/bin_dir.h"
 #include "tests/platform/damaged_hive.h"
 #include "tests/platform/scratch_dir.h"
 #include "tests/tools/framework_install.h"
@@ -49,7 +50,7 @@ class ChainTest : public ::testing::Test {
     ScopedEnv root_{"ORB_MACHINE_ROOT", dir_ / "machine"};
     ScopedEnv computer_{"ORB_COMPUTERNAME", "TESTBOX"};
     ScopedEnv ui_{"ORB_UI", "batch"};
-    const std::string bin_ = getenv("ORB_BIN_DIR");
+    const std::string bin_ = orbtest::BinDir();
 };
 
 TEST_F(ChainTest, AnsweringYesImportsTheProductsClassesUnattended) {
