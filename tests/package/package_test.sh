@@ -45,21 +45,23 @@ unit="$tree/lib/systemd/system/vaultline-snmphost.service"
 grep -q "^ExecStart=$prefix/bin/snmphost \$SNMPHOST_OPTIONS\$" "$unit" || fail "unit ExecStart"
 grep -q '^Environment=ORB_MACHINE_ROOT=/var/lib/vaultline-orb$' "$unit" || fail "unit machine root"
 grep -q '^ReadWritePaths=\|^StateDirectory=vaultline-orb$' "$unit" || fail "unit: no writable machine root"
+webunit="$tree/lib/systemd/system/vaultline-orbweb.service"
 if command -v systemd-analyze >/dev/null; then
-  # The sandbox: systemd's own rating of what the service may still do.
-  exposure=$(systemd-analyze security --offline=yes --no-pager "$unit" 2>&1 |
-             sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p')
-  [ -n "$exposure" ] || fail "systemd-analyze rated nothing"
-  echo "unit exposure: $exposure"
-  awk -v e="$exposure" 'BEGIN { exit !(e <= 5.0) }' || fail "unit exposure $exposure is above 5.0"
+  # The sandbox: systemd's own rating of what each service may still do.
+  for u in "$unit" "$webunit"; do
+    exposure=$(systemd-analyze security --offline=yes --no-pager "$u" 2>&1 |
+               sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p')
+    [ -n "$exposure" ] || fail "systemd-analyze rated nothing for ${u##*/}"
+    echo "${u##*/} exposure: $exposure"
+    awk -v e="$exposure" 'BEGIN { exit !(e <= 5.0) }' || fail "${u##*/} exposure $exposure is above 5.0"
+  done
 else
-  echo "(systemd-analyze is not installed: the unit's exposure is not rated)"
+  echo "(systemd-analyze is not installed: the units' exposure is not rated)"
 fi
 # The web console: program, static files, and a unit nothing enables.
 for file in bin/orbweb share/orbweb/style.css share/orbweb/refresh.js; do
   grep -q " \.$prefix/$file\$" "$work/contents" || fail "$prefix/$file missing"
 done
-webunit="$tree/lib/systemd/system/vaultline-orbweb.service"
 [ -f "$webunit" ] || fail "no orbweb unit"
 grep -q "^ExecStart=$prefix/bin/orbweb --static-dir $prefix/share/orbweb \$ORBWEB_OPTIONS\$" "$webunit" ||
   fail "orbweb unit ExecStart"
