@@ -125,6 +125,24 @@ ORBOM_RC SqliteStore::Create(const std::string& path, std::string_view framework
     return ORBOM_RC_SUCCESS;
 }
 
+bool SqliteStore::EnableCache(size_t capBytes, const std::string& scope) {
+    dataVersion_ = db_.DataVersion();
+    return dataVersion_ >= 0 && Store::EnableCache(capBytes, scope);
+}
+
+ORBOM_RC SqliteStore::Freshen() {
+    const int64_t now = db_.DataVersion();
+    if (now < 0 || now != dataVersion_) cache_->Clear();
+    dataVersion_ = now;
+    return ORBOM_RC_SUCCESS;
+}
+
+ORBOM_RC SqliteStore::CachedQuery(const Sql& sql, const std::shared_ptr<const Columns>& columns,
+                                  Selection* out) {
+    Freshen();
+    return Query(sql, columns, out);
+}
+
 uint64_t SqliteStore::Statements() { return statements.load(); }
 
 sqlite3_stmt* SqliteStore::Bound(const Sql& sql) {

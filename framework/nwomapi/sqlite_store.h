@@ -40,6 +40,13 @@ class SqliteStore : public Store {
     void SetNativeError(int code, const std::string& message) override {
         db_.SetNativeError(code, message);
     }
+    // Another connection's commit (the file's data version moved) empties
+    // the cache; inside a unit, which holds the write lock, nothing else
+    // can commit, so the check made there is exact until the unit ends.
+    bool EnableCache(size_t capBytes, const std::string& scope) override;
+    ORBOM_RC Freshen() override;
+    ORBOM_RC CachedQuery(const Sql& sql, const std::shared_ptr<const Columns>& columns,
+                         Selection* out) override;
 
   private:
     // The cached statement for sql with its values bound; null after a
@@ -47,6 +54,7 @@ class SqliteStore : public Store {
     sqlite3_stmt* Bound(const Sql& sql);
 
     Database db_;
+    int64_t dataVersion_ = -1;  // as the cache last saw it
 };
 
 }  // namespace orbom

@@ -30,7 +30,8 @@ ORBOM_RC Store::CheckFormat() {
     static const std::shared_ptr<const Columns> columns =
         std::make_shared<Columns>(Columns{{"value"}, {ORBOM_TYPE_STRING}});
     Selection rows;
-    const ORBOM_RC rc = Query({"SELECT value FROM orb_meta WHERE key='format'", {}}, columns, &rows);
+    const ORBOM_RC rc =
+        Query({"SELECT value FROM orb_meta WHERE key='format'", {}}, columns, &rows);
     // A database without the catalog is not a repository; a lost
     // connection is the connection's failure, not the repository's.
     if (rc == ORBOM_RC_REPOSITORY_CONNECTION_LOST) return rc;
@@ -45,15 +46,56 @@ ORBOM_RC Store::Reload() {
     return rc;
 }
 
+bool Store::EnableCache(size_t capBytes, const std::string& scope) {
+    local_ = LocalSignalsOf(scope);
+    localSeen_ = 0;
+    std::vector<std::string> before;
+    local_->Since(&localSeen_, &before);
+    cache_ = std::make_unique<ReadCache>(capBytes);
+    return true;
+}
+
+void Store::TakeLocal() {
+    std::vector<std::string> classes;
+    local_->Since(&localSeen_, &classes);
+    for (const std::string& cls : classes) cache_->Drop(cls);
+}
+
+ORBOM_RC Store::FreshenAll() {
+    TakeLocal();
+    return Freshen();
+}
+
 ORBOM_RC Store::BeginWork() {
     const ORBOM_RC rc = BeginUnit();
-    if (rc == ORBOM_RC_SUCCESS) importedInUnit_ = false;
+    if (rc == ORBOM_RC_SUCCESS) {
+        importedInUnit_ = false;
+        unitOpen_ = true;
+    }
+    return rc;
+}
+
+ORBOM_RC Store::CommitWork() {
+    const bool open = unitOpen_;
+    const ORBOM_RC rc = CommitUnit();
+    unitOpen_ = false;
+    if (open && cache_) {
+        if (rc == ORBOM_RC_SUCCESS) {
+            for (const std::string& cls : cache_->touched()) local_->Bump(cls, &localSeen_);
+        }
+        // A commit that failed undid the unit.
+        cache_->UnitEnded(rc != ORBOM_RC_SUCCESS);
+    }
     return rc;
 }
 
 ORBOM_RC Store::RollbackWork() {
+    const bool open = unitOpen_;
     const ORBOM_RC rc = RollbackUnit();
+    unitOpen_ = false;
+    if (open && cache_) cache_->UnitEnded(true);
     if (rc != ORBOM_RC_SUCCESS || !importedInUnit_) return rc;
+    if (cache_) cache_->Clear();
     selectPlans_.clear();
     // Read at the next use when it cannot be read now.
     if (Reload() != ORBOM_RC_SUCCESS) catalog_ = Catalog();
@@ -118,14 +160,86 @@ ORBOM_RC Store::Select(const std::string& cls, const std::vector<NamedValue>& cr
         if (!c.value.null) sql.binds.push_back(&c.value);
     }
     *out = Selection();
+    if (cache_) return CachedSelect(cls, criteria, properties, *plan, sql, out);
     return Query(sql, plan->columns, out);
+}
+
+ORBOM_RC Store::CachedSelect(const std::string& cls, const std::vector<NamedValue>& criteria,
+                             const std::string& properties, const SelectPlan& plan, const Sql& sql,
+                             Selection* out) {
+    TakeLocal();
+    ORBOM_RC rc = ORBOM_RC_SUCCESS;
+    if (const Value* name = ReadCache::NameCriterion(criteria)) {
+        if (cache_->Directory(cls) == ReadCache::DirectoryUse::Loaded) {
+            rc = FreshenAll();
+            if (rc != ORBOM_RC_SUCCESS) return rc;
+            if (cache_->FromDirectory(cls, name->bytes, plan.columns, out)) {
+                cache_->CountHit();
+                return rc;
+            }
+        }
+        if (cache_->Directory(cls) == ReadCache::DirectoryUse::Absent) {
+            rc = LoadDirectory(cls);
+            if (rc != ORBOM_RC_SUCCESS) return rc;
+            if (cache_->FromDirectory(cls, name->bytes, plan.columns, out)) {
+                cache_->CountMiss();
+                return rc;
+            }
+        }
+    }
+    const std::string key = ReadCache::AnswerKey(properties.empty() ? "*" : properties, criteria);
+    if (cache_->Holds(cls, key)) {
+        rc = FreshenAll();
+        if (rc != ORBOM_RC_SUCCESS) return rc;
+        if (cache_->FromAnswers(cls, key, out)) {
+            cache_->CountHit();
+            return rc;
+        }
+    }
+    rc = CachedQuery(sql, plan.columns, out);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    cache_->CountMiss();
+    cache_->KeepAnswer(cls, key, *out);
+    return rc;
+}
+
+ORBOM_RC Store::LoadDirectory(const std::string& cls) {
+    const SelectPlan* plan = nullptr;
+    ORBOM_RC rc = PlanSelect(cls, {}, "*", &plan);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    // One row more than a directory may hold tells a class too large for one.
+    const Sql sql{plan->sql + " LIMIT " + std::to_string(ReadCache::kDirectoryRows + 1), {}};
+    Selection rows;
+    rc = CachedQuery(sql, plan->columns, &rows);
+    // Rows too many for one selection: too many for a directory.
+    if (rc == ORBOM_RC_OUT_OF_MEMORY) {
+        rows = Selection();
+        rows.columns = plan->columns;
+        rows.count = ReadCache::kDirectoryRows + 1;
+    } else if (rc != ORBOM_RC_SUCCESS) {
+        return rc;
+    }
+    cache_->KeepDirectory(cls, std::move(rows));
+    return ORBOM_RC_SUCCESS;
+}
+
+void Store::Wrote(const std::string& cls) {
+    if (!cache_) return;
+    cache_->Drop(cls);
+    if (unitOpen_) {
+        cache_->Touched(cls);
+    } else {
+        local_->Bump(cls, &localSeen_);
+    }
 }
 
 ORBOM_RC Store::CreateObject(const std::string& cls, const std::vector<NamedValue>& values) {
     const ClassDef* def = nullptr;
-    const ORBOM_RC rc = Resolve(cls, &values, nullptr, "", &def);
+    ORBOM_RC rc = Resolve(cls, &values, nullptr, "", &def);
     if (rc != ORBOM_RC_SUCCESS) return rc;
-    return Write({InsertSql(dialect_, cls, values)}, nullptr);
+    rc = Write({InsertSql(dialect_, cls, values)}, nullptr);
+    Wrote(cls);
+    return rc;
 }
 
 ORBOM_RC Store::Update(const std::string& cls, const std::vector<NamedValue>& criteria,
@@ -136,6 +250,7 @@ ORBOM_RC Store::Update(const std::string& cls, const std::vector<NamedValue>& cr
     ORBOM_RC rc = Resolve(cls, &criteria, &values, "", &def);
     if (rc != ORBOM_RC_SUCCESS) return rc;
     rc = Write({UpdateSql(dialect_, cls, values, criteria)}, count);
+    Wrote(cls);
     if (rc != ORBOM_RC_SUCCESS) *count = 0;
     return rc == ORBOM_RC_SUCCESS && *count == 0 ? ORBOM_RC_NO_MATCH : rc;
 }
@@ -164,6 +279,8 @@ ORBOM_RC Store::Delete(const std::string& cls, const std::vector<NamedValue>& cr
     if (HasLinks(cls, *def)) statements.push_back(LinksOfSql(dialect_, cls, clsValue, criteria));
     statements.push_back(DeleteSql(dialect_, cls, criteria));
     rc = Write(statements, count);
+    Wrote(cls);
+    if (statements.size() > 1) Wrote(kLinkClass);
     if (rc != ORBOM_RC_SUCCESS) *count = 0;
     return rc == ORBOM_RC_SUCCESS && *count == 0 ? ORBOM_RC_NO_MATCH : rc;
 }
