@@ -221,7 +221,12 @@ ORBOM_RC PgLink::Drain() {
 uint64_t PgLink::RoundTrips() { return roundTrips.load(); }
 
 bool PgLink::Notifications(std::vector<std::string>* payloads) {
-    if (!conn_ || PQconsumeInput(conn_) != 1 || PQstatus(conn_) == CONNECTION_BAD) return false;
+    if (!conn_) return false;
+    // A server that ended the session sent its reason, then closed: the
+    // close is seen only by a read after the one that took the reason.
+    for (int read = 0; read < 2; ++read) {
+        if (PQconsumeInput(conn_) != 1 || PQstatus(conn_) == CONNECTION_BAD) return false;
+    }
     // The session's own writes were dropped by the client as it made them.
     const int self = PQbackendPID(conn_);
     while (PGnotify* notify = PQnotifies(conn_)) {
