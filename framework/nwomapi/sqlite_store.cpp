@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/privatefs.h"
+#include "platform/sync.h"
 
 namespace orbom {
 
@@ -130,7 +131,20 @@ bool SqliteStore::EnableCache(size_t capBytes, const std::string& scope) {
     return dataVersion_ >= 0 && Store::EnableCache(capBytes, scope);
 }
 
+ORBOM_RC SqliteStore::BeginUnit() {
+    checkedInUnit_ = false;
+    return db_.BeginWork();
+}
+
 ORBOM_RC SqliteStore::Freshen() {
+    if (db_.InWork()) {
+        if (checkedInUnit_) return ORBOM_RC_SUCCESS;
+        checkedInUnit_ = true;
+    } else {
+        const uint64_t nowMs = orb::CurrentClock().NowMs();
+        if (nowMs == checkedMs_ && dataVersion_ >= 0) return ORBOM_RC_SUCCESS;
+        checkedMs_ = nowMs;
+    }
     const int64_t now = db_.DataVersion();
     if (now < 0 || now != dataVersion_) cache_->Clear();
     dataVersion_ = now;
@@ -139,6 +153,7 @@ ORBOM_RC SqliteStore::Freshen() {
 
 ORBOM_RC SqliteStore::CachedQuery(const Sql& sql, const std::shared_ptr<const Columns>& columns,
                                   Selection* out) {
+    // The rows are never older than the version the cache holds.
     Freshen();
     return Query(sql, columns, out);
 }

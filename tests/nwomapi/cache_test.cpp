@@ -108,8 +108,9 @@ TEST_P(CacheTest, InsideAUnitAnotherWritersCommitsAreSeenAtOnce) {
 }
 
 TEST_P(CacheTest, OutsideAUnitAnotherWritersCommitsAreSeenWithinTheSignalsDelay) {
-    // SQLite's check is exact; the server's notifications take what they
-    // take to arrive: measured here, bounded by the loop.
+    // SQLite's file is checked at most once a millisecond; the server's
+    // notifications take what they take to arrive: measured here, bounded
+    // by the loop.
     using Clock = std::chrono::steady_clock;
     double worst = 0;
     for (int trial = 0; trial < 20; ++trial) {
@@ -124,9 +125,6 @@ TEST_P(CacheTest, OutsideAUnitAnotherWritersCommitsAreSeenWithinTheSignalsDelay)
             if (++attempts, !seen) std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         ASSERT_TRUE(seen) << name;
-        if (!OnPostgres()) {
-            EXPECT_EQ(attempts, 1) << name;
-        }
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - written).count();
         worst = std::max(worst, ms);
     }
