@@ -30,8 +30,7 @@ ORBOM_RC Store::CheckFormat() {
     static const std::shared_ptr<const Columns> columns =
         std::make_shared<Columns>(Columns{{"value"}, {ORBOM_TYPE_STRING}});
     Selection rows;
-    const ORBOM_RC rc =
-        Query({"SELECT value FROM orb_meta WHERE key='format'", {}}, columns, &rows);
+    const ORBOM_RC rc = Query({"SELECT value FROM orb_meta WHERE key='format'", {}}, columns, &rows);
     // A database without the catalog is not a repository; a lost
     // connection is the connection's failure, not the repository's.
     if (rc == ORBOM_RC_REPOSITORY_CONNECTION_LOST) return rc;
