@@ -207,7 +207,28 @@ TEST_P(CacheTest, WithReadCacheOffEverySelectAsksTheDatabase) {
     EXPECT_EQ(Exchanges() - before, 0u);
 }
 
+// A class too large for a directory is never held whole: its searches by
+// name are kept as answers, each as small as its rows.
+class LargeClassCacheTest : public CacheTest {};
+
+TEST_P(LargeClassCacheTest, AClassTooLargeForADirectoryIsSearchedByAnswers) {
+    ASSERT_EQ(ORBOM_Transaction_Begin(conn_), 0);
+    for (int i = 0; i <= 50000; ++i) ASSERT_EQ(Create("Unix", {Str("name", "n" + std::to_string(i))}), 0);
+    ASSERT_EQ(ORBOM_Transaction_Commit(conn_), 0);
+    ORBOM_CONNECTION c = Connect();
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(Count(c, "Unix", {Str("name", "n7")}), 1u);
+        EXPECT_EQ(Count(c, "Unix", {Str("name", "absent")}), 0u);
+    }
+    const ORBOM_CACHE_STATS s = Stats(c);
+    EXPECT_EQ(s.hits, 2u);
+    EXPECT_EQ(s.entries, 2u);
+    EXPECT_LT(s.bytes, 4096u);
+    ORBOM_Repository_Disconnect(&c);
+}
+
 NWOMAPI_ON_BOTH(CacheTest);
+NWOMAPI_ON_SQLITE(LargeClassCacheTest);
 
 }  // namespace
 }  // namespace nwomapitest
