@@ -215,6 +215,12 @@ void ReadCache::Drop(const std::string& cls) {
     for (Lru::iterator at : held) Remove(at);
 }
 
+void ReadCache::DropAll() {
+    std::vector<std::string> held;
+    for (const auto& entry : classes_) held.push_back(entry.first);
+    for (const std::string& cls : held) Drop(cls);
+}
+
 void ReadCache::Clear() {
     if (!lru_.empty()) {
         ++stats_.invalidations;

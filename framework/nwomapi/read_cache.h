@@ -73,6 +73,8 @@ class ReadCache {
     void Drop(const std::string& cls);
     // Forgets everything, refusals included.
     void Clear();
+    // Drops every class, as when each of them changed.
+    void DropAll();
     // Per-class change counters as the database gave them: classes whose
     // counter moved since it was last seen are dropped. Classes the cache
     // holds and counters lists not count as 0.

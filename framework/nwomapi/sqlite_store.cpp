@@ -145,8 +145,11 @@ ORBOM_RC SqliteStore::Freshen() {
         if (nowMs == checkedMs_ && dataVersion_ >= 0) return ORBOM_RC_SUCCESS;
         checkedMs_ = nowMs;
     }
+    // The file says that something changed, not what: every class is
+    // dropped, and a directory dropped so before it paid for itself is not
+    // loaded again (two processes writing at once would reload it each time).
     const int64_t now = db_.DataVersion();
-    if (now < 0 || now != dataVersion_) cache_->Clear();
+    if (now < 0 || now != dataVersion_) cache_->DropAll();
     dataVersion_ = now;
     return ORBOM_RC_SUCCESS;
 }
