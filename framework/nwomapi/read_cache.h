@@ -133,14 +133,14 @@ class ReadCache {
 // each one's cache drops what another wrote without waiting for the
 // database's signal: within one process the caches are exact.
 class LocalSignals {
-public:
+  public:
     // A committed write to the class. since: the writer's own mark, moved
     // past its own write when no one else's came between.
     void Bump(const std::string& cls, uint64_t* since);
     // The classes written since the mark, which then moves to now.
     void Since(uint64_t* since, std::vector<std::string>* classes);
 
-private:
+  private:
     std::mutex mutex_;
     std::atomic<uint64_t> epoch_{0};
     std::map<std::string, uint64_t> changed_;  // class -> epoch of its last write

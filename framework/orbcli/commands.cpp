@@ -140,9 +140,10 @@ void CacheStats(const Target& target, const std::string& cls, const std::vector<
     ORBOM_CACHE_STATS stats{};
     Check(ORBOM_Statistics_Cache(session.connection(), &stats), "reading the cache's counters");
     nlohmann::ordered_json json = {
-        {"enabled", stats.enabled},   {"hits", stats.hits},       {"misses", stats.misses},
-        {"invalidations", stats.invalidations}, {"entries", stats.entries},
-        {"bytes", stats.bytes},       {"capBytes", stats.capBytes}};
+        {"enabled", stats.enabled},  {"hits", stats.hits},
+        {"misses", stats.misses},    {"invalidations", stats.invalidations},
+        {"entries", stats.entries},  {"bytes", stats.bytes},
+        {"capBytes", stats.capBytes}};
     out << json.dump() << "\n";
 }
 

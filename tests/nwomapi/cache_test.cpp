@@ -21,7 +21,7 @@ constexpr const char* kRepositoryKey =
     "SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Orbmap\\Repositories\\Test";
 
 class CacheTest : public RepositoryTest {
-protected:
+  protected:
     std::string Table(const std::string& cls) const {
         const std::string table = "\"o_" + cls + "\"";
         return OnPostgres() ? "\"" + schemas_.front()->name() + "\"." + table : table;
@@ -54,9 +54,9 @@ protected:
         ORBOM_CRITERIA criteria = Criteria(where);
         ORBOM_SELECTION s = 0;
         uint32_t count = 0;
-        EXPECT_EQ(ORBOM_ObjectList_Select(c, cls.c_str(), criteria, "*", 0, &s, &count, nullptr,
-                                          nullptr),
-                  0);
+        EXPECT_EQ(
+            ORBOM_ObjectList_Select(c, cls.c_str(), criteria, "*", 0, &s, &count, nullptr, nullptr),
+            0);
         if (s) ORBOM_ObjectList_EndSelect(&s);
         ORBOM_Criteria_Free(&criteria);
         return count;
@@ -179,8 +179,9 @@ TEST_P(CacheTest, TheCapHoldsUnderAStreamOfDistinctSelects) {
     }
     for (int i = 0; i < 3000; ++i) {
         const uint32_t expected = i < 20 ? 1u : 0u;
-        ASSERT_EQ(Count(small, "Gadget", {Str("name", "g" + std::to_string(i % 25)), Int("count", i)}),
-                  expected);
+        ASSERT_EQ(
+            Count(small, "Gadget", {Str("name", "g" + std::to_string(i % 25)), Int("count", i)}),
+            expected);
         const ORBOM_CACHE_STATS s = Stats(small);
         ASSERT_LE(s.bytes, s.capBytes) << i;
     }
@@ -215,7 +216,8 @@ class SqliteCacheTest : public CacheTest {};
 // name are kept as answers, each as small as its rows.
 TEST_P(SqliteCacheTest, AClassTooLargeForADirectoryIsSearchedByAnswers) {
     ASSERT_EQ(ORBOM_Transaction_Begin(conn_), 0);
-    for (int i = 0; i <= 50000; ++i) ASSERT_EQ(Create("Unix", {Str("name", "n" + std::to_string(i))}), 0);
+    for (int i = 0; i <= 50000; ++i)
+        ASSERT_EQ(Create("Unix", {Str("name", "n" + std::to_string(i))}), 0);
     ASSERT_EQ(ORBOM_Transaction_Commit(conn_), 0);
     ORBOM_CONNECTION c = Connect();
     for (int round = 0; round < 2; ++round) {
@@ -234,7 +236,8 @@ TEST_P(SqliteCacheTest, AnotherProcessWritingAllTheTimeStopsDirectoryReloads) {
     // drops everything, and a directory dropped before it paid for itself
     // is not loaded again; its searches are kept as answers.
     ASSERT_EQ(Import(kGadget), 0);
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(Create("Unix", {Str("name", "n" + std::to_string(i))}), 0);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(Create("Unix", {Str("name", "n" + std::to_string(i))}), 0);
     for (int round = 0; round < 4; ++round) {
         EXPECT_EQ(ByName("n0"), Names_{"n0"});
         EXPECT_EQ(ByName("n1"), Names_{"n1"});

@@ -144,7 +144,8 @@ TEST_P(PostgresTest, AReadCacheStartsEmptyOnANewSession) {
 
     // What was signalled while no session listened is lost with it.
     Terminate(client);
-    ASSERT_TRUE(orbtest::PgRun("INSERT INTO \"" + Schema() + "\".\"o_Unix\"(\"p_name\") VALUES('x')"));
+    ASSERT_TRUE(
+        orbtest::PgRun("INSERT INTO \"" + Schema() + "\".\"o_Unix\"(\"p_name\") VALUES('x')"));
     EXPECT_EQ(CountOn(c, &count), ORBOM_RC_REPOSITORY_CONNECTION_LOST);
     ASSERT_EQ(ORBOM_Statistics_Cache(c, &stats), 0);
     EXPECT_EQ(stats.entries, 0u);
