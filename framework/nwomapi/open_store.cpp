@@ -45,12 +45,11 @@ ORBOM_RC OpenStore(const std::string& repository, const std::string& client,
         opened = std::move(store);
     }
     if (rc != ORBOM_RC_SUCCESS) return rc;
+    opened->ShareCommits(place.backend == Backend::Postgres
+                             ? place.target.connection + '\x1f' + place.target.schema
+                             : place.path);
     if (place.readCache) {
-        const std::string scope = place.backend == Backend::Postgres
-                                      ? place.target.connection + '\x1f' + place.target.schema
-                                      : place.path;
-        opened->EnableCache(place.cacheBytes ? place.cacheBytes : ReadCache::kDefaultCapBytes,
-                            scope);
+        opened->EnableCache(place.cacheBytes ? place.cacheBytes : ReadCache::kDefaultCapBytes);
     }
     *out = std::move(opened);
     return rc;

@@ -345,7 +345,7 @@ bool PgStore::InstallSignals() {
     return rc == ORBOM_RC_SUCCESS;
 }
 
-bool PgStore::EnableCache(size_t capBytes, const std::string& scope) {
+bool PgStore::EnableCache(size_t capBytes) {
     if (!InstallSignals()) {
         // A user without the right to add triggers works as before.
         link_.SetNativeError(0, "");
@@ -359,7 +359,7 @@ bool PgStore::EnableCache(size_t capBytes, const std::string& scope) {
         return false;
     }
     cacheSession_ = link_.session();
-    return Store::EnableCache(capBytes, scope);
+    return Store::EnableCache(capBytes);
 }
 
 void PgStore::TakeSignals() {

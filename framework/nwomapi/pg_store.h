@@ -43,7 +43,7 @@ class PgStore : public Store {
     // Installs the change signals when the repository lacks them (a
     // repository made before them), then listens; false (no cache) when the
     // server refuses them.
-    bool EnableCache(size_t capBytes, const std::string& scope) override;
+    bool EnableCache(size_t capBytes) override;
 
     int nativeCode() const override { return link_.nativeCode(); }
     const std::string& nativeMessage() const override { return link_.nativeMessage(); }

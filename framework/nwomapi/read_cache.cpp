@@ -230,7 +230,6 @@ void ReadCache::Clear() {
     refused_.clear();
     stamps_.clear();
     unstamped_.clear();
-    touched_.clear();
 }
 
 void ReadCache::Counters(const std::map<std::string, int64_t>& counters) {
@@ -246,16 +245,6 @@ void ReadCache::Counters(const std::map<std::string, int64_t>& counters) {
     for (const std::string& cls : moved) Drop(cls);
     stamps_ = counters;
     unstamped_.clear();
-}
-
-void ReadCache::UnitEnded(bool undone) {
-    if (undone) {
-        for (const std::string& cls : touched_) {
-            Drop(cls);
-            Unstamp(cls);
-        }
-    }
-    touched_.clear();
 }
 
 void ReadCache::Publish() {

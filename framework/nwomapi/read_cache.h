@@ -82,12 +82,6 @@ class ReadCache {
     // The class's counter is no longer known (written since, or signalled).
     void Unstamp(const std::string& cls) { unstamped_.insert(cls); }
 
-    // ---- Units of work ----
-    // Classes written in the open unit: dropped again when it is undone.
-    void Touched(const std::string& cls) { touched_.insert(cls); }
-    const std::set<std::string>& touched() const { return touched_; }
-    void UnitEnded(bool undone);
-
     void CountHit();
     void CountMiss();
     const ORBOM_CACHE_STATS& stats() const { return stats_; }
@@ -125,7 +119,6 @@ class ReadCache {
     std::set<std::string> refused_;  // never given a directory
     std::map<std::string, int64_t> stamps_;
     std::set<std::string> unstamped_;  // signalled since the counters were read
-    std::set<std::string> touched_;
     ORBOM_CACHE_STATS stats_{};
 };
 

@@ -126,9 +126,9 @@ ORBOM_RC SqliteStore::Create(const std::string& path, std::string_view framework
     return ORBOM_RC_SUCCESS;
 }
 
-bool SqliteStore::EnableCache(size_t capBytes, const std::string& scope) {
+bool SqliteStore::EnableCache(size_t capBytes) {
     dataVersion_ = db_.DataVersion();
-    return dataVersion_ >= 0 && Store::EnableCache(capBytes, scope);
+    return dataVersion_ >= 0 && Store::EnableCache(capBytes);
 }
 
 ORBOM_RC SqliteStore::BeginUnit() {

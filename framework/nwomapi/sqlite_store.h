@@ -47,7 +47,7 @@ class SqliteStore : public Store {
     // much as the select it would spare (file locks and a stat of the file,
     // 15 us on a virtual machine), so a commit of another process may be
     // missed for up to 2 ms.
-    bool EnableCache(size_t capBytes, const std::string& scope) override;
+    bool EnableCache(size_t capBytes) override;
     ORBOM_RC BeginUnit() override;
     ORBOM_RC Freshen() override;
     ORBOM_RC CachedQuery(const Sql& sql, const std::shared_ptr<const Columns>& columns,

@@ -45,16 +45,19 @@ ORBOM_RC Store::Reload() {
     return rc;
 }
 
-bool Store::EnableCache(size_t capBytes, const std::string& scope) {
+void Store::ShareCommits(const std::string& scope) {
     local_ = LocalSignalsOf(scope);
-    localSeen_ = 0;
     std::vector<std::string> before;
     local_->Since(&localSeen_, &before);
+}
+
+bool Store::EnableCache(size_t capBytes) {
     cache_ = std::make_unique<ReadCache>(capBytes);
     return true;
 }
 
 void Store::TakeLocal() {
+    if (!local_) return;
     std::vector<std::string> classes;
     local_->Since(&localSeen_, &classes);
     for (const std::string& cls : classes) cache_->Drop(cls);
@@ -70,6 +73,7 @@ ORBOM_RC Store::BeginWork() {
     if (rc == ORBOM_RC_SUCCESS) {
         importedInUnit_ = false;
         unitOpen_ = true;
+        unitWrites_.clear();
     }
     return rc;
 }
@@ -78,21 +82,28 @@ ORBOM_RC Store::CommitWork() {
     const bool open = unitOpen_;
     const ORBOM_RC rc = CommitUnit();
     unitOpen_ = false;
-    if (open && cache_) {
-        if (rc == ORBOM_RC_SUCCESS) {
-            for (const std::string& cls : cache_->touched()) local_->Bump(cls, &localSeen_);
-        }
-        // A commit that failed undid the unit.
-        cache_->UnitEnded(rc != ORBOM_RC_SUCCESS);
-    }
+    // A commit that failed undid the unit.
+    if (open) UnitEnded(rc != ORBOM_RC_SUCCESS);
     return rc;
+}
+
+void Store::UnitEnded(bool undone) {
+    for (const std::string& cls : unitWrites_) {
+        if (!undone && local_) local_->Bump(cls, &localSeen_);
+        // What was read after the unit's own writes is gone with them.
+        if (undone && cache_) {
+            cache_->Drop(cls);
+            cache_->Unstamp(cls);
+        }
+    }
+    unitWrites_.clear();
 }
 
 ORBOM_RC Store::RollbackWork() {
     const bool open = unitOpen_;
     const ORBOM_RC rc = RollbackUnit();
     unitOpen_ = false;
-    if (open && cache_) cache_->UnitEnded(true);
+    if (open) UnitEnded(true);
     if (rc != ORBOM_RC_SUCCESS || !importedInUnit_) return rc;
     if (cache_) cache_->Clear();
     selectPlans_.clear();
@@ -223,11 +234,10 @@ ORBOM_RC Store::LoadDirectory(const std::string& cls) {
 }
 
 void Store::Wrote(const std::string& cls) {
-    if (!cache_) return;
-    cache_->Drop(cls);
+    if (cache_) cache_->Drop(cls);
     if (unitOpen_) {
-        cache_->Touched(cls);
-    } else {
+        unitWrites_.insert(cls);
+    } else if (local_) {
         local_->Bump(cls, &localSeen_);
     }
 }

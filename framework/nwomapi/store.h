@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -62,10 +63,13 @@ public:
     ORBOM_RC CheckAccount(const std::string& user, const std::string& password);
     ORBOM_RC HasAccounts(bool* any);
 
+    // Tells the process's other connections to the repository at scope (its
+    // place, the same for each of them) what this one commits, so that their
+    // caches drop it at once; called for every connection, cached or not.
+    void ShareCommits(const std::string& scope);
     // Turns the read cache on with that cap; false (and no cache) when the
     // database cannot tell the client what changed.
-    // scope: the repository's place, the same for every connection to it.
-    virtual bool EnableCache(size_t capBytes, const std::string& scope);
+    virtual bool EnableCache(size_t capBytes);
     // Null when the cache is off.
     const ReadCache* cache() const { return cache_.get(); }
 
@@ -154,8 +158,9 @@ private:
                           Selection* out);
     // Loads the class's directory (every object) into the cache.
     ORBOM_RC LoadDirectory(const std::string& cls);
-    // The client's own write to a class.
+    // The client's own write to a class, and the end of a unit.
     void Wrote(const std::string& cls);
+    void UnitEnded(bool undone);
     // Drops what this process's other connections committed, then asks the
     // backend.
     ORBOM_RC FreshenAll();
@@ -163,6 +168,7 @@ private:
     bool unitOpen_ = false;
     std::shared_ptr<LocalSignals> local_;
     uint64_t localSeen_ = 0;
+    std::set<std::string> unitWrites_;  // classes the open unit wrote
 
     Catalog catalog_;
     bool importedInUnit_ = false;  // the unit's rollback may undo classes

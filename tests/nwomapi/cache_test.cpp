@@ -198,11 +198,18 @@ TEST_P(CacheTest, WithReadCacheOffEverySelectAsksTheDatabase) {
     uint64_t before = Exchanges();
     for (int i = 0; i < 10; ++i) ASSERT_EQ(Count(off, "Unix", {Str("name", "a")}), 1u);
     EXPECT_EQ(Exchanges() - before, 10u);
+
+    // Its commits reach the caches of the process's other connections at once.
+    EXPECT_EQ(ByName("late"), Names_{});
+    ORBOM_PROPLIST late = Properties({Str("name", "late")});
+    ASSERT_EQ(ORBOM_Object_Create(off, "Unix", late), 0);
+    ORBOM_PropertyList_Free(&late);
+    EXPECT_EQ(ByName("late"), Names_{"late"});
     ORBOM_Repository_Disconnect(&off);
 
     // On (conn_ opened before the setting): repeated searches ask nothing.
     EXPECT_EQ(Stats(conn_).enabled, 1u);
-    Count(conn_, "Unix", {Str("name", "a")});
+    Count(conn_, "Unix", {Str("name", "b")});
     before = Exchanges();
     for (int i = 0; i < 10; ++i) ASSERT_EQ(Count(conn_, "Unix", {Str("name", "b")}), 0u);
     EXPECT_EQ(Exchanges() - before, 0u);
