@@ -106,7 +106,8 @@ bool Prepare(int records, const std::string& server) {
     return disco::AppendServers(disco::TablePath(), servers, &error);
 }
 
-void PublishPass(benchmark::State& state, const std::string& server) {
+// cache: the repository client's read cache on (the default) or off.
+void PublishPass(benchmark::State& state, const std::string& server, bool cache) {
     int records = static_cast<int>(state.range(0));
     NoResolver resolver;
     orb::SetResolver(&resolver);
@@ -121,6 +122,11 @@ void PublishPass(benchmark::State& state, const std::string& server) {
         orb::RegSetDword("SOFTWARE\\NorwindSystems\\Lumora Vaultline Backup\\OrbIntegration",
                          "Support", static_cast<DWORD>(-1));
         publisher::ForgetSupportSetting();
+        if (!cache) {
+            orb::RegSetDword(std::string("SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Orbmap\\"
+                                         "Repositories\\") + kRepository,
+                             "ReadCache", 0);
+        }
         if (!Prepare(records, server)) {
             state.SkipWithError("repository or table not made");
             break;
@@ -130,6 +136,8 @@ void PublishPass(benchmark::State& state, const std::string& server) {
         publisher::CPublisherWorker worker;
         run.worker = &worker;
         uint64_t before = 0, after = 0;
+        ORBOM_CACHE_STATS cacheBefore{}, cacheAfter{};
+        ORBOM_Statistics_Cache(0, &cacheBefore);
         ORBOM_Statistics_Exchanges(&before);
         state.ResumeTiming();
 
@@ -137,6 +145,11 @@ void PublishPass(benchmark::State& state, const std::string& server) {
 
         state.PauseTiming();
         ORBOM_Statistics_Exchanges(&after);
+        ORBOM_Statistics_Cache(0, &cacheAfter);
+        state.counters["cache_hits_per_record"] =
+            static_cast<double>(cacheAfter.hits - cacheBefore.hits) / records;
+        state.counters["cache_misses_per_record"] =
+            static_cast<double>(cacheAfter.misses - cacheBefore.misses) / records;
         state.counters["exchanges_per_record"] =
             static_cast<double>(after - before) / records;
         if (!ok || run.processed != static_cast<uint32_t>(records)) {
@@ -153,11 +166,14 @@ void PublishPass(benchmark::State& state, const std::string& server) {
     }
     orb::SetResolver(nullptr);
 }
-void BM_PublishPass(benchmark::State& state) { PublishPass(state, ""); }
+void BM_PublishPass(benchmark::State& state) { PublishPass(state, "", true); }
 BENCHMARK(BM_PublishPass)->Arg(300)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+void BM_PublishPass_NoCache(benchmark::State& state) { PublishPass(state, "", false); }
+BENCHMARK(BM_PublishPass_NoCache)->Arg(300)->Arg(10000)->Iterations(1)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_PublishPass_Postgres(benchmark::State& state) {
+void PublishPassOnPostgres(benchmark::State& state, bool cache) {
     const char* server = std::getenv("ORB_BENCH_PG");
     if (!server || !*server) {
         state.SkipWithError("ORB_BENCH_PG names no PostgreSQL server (scripts/bench starts one)");
@@ -165,9 +181,15 @@ void BM_PublishPass_Postgres(benchmark::State& state) {
         }
         return;
     }
-    PublishPass(state, server);
+    PublishPass(state, server, cache);
 }
+void BM_PublishPass_Postgres(benchmark::State& state) { PublishPassOnPostgres(state, true); }
 BENCHMARK(BM_PublishPass_Postgres)->Arg(300)->Arg(10000)->Iterations(1)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_PublishPass_Postgres_NoCache(benchmark::State& state) {
+    PublishPassOnPostgres(state, false);
+}
+BENCHMARK(BM_PublishPass_Postgres_NoCache)->Arg(300)->Arg(10000)->Iterations(1)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -81,6 +81,13 @@ ORBOM_RC Database::Exec(const std::string& sql) {
     return rc == SQLITE_OK ? ORBOM_RC_SUCCESS : Fail(rc);
 }
 
+int64_t Database::DataVersion() {
+    sqlite3_stmt* stmt = Prepare("PRAGMA data_version");
+    if (!stmt) return -1;
+    StatementUse use(stmt);
+    return sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
+}
+
 ORBOM_RC Database::CheckPages() {
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(db_, "PRAGMA quick_check(1)", -1, &stmt, nullptr);

@@ -34,6 +34,11 @@ public:
     // Runs statements that return no rows; 0 or the code of Fail().
     ORBOM_RC Exec(const std::string& sql);
 
+    // A number that changes whenever another connection (of any process)
+    // commits to the file; -1 when it cannot be read. Not counted as a
+    // statement: it reads the file's header, not its tables.
+    int64_t DataVersion();
+
     // Every page of the file checked: 0, or 7 when it is damaged (the
     // database's own report kept as the native error).
     ORBOM_RC CheckPages();

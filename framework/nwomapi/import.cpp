@@ -50,6 +50,8 @@ private:
         auto it = classes_.find(block.name);
         if (it == classes_.end()) {
             ORBOM_RC rc = Run(CreateTableSql(store_.dialect_, block.name), block.line);
+            const std::string signal = ChangeSignalSql(store_.dialect_, block.name);
+            if (rc == ORBOM_RC_SUCCESS && !signal.empty()) rc = Run(signal, block.line);
             if (rc == ORBOM_RC_SUCCESS) rc = Insert("INSERT INTO orb_class(name) VALUES(" + M(1) + ")",
                                                     {block.name}, -1, block.line);
             if (rc != ORBOM_RC_SUCCESS) return rc;
@@ -185,7 +187,6 @@ private:
     ImportError* error_;
 };
 
-
 ORBOM_RC Store::Import(std::string_view text, ImportError* error) {
     ClassFile file;
     ORBOM_RC rc = ParseOrFail(text, &file, error);
@@ -199,7 +200,10 @@ ORBOM_RC Store::Import(std::string_view text, ImportError* error) {
         if (rc != ORBOM_RC_SUCCESS) RollbackWrite();
     }
     // After a rollback the cache may hold what was undone; after a commit it
-    // lacks what was added. Either way it is read again.
+    // lacks what was added. Either way it is read again, and the read cache
+    // starts anew (objects an import adds are written by no single class's
+    // write).
+    if (cache_) cache_->Clear();
     const ORBOM_RC reload = Reload();
     return rc != ORBOM_RC_SUCCESS ? rc : reload;
 }

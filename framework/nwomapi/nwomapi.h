@@ -341,6 +341,25 @@ NWOMAPI_EXPORT ORBOM_RC ORBOM_Account_Check(ORBOM_CONNECTION connection, const c
  * SQLite files. For benchmarks; 11 for a null pointer. */
 NWOMAPI_EXPORT ORBOM_RC ORBOM_Statistics_Exchanges(uint64_t* count);
 
+/* What a connection's read cache did (connection 0: every connection of
+ * this process, summed). hits: selects answered without the database;
+ * misses: selects the cache could have answered but had to ask for;
+ * invalidations: times a class's entries were dropped because it changed;
+ * entries and bytes: held now (bytes at most capBytes); enabled: 0 when the
+ * repository's "ReadCache" is 0 or its database gives no change signals.
+ * 11 for a null pointer, 25 for an unknown connection. */
+typedef struct ORBOM_CACHE_STATS {
+    uint64_t hits;
+    uint64_t misses;
+    uint64_t invalidations;
+    uint64_t entries;
+    uint64_t bytes;
+    uint64_t capBytes;
+    uint32_t enabled;
+} ORBOM_CACHE_STATS;
+NWOMAPI_EXPORT ORBOM_RC ORBOM_Statistics_Cache(ORBOM_CONNECTION connection,
+                                               ORBOM_CACHE_STATS* stats);
+
 #ifdef __cplusplus
 }
 #endif

@@ -291,4 +291,18 @@ ORBOM_RC ORBOM_Statistics_Exchanges(uint64_t* count) {
     });
 }
 
+ORBOM_RC ORBOM_Statistics_Cache(ORBOM_CONNECTION connection, ORBOM_CACHE_STATS* stats) {
+    return Guarded([&] {
+        if (!stats) return ORBOM_RC_INVALID_POINTER_PARAMETER;
+        if (connection == 0) {
+            TotalCacheStats(stats);
+            return ORBOM_RC_SUCCESS;
+        }
+        return WithStore(connection, [&](Store& store) {
+            *stats = store.cache() ? store.cache()->stats() : ORBOM_CACHE_STATS{};
+            return ORBOM_RC_SUCCESS;
+        });
+    });
+}
+
 }  // extern "C"

@@ -32,16 +32,26 @@ ORBOM_RC OpenStore(const std::string& repository, const std::string& client,
     RepositoryPlace place;
     std::string why;
     if (!LocateRepository(repository, &place, &why)) return Refused(why);
+    ORBOM_RC rc;
+    std::unique_ptr<Store> opened;
     if (place.backend == Backend::Postgres) {
         place.target.application = client;
         auto store = std::make_unique<PgStore>(place.target);
-        const ORBOM_RC rc = Remember(store->Open(), *store);
-        if (rc == ORBOM_RC_SUCCESS) *out = std::move(store);
-        return rc;
+        rc = Remember(store->Open(), *store);
+        opened = std::move(store);
+    } else {
+        auto store = std::make_unique<SqliteStore>();
+        rc = Remember(store->Open(place.path), *store);
+        opened = std::move(store);
     }
-    auto store = std::make_unique<SqliteStore>();
-    const ORBOM_RC rc = Remember(store->Open(place.path), *store);
-    if (rc == ORBOM_RC_SUCCESS) *out = std::move(store);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    opened->ShareCommits(place.backend == Backend::Postgres
+                             ? place.target.connection + '\x1f' + place.target.schema
+                             : place.path);
+    if (place.readCache) {
+        opened->EnableCache(place.cacheBytes ? place.cacheBytes : ReadCache::kDefaultCapBytes);
+    }
+    *out = std::move(opened);
     return rc;
 }
 

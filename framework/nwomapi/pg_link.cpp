@@ -220,6 +220,22 @@ ORBOM_RC PgLink::Drain() {
 
 uint64_t PgLink::RoundTrips() { return roundTrips.load(); }
 
+bool PgLink::Notifications(std::vector<std::string>* payloads) {
+    if (!conn_) return false;
+    // A server that ended the session sent its reason, then closed: the
+    // close is seen only by a read after the one that took the reason.
+    for (int read = 0; read < 2; ++read) {
+        if (PQconsumeInput(conn_) != 1 || PQstatus(conn_) == CONNECTION_BAD) return false;
+    }
+    // The session's own writes were dropped by the client as it made them.
+    const int self = PQbackendPID(conn_);
+    while (PGnotify* notify = PQnotifies(conn_)) {
+        if (notify->be_pid != self) payloads->push_back(notify->extra ? notify->extra : "");
+        PQfreemem(notify);
+    }
+    return true;
+}
+
 void PgLink::SetNativeError(int code, const std::string& message) {
     sqlstate_.clear();
     nativeCode_ = code;
@@ -252,13 +268,15 @@ ORBOM_RC PgLink::Connect(const PgTarget& target) {
     // The server's notices and warnings ("there is no transaction in
     // progress") are nothing the client's callers could act on; libpq would
     // print them on the program's standard error.
-    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
     // By default commits do not wait for the server's log to reach the disk:
     // as with the SQLite store's synchronous=NORMAL, a crash of the server's
     // machine may lose the last commits, never consistency.
     const std::string setup = "SET search_path TO \"" + target.schema +
                               "\"; SET synchronous_commit TO " + target.synchronousCommit +
-                              "; SET lock_timeout TO '" + kLockTimeout + "'";
+                              "; SET lock_timeout TO '" + kLockTimeout + "'" +
+                              (target.listen.empty() ? "" : "; LISTEN \"" + target.listen + "\"");
     PGresult* result = PQexec(conn_, setup.c_str());
     ++roundTrips;
     ORBOM_RC rc = ORBOM_RC_SUCCESS;
@@ -268,6 +286,7 @@ ORBOM_RC PgLink::Connect(const PgTarget& target) {
         rc = Lost("cannot enter pipeline mode: " + Trimmed(PQerrorMessage(conn_)));
     }
     if (rc != ORBOM_RC_SUCCESS) Drop();
+    if (rc == ORBOM_RC_SUCCESS) ++sessions_;
     return rc == ORBOM_RC_SUCCESS || rc == ORBOM_RC_REPOSITORY_LOGIN_FAILED
                ? rc
                : ORBOM_RC_REPOSITORY_CONNECTION_LOST;

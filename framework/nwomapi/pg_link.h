@@ -29,6 +29,9 @@ struct PgTarget {
     // When a commit is confirmed: "off" (before the server's log is on disk),
     // "on", "local", "remote_write" or "remote_apply".
     std::string synchronousCommit = "off";
+    // The channel on which the repository's change signals arrive ("": none
+    // listened to).
+    std::string listen;
 };
 
 class PgLink {
@@ -55,6 +58,13 @@ class PgLink {
     // server cannot be reached or refuses the connection.
     ORBOM_RC Connect(const PgTarget& target);
     bool connected() const { return conn_ != nullptr; }
+    // Counts the connections made: a new value means a new session, which
+    // heard nothing of what was signalled before it.
+    uint64_t session() const { return sessions_; }
+    // The payloads of the notifications other sessions sent that have
+    // reached this one's socket, read without waiting for more; false when
+    // the connection is gone (or none is open).
+    bool Notifications(std::vector<std::string>* payloads);
     // Drops the connection; the next Connect makes a new one.
     void Drop();
 
@@ -99,6 +109,7 @@ class PgLink {
     PGresult* NextResult();
 
     PGconn* conn_ = nullptr;
+    uint64_t sessions_ = 0;
     // Statement text and value types -> its prepared statement.
     std::unordered_map<std::string, Prepared> prepared_;
     uint64_t named_ = 0;

@@ -28,6 +28,31 @@ int64_t LockKey(const std::string& schema) {
     return static_cast<int64_t>(h);
 }
 
+// The channel of a schema's change signals: its name when that fits the
+// server's 63 bytes, else a hash of it.
+std::string ChannelOf(const std::string& schema) {
+    const std::string prefix = "orb_changes_";
+    if (prefix.size() + schema.size() <= 63) return prefix + schema;
+    return prefix + std::to_string(static_cast<uint64_t>(LockKey(schema)));
+}
+
+// Counts each class's writing statements and tells listeners which class
+// changed, once per transaction and class (the server folds equal
+// notifications). Tables are named with their schema: a writer's own
+// search path (psql's, say) need not lead there.
+std::string SignalFunctionSql(const std::string& schema) {
+    return "CREATE OR REPLACE FUNCTION orb_changed() RETURNS trigger LANGUAGE plpgsql AS $orb$"
+           " BEGIN INSERT INTO \"" +
+           schema +
+           "\".orb_change AS c(class, n) VALUES (TG_ARGV[0], 1)"
+           " ON CONFLICT (class) DO UPDATE SET n = c.n + 1;"
+           " PERFORM pg_notify('" +
+           ChannelOf(schema) + "', TG_ARGV[0]); RETURN NULL; END $orb$";
+}
+
+// The counters as 32-bit integers: equality is all the cache asks of them.
+const std::string kCounters = "SELECT class, (n & 2147483647)::integer FROM orb_change";
+
 PgLink::Step Plain(const std::string* sql) {
     PgLink::Step step;
     step.sql = sql;
@@ -67,6 +92,7 @@ ORBOM_RC PgStore::PrepareCreate() {
 }
 
 void PgStore::Forget() {
+    if (cache_) cache_->Clear();
     if (inWork_) unitFailure_ = ORBOM_RC_REPOSITORY_CONNECTION_LOST;
     begun_ = false;
     depth_ = 0;
@@ -219,7 +245,7 @@ ORBOM_RC PgStore::BeginUnit() {
     const ORBOM_RC rc = Ready();
     if (rc != ORBOM_RC_SUCCESS) return rc;
     inWork_ = true;
-    begun_ = wrote_ = false;
+    begun_ = wrote_ = countersInUnit_ = false;
     unitFailure_ = ORBOM_RC_SUCCESS;
     return ORBOM_RC_SUCCESS;
 }
@@ -288,6 +314,124 @@ void PgStore::RollbackWrite() {
     if (rc != ORBOM_RC_SUCCESS && nested && inWork_ && unitFailure_ == ORBOM_RC_SUCCESS) {
         unitFailure_ = rc;
     }
+}
+
+bool PgStore::InstallSignals() {
+    static const std::shared_ptr<const Columns> text =
+        std::make_shared<Columns>(Columns{{"value"}, {ORBOM_TYPE_STRING}});
+    Selection rows;
+    if (Query({"SELECT value FROM orb_meta WHERE key='change_signals'", {}}, text, &rows) !=
+        ORBOM_RC_SUCCESS) {
+        return false;
+    }
+    if (rows.count == 1 && rows.Bytes(0, 0) == "1") return true;
+    std::vector<std::string> statements = {
+        "CREATE TABLE IF NOT EXISTS orb_change(class text PRIMARY KEY, n bigint NOT NULL)",
+        SignalFunctionSql(target_.schema)};
+    for (const auto& entry : catalog().classes()) {
+        statements.push_back(ChangeSignalSql(dialect_, entry.first));
+    }
+    statements.push_back(
+        "INSERT INTO orb_meta(key, value) VALUES('change_signals', '1')"
+        " ON CONFLICT (key) DO UPDATE SET value = '1'");
+    // Under the repository's lock, as an import: two clients opening an
+    // older repository at once install them once.
+    ORBOM_RC rc = BeginWrite();
+    for (const std::string& sql : statements) {
+        if (rc == ORBOM_RC_SUCCESS) rc = Exec(sql);
+    }
+    if (rc == ORBOM_RC_SUCCESS) rc = CommitWrite();
+    if (rc != ORBOM_RC_SUCCESS) RollbackWrite();
+    return rc == ORBOM_RC_SUCCESS;
+}
+
+bool PgStore::EnableCache(size_t capBytes) {
+    if (!InstallSignals()) {
+        // A user without the right to add triggers works as before.
+        link_.SetNativeError(0, "");
+        return false;
+    }
+    target_.listen = ChannelOf(target_.schema);
+    const std::string listen = "LISTEN \"" + target_.listen + "\"";
+    if (Control({&listen}) != ORBOM_RC_SUCCESS) {
+        target_.listen.clear();
+        link_.SetNativeError(0, "");
+        return false;
+    }
+    cacheSession_ = link_.session();
+    return Store::EnableCache(capBytes);
+}
+
+void PgStore::TakeSignals() {
+    if (link_.session() != cacheSession_) {
+        cache_->Clear();
+        cacheSession_ = link_.session();
+    }
+    std::vector<std::string> classes;
+    if (!link_.Notifications(&classes)) {
+        cache_->Clear();
+        return;
+    }
+    for (const std::string& cls : classes) {
+        cache_->Drop(cls);
+        cache_->Unstamp(cls);
+    }
+}
+
+PgLink::Step PgStore::CountersStep(Selection* rows) const {
+    static const std::shared_ptr<const Columns> columns =
+        std::make_shared<Columns>(Columns{{"class", "n"}, {ORBOM_TYPE_STRING, ORBOM_TYPE_INTEGER}});
+    *rows = Selection();
+    rows->columns = columns;
+    PgLink::Step step;
+    step.sql = &kCounters;
+    step.rows = rows;
+    return step;
+}
+
+void PgStore::TakeCounters(const Selection& rows) {
+    // A session found anew while the exchange ran heard nothing before it.
+    if (link_.session() != cacheSession_) {
+        cache_->Clear();
+        cacheSession_ = link_.session();
+    }
+    std::map<std::string, int64_t> counters;
+    for (size_t row = 0; row < rows.count; ++row) {
+        counters[rows.Bytes(row, 0)] = rows.Integer(row, 1);
+    }
+    cache_->Counters(counters);
+    if (inWork_) countersInUnit_ = true;
+}
+
+ORBOM_RC PgStore::Freshen() {
+    TakeSignals();
+    // Inside a unit the counters come with its beginning and its lock, once:
+    // no one who takes the lock writes until the unit ends.
+    if (!inWork_ || countersInUnit_) return ORBOM_RC_SUCCESS;
+    Selection counters;
+    const ORBOM_RC rc = Run({CountersStep(&counters)}, nullptr, false);
+    if (rc == ORBOM_RC_SUCCESS) TakeCounters(counters);
+    return rc;
+}
+
+ORBOM_RC PgStore::CachedQuery(const Sql& sql, const std::shared_ptr<const Columns>& columns,
+                              Selection* out) {
+    TakeSignals();
+    *out = Selection();
+    out->columns = columns;
+    Selection counters;
+    // The counters are read first, so the rows are never older than them.
+    PgLink::Step rows;
+    rows.sql = &sql.text;
+    rows.binds = &sql.binds;
+    rows.rows = out;
+    const ORBOM_RC rc = Run({CountersStep(&counters), rows}, out, false);
+    if (rc != ORBOM_RC_SUCCESS) {
+        *out = Selection();
+        return rc;
+    }
+    TakeCounters(counters);
+    return rc;
 }
 
 }  // namespace orbom

@@ -7,12 +7,19 @@
 // - a unit of work is BEGIN and a transaction-scoped advisory lock keyed by
 //   the repository, so that units never overlap across processes, as
 //   BEGIN IMMEDIATE keeps them apart on SQLite; class imports and writes
-//   outside units take the same lock, as every write waits for SQLite's. Both travel with the unit's first statement, and a unit that only
-//   read ends without waiting for the server's answer;
+//   outside units take the same lock, as every write waits for SQLite's. Both travel with the
+//   unit's first statement, and a unit that only read ends without waiting for the server's answer;
 // - serialization failures and deadlocks are tried again a few times, then
 //   answer 61; a lost connection answers 62 (a unit it was in is gone:
 //   everything up to its end answers 62 too), and the next operation
-//   connects anew.
+//   connects anew;
+// - with the read cache on, every class table carries a trigger that, per
+//   writing statement, counts the class's change in orb_change and notifies
+//   the repository's channel with the class's name at commit. Units read the
+//   counters with their beginning (exact: they hold the lock); outside units
+//   the notifications already on the socket are taken before the cache
+//   answers (as late as the server delivers them), and every read the cache
+//   keeps carries the counters in its exchange.
 #pragma once
 
 #include <string>
@@ -33,6 +40,11 @@ class PgStore : public Store {
     // finished one is there already.
     ORBOM_RC Create(std::string_view frameworkClasses);
 
+    // Installs the change signals when the repository lacks them (a
+    // repository made before them), then listens; false (no cache) when the
+    // server refuses them.
+    bool EnableCache(size_t capBytes) override;
+
     int nativeCode() const override { return link_.nativeCode(); }
     const std::string& nativeMessage() const override { return link_.nativeMessage(); }
 
@@ -48,6 +60,9 @@ class PgStore : public Store {
     ORBOM_RC CommitUnit() override;
     ORBOM_RC RollbackUnit() override;
     ORBOM_RC PrepareCreate() override;
+    ORBOM_RC Freshen() override;
+    ORBOM_RC CachedQuery(const Sql& sql, const std::shared_ptr<const Columns>& columns,
+                         Selection* out) override;
     void SetNativeError(int code, const std::string& message) override {
         link_.SetNativeError(code, message);
     }
@@ -71,6 +86,12 @@ class PgStore : public Store {
     std::vector<PgLink::Step> Opening() const;
     // The connection went away with whatever transaction was open.
     void Forget();
+    // The trigger function, its counters and a trigger on every class.
+    bool InstallSignals();
+    // Drops what other sessions signalled; a new session empties the cache.
+    void TakeSignals();
+    void TakeCounters(const Selection& rows);
+    PgLink::Step CountersStep(Selection* rows) const;
 
     PgTarget target_;
     PgLink link_;
@@ -81,7 +102,9 @@ class PgStore : public Store {
     // What the unit's operations answer once it cannot go on (62: lost with
     // the connection; 61: its lock was not granted in time).
     ORBOM_RC unitFailure_ = ORBOM_RC_SUCCESS;
-    int depth_ = 0;  // BeginWrite levels open
+    int depth_ = 0;                // BeginWrite levels open
+    bool countersInUnit_ = false;  // the open unit has read the change counters
+    uint64_t cacheSession_ = 0;    // the link's session the cache heard signals on
 };
 
 }  // namespace orbom

@@ -58,6 +58,11 @@ bool LocateRepository(const std::string& name, RepositoryPlace* out, std::string
     const std::string key = std::string(kRepositoriesKey) + "\\" + name;
     const std::string backend = Setting(key, "Backend");
     *out = RepositoryPlace();
+    DWORD number = 0;
+    if (orb::RegGetDword(key, "ReadCache", &number) == ERROR_SUCCESS) out->readCache = number != 0;
+    if (orb::RegGetDword(key, "ReadCacheKB", &number) == ERROR_SUCCESS && number > 0) {
+        out->cacheBytes = static_cast<size_t>(number) << 10;
+    }
     if (backend.empty() || Is(backend, "sqlite")) {
         out->path = RepositoryPath(name);
         return true;

@@ -6,8 +6,10 @@
 // without password) and optionally "Schema" (default "public") and
 // "SynchronousCommit" (default "off") names a repository in a PostgreSQL
 // database; "Backend" "sqlite" (or no key) is the
-// file. The default repository is the one named by the framework's registry
-// value "RepositoryName", else "DefaultRepository" (HKLM, kFrameworkApiKey),
+// file. On either backend "ReadCache" (DWORD) 0 turns the connection's read
+// cache off and "ReadCacheKB" (DWORD) sets its cap. The default repository
+// is the one named by the framework's registry value "RepositoryName", else
+// "DefaultRepository" (HKLM, kFrameworkApiKey),
 // when that repository exists.
 #pragma once
 
@@ -27,6 +29,9 @@ inline constexpr const char* kRepositoriesKey =
 
 struct RepositoryPlace {
     Backend backend = Backend::Sqlite;
+    // The read cache: "ReadCache" 0 turns it off; "ReadCacheKB" caps it.
+    bool readCache = true;
+    size_t cacheBytes = 0;  // 0: the default cap
     std::string path;  // the SQLite file
     PgTarget target;   // the PostgreSQL schema
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/privatefs.h"
+#include "platform/sync.h"
 
 namespace orbom {
 
@@ -123,6 +124,41 @@ ORBOM_RC SqliteStore::Create(const std::string& path, std::string_view framework
         return ORBOM_RC_REPOSITORY_NATIVE_ERROR;
     }
     return ORBOM_RC_SUCCESS;
+}
+
+bool SqliteStore::EnableCache(size_t capBytes) {
+    dataVersion_ = db_.DataVersion();
+    return dataVersion_ >= 0 && Store::EnableCache(capBytes);
+}
+
+ORBOM_RC SqliteStore::BeginUnit() {
+    checkedInUnit_ = false;
+    return db_.BeginWork();
+}
+
+ORBOM_RC SqliteStore::Freshen() {
+    if (db_.InWork()) {
+        if (checkedInUnit_) return ORBOM_RC_SUCCESS;
+        checkedInUnit_ = true;
+    } else {
+        const uint64_t nowMs = orb::CurrentClock().NowMs();
+        if (nowMs == checkedMs_ && dataVersion_ >= 0) return ORBOM_RC_SUCCESS;
+        checkedMs_ = nowMs;
+    }
+    // The file says that something changed, not what: every class is
+    // dropped, and a directory dropped so before it paid for itself is not
+    // loaded again (two processes writing at once would reload it each time).
+    const int64_t now = db_.DataVersion();
+    if (now < 0 || now != dataVersion_) cache_->DropAll();
+    dataVersion_ = now;
+    return ORBOM_RC_SUCCESS;
+}
+
+ORBOM_RC SqliteStore::CachedQuery(const Sql& sql, const std::shared_ptr<const Columns>& columns,
+                                  Selection* out) {
+    // The rows are never older than the version the cache holds.
+    Freshen();
+    return Query(sql, columns, out);
 }
 
 uint64_t SqliteStore::Statements() { return statements.load(); }

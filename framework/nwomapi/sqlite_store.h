@@ -34,12 +34,24 @@ class SqliteStore : public Store {
     ORBOM_RC BeginWrite() override { return db_.Begin(); }
     ORBOM_RC CommitWrite() override { return db_.Commit(); }
     void RollbackWrite() override { db_.Rollback(); }
-    ORBOM_RC BeginUnit() override { return db_.BeginWork(); }
     ORBOM_RC CommitUnit() override { return db_.CommitWork(); }
     ORBOM_RC RollbackUnit() override { return db_.RollbackWork(); }
     void SetNativeError(int code, const std::string& message) override {
         db_.SetNativeError(code, message);
     }
+    // Another connection's commit (the file's data version moved) empties
+    // the cache. Inside a unit, which holds the write lock, the check is made
+    // once, after the lock: exact until the unit ends, as nothing else can
+    // commit. Outside units it is made at most once per millisecond of the
+    // clock: reading the version starts a read transaction, which costs as
+    // much as the select it would spare (file locks and a stat of the file,
+    // 15 us on a virtual machine), so a commit of another process may be
+    // missed for up to 2 ms.
+    bool EnableCache(size_t capBytes) override;
+    ORBOM_RC BeginUnit() override;
+    ORBOM_RC Freshen() override;
+    ORBOM_RC CachedQuery(const Sql& sql, const std::shared_ptr<const Columns>& columns,
+                         Selection* out) override;
 
   private:
     // The cached statement for sql with its values bound; null after a
@@ -47,6 +59,9 @@ class SqliteStore : public Store {
     sqlite3_stmt* Bound(const Sql& sql);
 
     Database db_;
+    int64_t dataVersion_ = -1;  // as the cache last saw it
+    uint64_t checkedMs_ = 0;    // when, outside a unit
+    bool checkedInUnit_ = false;
 };
 
 }  // namespace orbom

@@ -207,4 +207,16 @@ std::string CreateIndexSql(const Dialect& d, const std::string& cls, const Prope
            ColumnName(property.name) + ")";
 }
 
+std::string ChangeSignalSql(const Dialect& d, const std::string& cls) {
+    if (d.backend != Backend::Postgres) return "";
+    // Once per statement, not per row: a reader wants to know that the class
+    // changed, not how much. The class is an identifier (letters, digits and
+    // '_'), so it may stand in the literal.
+    return "DO $orb$ BEGIN IF to_regproc('orb_changed') IS NOT NULL THEN"
+           " CREATE OR REPLACE TRIGGER orb_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE"
+           " ON " +
+           TableName(cls) + " FOR EACH STATEMENT EXECUTE FUNCTION orb_changed('" + cls +
+           "'); END IF; END $orb$";
+}
+
 }  // namespace orbom

@@ -77,5 +77,9 @@ Sql LinksOfSql(const Dialect& d, const std::string& cls, const Value& clsValue,
 std::string CreateTableSql(const Dialect& d, const std::string& cls);
 std::string AddColumnSql(const Dialect& d, const std::string& cls, const PropertyDef& property);
 std::string CreateIndexSql(const Dialect& d, const std::string& cls, const PropertyDef& property);
+// The statement that makes writes to a class's table signal its change
+// (PostgreSQL, once the repository has its change signals: pg_store.h);
+// empty when the backend needs none.
+std::string ChangeSignalSql(const Dialect& d, const std::string& cls);
 
 }  // namespace orbom

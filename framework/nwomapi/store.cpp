@@ -45,15 +45,67 @@ ORBOM_RC Store::Reload() {
     return rc;
 }
 
+void Store::ShareCommits(const std::string& scope) {
+    local_ = LocalSignalsOf(scope);
+    std::vector<std::string> before;
+    local_->Since(&localSeen_, &before);
+}
+
+bool Store::EnableCache(size_t capBytes) {
+    cache_ = std::make_unique<ReadCache>(capBytes);
+    return true;
+}
+
+void Store::TakeLocal() {
+    if (!local_) return;
+    std::vector<std::string> classes;
+    local_->Since(&localSeen_, &classes);
+    for (const std::string& cls : classes) cache_->Drop(cls);
+}
+
+ORBOM_RC Store::FreshenAll() {
+    TakeLocal();
+    return Freshen();
+}
+
 ORBOM_RC Store::BeginWork() {
     const ORBOM_RC rc = BeginUnit();
-    if (rc == ORBOM_RC_SUCCESS) importedInUnit_ = false;
+    if (rc == ORBOM_RC_SUCCESS) {
+        importedInUnit_ = false;
+        unitOpen_ = true;
+        unitWrites_.clear();
+    }
     return rc;
 }
 
+ORBOM_RC Store::CommitWork() {
+    const bool open = unitOpen_;
+    const ORBOM_RC rc = CommitUnit();
+    unitOpen_ = false;
+    // A commit that failed undid the unit.
+    if (open) UnitEnded(rc != ORBOM_RC_SUCCESS);
+    return rc;
+}
+
+void Store::UnitEnded(bool undone) {
+    for (const std::string& cls : unitWrites_) {
+        if (!undone && local_) local_->Bump(cls, &localSeen_);
+        // What was read after the unit's own writes is gone with them.
+        if (undone && cache_) {
+            cache_->Drop(cls);
+            cache_->Unstamp(cls);
+        }
+    }
+    unitWrites_.clear();
+}
+
 ORBOM_RC Store::RollbackWork() {
+    const bool open = unitOpen_;
     const ORBOM_RC rc = RollbackUnit();
+    unitOpen_ = false;
+    if (open) UnitEnded(true);
     if (rc != ORBOM_RC_SUCCESS || !importedInUnit_) return rc;
+    if (cache_) cache_->Clear();
     selectPlans_.clear();
     // Read at the next use when it cannot be read now.
     if (Reload() != ORBOM_RC_SUCCESS) catalog_ = Catalog();
@@ -118,14 +170,85 @@ ORBOM_RC Store::Select(const std::string& cls, const std::vector<NamedValue>& cr
         if (!c.value.null) sql.binds.push_back(&c.value);
     }
     *out = Selection();
+    if (cache_) return CachedSelect(cls, criteria, properties, *plan, sql, out);
     return Query(sql, plan->columns, out);
+}
+
+ORBOM_RC Store::CachedSelect(const std::string& cls, const std::vector<NamedValue>& criteria,
+                             const std::string& properties, const SelectPlan& plan, const Sql& sql,
+                             Selection* out) {
+    TakeLocal();
+    ORBOM_RC rc = ORBOM_RC_SUCCESS;
+    if (const Value* name = ReadCache::NameCriterion(criteria)) {
+        if (cache_->Directory(cls) == ReadCache::DirectoryUse::Loaded) {
+            rc = FreshenAll();
+            if (rc != ORBOM_RC_SUCCESS) return rc;
+            if (cache_->FromDirectory(cls, name->bytes, plan.columns, out)) {
+                cache_->CountHit();
+                return rc;
+            }
+        }
+        if (cache_->Directory(cls) == ReadCache::DirectoryUse::Absent) {
+            rc = LoadDirectory(cls);
+            if (rc != ORBOM_RC_SUCCESS) return rc;
+            if (cache_->FromDirectory(cls, name->bytes, plan.columns, out)) {
+                cache_->CountMiss();
+                return rc;
+            }
+        }
+    }
+    const std::string key = ReadCache::AnswerKey(properties.empty() ? "*" : properties, criteria);
+    if (cache_->Holds(cls, key)) {
+        rc = FreshenAll();
+        if (rc != ORBOM_RC_SUCCESS) return rc;
+        if (cache_->FromAnswers(cls, key, out)) {
+            cache_->CountHit();
+            return rc;
+        }
+    }
+    rc = CachedQuery(sql, plan.columns, out);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    cache_->CountMiss();
+    cache_->KeepAnswer(cls, key, *out);
+    return rc;
+}
+
+ORBOM_RC Store::LoadDirectory(const std::string& cls) {
+    const SelectPlan* plan = nullptr;
+    ORBOM_RC rc = PlanSelect(cls, {}, "*", &plan);
+    if (rc != ORBOM_RC_SUCCESS) return rc;
+    // One row more than a directory may hold tells a class too large for one.
+    const Sql sql{plan->sql + " LIMIT " + std::to_string(ReadCache::kDirectoryRows + 1), {}};
+    Selection rows;
+    rc = CachedQuery(sql, plan->columns, &rows);
+    // Rows too many for one selection: too many for a directory.
+    if (rc == ORBOM_RC_OUT_OF_MEMORY) {
+        rows = Selection();
+        rows.columns = plan->columns;
+        rows.count = ReadCache::kDirectoryRows + 1;
+    } else if (rc != ORBOM_RC_SUCCESS) {
+        return rc;
+    }
+    cache_->KeepDirectory(cls, std::move(rows));
+    return ORBOM_RC_SUCCESS;
+}
+
+void Store::Wrote(const std::string& cls) {
+    if (cache_) cache_->Drop(cls);
+    if (unitOpen_) {
+        unitWrites_.insert(cls);
+    } else if (local_) {
+        local_->Bump(cls, &localSeen_);
+    }
 }
 
 ORBOM_RC Store::CreateObject(const std::string& cls, const std::vector<NamedValue>& values) {
     const ClassDef* def = nullptr;
-    const ORBOM_RC rc = Resolve(cls, &values, nullptr, "", &def);
+    ORBOM_RC rc = Resolve(cls, &values, nullptr, "", &def);
     if (rc != ORBOM_RC_SUCCESS) return rc;
-    return Write({InsertSql(dialect_, cls, values)}, nullptr);
+    rc = Write({InsertSql(dialect_, cls, values)}, nullptr);
+    Wrote(cls);
+    return rc;
 }
 
 ORBOM_RC Store::Update(const std::string& cls, const std::vector<NamedValue>& criteria,
@@ -136,6 +259,7 @@ ORBOM_RC Store::Update(const std::string& cls, const std::vector<NamedValue>& cr
     ORBOM_RC rc = Resolve(cls, &criteria, &values, "", &def);
     if (rc != ORBOM_RC_SUCCESS) return rc;
     rc = Write({UpdateSql(dialect_, cls, values, criteria)}, count);
+    Wrote(cls);
     if (rc != ORBOM_RC_SUCCESS) *count = 0;
     return rc == ORBOM_RC_SUCCESS && *count == 0 ? ORBOM_RC_NO_MATCH : rc;
 }
@@ -164,6 +288,8 @@ ORBOM_RC Store::Delete(const std::string& cls, const std::vector<NamedValue>& cr
     if (HasLinks(cls, *def)) statements.push_back(LinksOfSql(dialect_, cls, clsValue, criteria));
     statements.push_back(DeleteSql(dialect_, cls, criteria));
     rc = Write(statements, count);
+    Wrote(cls);
+    if (statements.size() > 1) Wrote(kLinkClass);
     if (rc != ORBOM_RC_SUCCESS) *count = 0;
     return rc == ORBOM_RC_SUCCESS && *count == 0 ? ORBOM_RC_NO_MATCH : rc;
 }

@@ -6,16 +6,19 @@
 // (sqlite_store.h) and a PostgreSQL database (pg_store.h). Each operation is
 // one transaction. The catalog is cached and read again only when a name is
 // missing from it, because another process may have added classes or
-// properties since.
+// properties since. A read cache (read_cache.h) may answer selects; when
+// it may is each backend's to say (Freshen, CachedQuery).
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "framework/nwomapi/catalog.h"
+#include "framework/nwomapi/read_cache.h"
 #include "framework/nwomapi/statements.h"
 #include "framework/nwomapi/value.h"
 
@@ -49,7 +52,7 @@ public:
     // since the import was undone; other rollbacks keep the catalog (they are
     // the common case: a find that found nothing to create under, say).
     ORBOM_RC BeginWork();
-    ORBOM_RC CommitWork() { return CommitUnit(); }
+    ORBOM_RC CommitWork();
     ORBOM_RC RollbackWork();
 
     ORBOM_RC Import(std::string_view text, ImportError* error);
@@ -59,6 +62,16 @@ public:
     ORBOM_RC SetAccount(const std::string& user, const std::string& password);
     ORBOM_RC CheckAccount(const std::string& user, const std::string& password);
     ORBOM_RC HasAccounts(bool* any);
+
+    // Tells the process's other connections to the repository at scope (its
+    // place, the same for each of them) what this one commits, so that their
+    // caches drop it at once; called for every connection, cached or not.
+    void ShareCommits(const std::string& scope);
+    // Turns the read cache on with that cap; false (and no cache) when the
+    // database cannot tell the client what changed.
+    virtual bool EnableCache(size_t capBytes);
+    // Null when the cache is off.
+    const ReadCache* cache() const { return cache_.get(); }
 
     // The database's own text and code of the last failure.
     virtual int nativeCode() const = 0;
@@ -89,6 +102,21 @@ protected:
     // Records an error of the client's own for the native-error call.
     virtual void SetNativeError(int code, const std::string& message) = 0;
 
+    // ---- What each backend gives the read cache ----
+    // Brings the cache to what the database holds now (dropping what
+    // changed) before it answers: inside a unit exactly, outside one as far
+    // as the database's change signals have arrived.
+    virtual ORBOM_RC Freshen() { return ORBOM_RC_SUCCESS; }
+    // Runs a read whose rows the cache will keep, so that they are never
+    // older than what the cache was freshened to.
+    virtual ORBOM_RC CachedQuery(const Sql& sql, const std::shared_ptr<const Columns>& columns,
+                                 Selection* out) {
+        return Query(sql, columns, out);
+    }
+    // A unit of work is open (BeginWork to CommitWork or RollbackWork).
+    bool unitOpen() const { return unitOpen_; }
+    std::unique_ptr<ReadCache> cache_;
+
     // ---- Shared steps of opening and creating ----
     // The repository's marker row: 0 when it is there, 7 when it is not a
     // finished repository.
@@ -99,6 +127,7 @@ protected:
     ORBOM_RC Reload();
 
     const Dialect& dialect_;
+    const Catalog& catalog() const { return catalog_; }
 
 private:
     class Importer;
@@ -122,6 +151,24 @@ private:
     ORBOM_RC PlanSelect(const std::string& cls, const std::vector<NamedValue>& criteria,
                         const std::string& properties, const SelectPlan** out);
     std::unordered_map<std::string, SelectPlan> selectPlans_;
+
+    // A select the cache may answer, with its plan and statement.
+    ORBOM_RC CachedSelect(const std::string& cls, const std::vector<NamedValue>& criteria,
+                          const std::string& properties, const SelectPlan& plan, const Sql& sql,
+                          Selection* out);
+    // Loads the class's directory (every object) into the cache.
+    ORBOM_RC LoadDirectory(const std::string& cls);
+    // The client's own write to a class, and the end of a unit.
+    void Wrote(const std::string& cls);
+    void UnitEnded(bool undone);
+    // Drops what this process's other connections committed, then asks the
+    // backend.
+    ORBOM_RC FreshenAll();
+    void TakeLocal();
+    bool unitOpen_ = false;
+    std::shared_ptr<LocalSignals> local_;
+    uint64_t localSeen_ = 0;
+    std::set<std::string> unitWrites_;  // classes the open unit wrote
 
     Catalog catalog_;
     bool importedInUnit_ = false;  // the unit's rollback may undo classes

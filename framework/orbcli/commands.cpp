@@ -130,6 +130,23 @@ void ShowTree(const Target& target, bool json, std::ostream& out) {
         out << RenderTree(tree);
 }
 
+void CacheStats(const Target& target, const std::string& cls, const std::vector<std::string>& args,
+                int repeat, std::ostream& out) {
+    Session session(kClientName);
+    session.Connect(target.repository);
+    const auto properties = session.Describe(cls);
+    const auto criteria = ParseAssignments(properties, args);
+    for (int i = 0; i < repeat; ++i) SelectObjects(session, cls, properties, criteria);
+    ORBOM_CACHE_STATS stats{};
+    Check(ORBOM_Statistics_Cache(session.connection(), &stats), "reading the cache's counters");
+    nlohmann::ordered_json json = {
+        {"enabled", stats.enabled},  {"hits", stats.hits},
+        {"misses", stats.misses},    {"invalidations", stats.invalidations},
+        {"entries", stats.entries},  {"bytes", stats.bytes},
+        {"capBytes", stats.capBytes}};
+    out << json.dump() << "\n";
+}
+
 size_t CheckCommand(const Target& target, std::ostream& out) {
     Session session(kClientName);
     session.Connect(target.repository);

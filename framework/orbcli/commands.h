@@ -35,6 +35,11 @@ void ObjectList(const Target& target, const std::string& cls, const std::vector<
 void ObjectDelete(const Target& target, const std::string& cls,
                   const std::vector<std::string>& args, std::ostream& out);
 void ShowTree(const Target& target, bool json, std::ostream& out);
+// Runs the select of "object list" repeat times on one connection and prints
+// that connection's read-cache counters as one JSON object (enabled, hits,
+// misses, invalidations, entries, bytes, capBytes).
+void CacheStats(const Target& target, const std::string& cls, const std::vector<std::string>& args,
+                int repeat, std::ostream& out);
 // Prints every problem CheckRepository finds, then its notes ("note: ..."),
 // and a summary line; returns how many problems were found.
 size_t CheckCommand(const Target& target, std::ostream& out);

@@ -22,6 +22,7 @@ struct Options {
     std::string file;
     std::vector<std::string> args;
     bool json = false;
+    int repeat = 2;
 };
 
 CLI::App* AddObjectCommand(CLI::App* object, const char* name, const char* help, Options& o,
@@ -79,6 +80,13 @@ int Run(int argc, char** argv) {
     CLI::App* tree = app.add_subcommand("tree", "machines and views with what they contain");
     tree->add_flag("--json", o.json, "print JSON");
 
+    CLI::App* cache = app.add_subcommand(
+        "cache", "run an object list's select REPEAT times; print the read cache's counters");
+    cache->add_option("CLASS", o.cls, "class of the objects")->required();
+    cache->add_option("PROP=VALUE", o.args, "property values");
+    cache->add_option("--repeat", o.repeat, "times to select (default 2)")
+        ->check(CLI::Range(1, 1000000));
+
     CLI::App* check = app.add_subcommand(
         "check", "check links, containers and published objects; exit 2 on damage");
 
@@ -111,6 +119,8 @@ int Run(int argc, char** argv) {
         orbcli::ObjectDelete(o.target, o.cls, o.args, out);
     else if (*tree)
         orbcli::ShowTree(o.target, o.json, out);
+    else if (*cache)
+        orbcli::CacheStats(o.target, o.cls, o.args, o.repeat, out);
     else if (*check && orbcli::CheckCommand(o.target, out) > 0) {
         out.flush();
         return kDamageFound;

@@ -129,6 +129,52 @@ TEST_P(PostgresTest, ALostConnectionAnswers62AndTheNextOperationConnectsAgain) {
     ORBOM_Kernel_Stop(&kernel);
 }
 
+TEST_P(PostgresTest, AReadCacheStartsEmptyOnANewSession) {
+    const std::string client = "cached" + std::to_string(getpid());
+    ORBOM_KERNEL kernel = 0;
+    ORBOM_CONNECTION c = 0;
+    ASSERT_EQ(ORBOM_Kernel_Start(client.c_str(), &kernel, 0), 0);
+    ASSERT_EQ(ORBOM_Repository_Connect(kernel, "Test", &c), 0);
+    ASSERT_EQ(CreateNamed(c, "first"), 0);
+    uint32_t count = 0;
+    ASSERT_EQ(CountOn(c, &count), 0);
+    ORBOM_CACHE_STATS stats{};
+    ASSERT_EQ(ORBOM_Statistics_Cache(c, &stats), 0);
+    EXPECT_GT(stats.entries, 0u);
+
+    // What was signalled while no session listened is lost with it.
+    Terminate(client);
+    ASSERT_TRUE(
+        orbtest::PgRun("INSERT INTO \"" + Schema() + "\".\"o_Unix\"(\"p_name\") VALUES('x')"));
+    EXPECT_EQ(CountOn(c, &count), ORBOM_RC_REPOSITORY_CONNECTION_LOST);
+    ASSERT_EQ(ORBOM_Statistics_Cache(c, &stats), 0);
+    EXPECT_EQ(stats.entries, 0u);
+    ASSERT_EQ(CountOn(c, &count), 0);
+    EXPECT_EQ(count, 2u);
+    ORBOM_Repository_Disconnect(&c);
+    ORBOM_Kernel_Stop(&kernel);
+}
+
+TEST_P(PostgresTest, ARepositoryMadeBeforeChangeSignalsGetsThemWhenOpened) {
+    const std::string schema = "\"" + Schema() + "\"";
+    ASSERT_TRUE(orbtest::PgRun("DROP TABLE " + schema + ".orb_change; DROP FUNCTION " + schema +
+                               ".orb_changed() CASCADE; DELETE FROM " + schema +
+                               ".orb_meta WHERE key='change_signals'"));
+    ORBOM_CONNECTION c = 0;
+    ASSERT_EQ(ORBOM_Repository_Connect(kernel_, "Test", &c), 0);
+    ORBOM_CACHE_STATS stats{};
+    ASSERT_EQ(ORBOM_Statistics_Cache(c, &stats), 0);
+    EXPECT_EQ(stats.enabled, 1u);
+    uint32_t count = 0;
+    ASSERT_EQ(CountOn(c, &count), 0);
+    ASSERT_TRUE(orbtest::PgRun("INSERT INTO " + schema + ".\"o_Unix\"(\"p_name\") VALUES('x')"));
+    ASSERT_EQ(ORBOM_Transaction_Begin(c), 0);
+    ASSERT_EQ(CountOn(c, &count), 0);
+    EXPECT_EQ(count, 1u);
+    ASSERT_EQ(ORBOM_Transaction_Rollback(c), 0);
+    ORBOM_Repository_Disconnect(&c);
+}
+
 TEST_P(PostgresTest, PasswordsComeOnlyFromAnOwnerOnlyPasswordFile) {
     ASSERT_TRUE(orbtest::PgRun(
         "DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname='orb_password') THEN"

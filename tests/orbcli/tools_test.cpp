@@ -102,6 +102,29 @@ TEST_P(ToolsTest, ImportingTwiceChangesNothing) {
     EXPECT_EQ(Snapshot(), before);
 }
 
+TEST_P(ToolsTest, CacheShowsTheConnectionsReadCacheCounters) {
+    Install();
+    Add({"LumoraVB", "name=srv1"});
+    Outcome run = Orbcli({"cache", "LumoraVB", "name=srv1", "--repeat", "3"});
+    ASSERT_EQ(run.exit, 0) << run.err;
+    json counters = json::parse(run.out);
+    EXPECT_EQ(counters["enabled"], 1);
+    EXPECT_EQ(counters["misses"], 1);
+    EXPECT_EQ(counters["hits"], 2);
+    EXPECT_GT(counters["bytes"].get<uint64_t>(), 0u);
+    EXPECT_LE(counters["bytes"].get<uint64_t>(), counters["capBytes"].get<uint64_t>());
+
+    ASSERT_EQ(orb::RegSetDword("SOFTWARE\\NorwindSystems\\NW-Sentinex/Orb\\Orbmap\\Repositories"
+                               "\\TESTBOX",
+                               "ReadCache", 0),
+              0);
+    run = Orbcli({"cache", "LumoraVB", "name=srv1"});
+    ASSERT_EQ(run.exit, 0) << run.err;
+    counters = json::parse(run.out);
+    EXPECT_EQ(counters["enabled"], 0);
+    EXPECT_EQ(counters["hits"], 0);
+}
+
 TEST_P(ToolsTest, MalformedOrConflictingFileIsRefusedAndChangesNothing) {
     Install();
     const std::string before = Snapshot();
