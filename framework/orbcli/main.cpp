@@ -131,14 +131,4 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    try {
-        return Run(argc, argv);
-    } catch (const orbcli::ToolError& e) {
-        std::cerr << "orbcli: " << orbcli::CodeName(e.rc()) << " (" << e.rc() << "): " << e.what()
-                  << "\n";
-    } catch (const std::exception& e) {
-        std::cerr << "orbcli: " << e.what() << "\n";
-    }
-    return 1;
-}
+int main(int argc, char** argv) { return orbcli::RunTool("orbcli", Run, argc, argv); }

@@ -1,5 +1,7 @@
 #include "framework/orbcli/session.h"
 
+#include <iostream>
+
 namespace orbcli {
 namespace {
 
@@ -22,6 +24,18 @@ std::string CodeName(ORBOM_RC rc) {
 
 void Check(ORBOM_RC rc, const std::string& what) {
     if (rc != ORBOM_RC_SUCCESS) throw ToolError(rc, what);
+}
+
+int RunTool(const char* program, int (*run)(int, char**), int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const ToolError& e) {
+        std::cerr << program << ": " << CodeName(e.rc()) << " (" << e.rc() << "): " << e.what()
+                  << "\n";
+    } catch (const std::exception& e) {
+        std::cerr << program << ": " << e.what() << "\n";
+    }
+    return 1;
 }
 
 namespace {

@@ -27,6 +27,10 @@ class ToolError : public std::runtime_error {
 // Throws ToolError(rc, what) unless rc is 0.
 void Check(ORBOM_RC rc, const std::string& what);
 
+// A tool's main: runs run(argc, argv); an error that escapes it is one line
+// on standard error, "PROGRAM: ...", and exit status 1.
+int RunTool(const char* program, int (*run)(int, char**), int argc, char** argv);
+
 struct PropertyInfo {
     std::string name;
     int type = 0;

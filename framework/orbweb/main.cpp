@@ -157,14 +157,4 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    try {
-        return Run(argc, argv);
-    } catch (const orbcli::ToolError& e) {
-        std::cerr << "orbweb: " << orbcli::CodeName(e.rc()) << " (" << e.rc() << "): " << e.what()
-                  << "\n";
-    } catch (const std::exception& e) {
-        std::cerr << "orbweb: " << e.what() << "\n";
-    }
-    return 1;
-}
+int main(int argc, char** argv) { return orbcli::RunTool("orbweb", Run, argc, argv); }
