@@ -48,6 +48,23 @@ class PostgresTest : public RepositoryTest {
         if (s) ORBOM_ObjectList_EndSelect(&s);
         return rc;
     }
+    // A kernel of its own under a client name the server shows, so that
+    // Terminate can end just its sessions; connected to "Test".
+    struct NamedClient {
+        std::string name;
+        ORBOM_KERNEL kernel = 0;
+        ORBOM_CONNECTION c = 0;
+        explicit NamedClient(const std::string& prefix) : name(prefix + std::to_string(getpid())) {
+            EXPECT_EQ(ORBOM_Kernel_Start(name.c_str(), &kernel, 0), 0);
+            EXPECT_EQ(ORBOM_Repository_Connect(kernel, "Test", &c), 0);
+        }
+        ~NamedClient() {
+            ORBOM_Repository_Disconnect(&c);
+            ORBOM_Kernel_Stop(&kernel);
+        }
+        NamedClient(const NamedClient&) = delete;
+        NamedClient& operator=(const NamedClient&) = delete;
+    };
     // Ends the server sessions of a client name and waits until they are gone.
     void Terminate(const std::string& client) {
         const std::string where = "FROM pg_stat_activity WHERE application_name='" + client + "'";
@@ -93,11 +110,10 @@ TEST_P(PostgresTest, TheServersRefusalsAnswer29WithTheirSqlstate) {
 }
 
 TEST_P(PostgresTest, ALostConnectionAnswers62AndTheNextOperationConnectsAgain) {
-    const std::string client = "lost" + std::to_string(getpid());
-    ORBOM_KERNEL kernel = 0;
-    ORBOM_CONNECTION c = 0;
-    ASSERT_EQ(ORBOM_Kernel_Start(client.c_str(), &kernel, 0), 0);
-    ASSERT_EQ(ORBOM_Repository_Connect(kernel, "Test", &c), 0);
+    NamedClient named("lost");
+    ASSERT_NE(named.c, 0u);
+    const std::string& client = named.name;
+    ORBOM_CONNECTION c = named.c;
     ASSERT_EQ(CreateNamed(c, "first"), 0);
 
     Terminate(client);
@@ -125,16 +141,13 @@ TEST_P(PostgresTest, ALostConnectionAnswers62AndTheNextOperationConnectsAgain) {
     EXPECT_EQ(ORBOM_Transaction_Rollback(c), 0);
     EXPECT_EQ(CreateNamed(c, "fifth"), 0);
     EXPECT_EQ(Names("Unix", {}), (std::vector<std::string>{"first", "fifth"}));
-    ORBOM_Repository_Disconnect(&c);
-    ORBOM_Kernel_Stop(&kernel);
 }
 
 TEST_P(PostgresTest, AReadCacheStartsEmptyOnANewSession) {
-    const std::string client = "cached" + std::to_string(getpid());
-    ORBOM_KERNEL kernel = 0;
-    ORBOM_CONNECTION c = 0;
-    ASSERT_EQ(ORBOM_Kernel_Start(client.c_str(), &kernel, 0), 0);
-    ASSERT_EQ(ORBOM_Repository_Connect(kernel, "Test", &c), 0);
+    NamedClient named("cached");
+    ASSERT_NE(named.c, 0u);
+    const std::string& client = named.name;
+    ORBOM_CONNECTION c = named.c;
     ASSERT_EQ(CreateNamed(c, "first"), 0);
     uint32_t count = 0;
     ASSERT_EQ(CountOn(c, &count), 0);
@@ -151,8 +164,6 @@ TEST_P(PostgresTest, AReadCacheStartsEmptyOnANewSession) {
     EXPECT_EQ(stats.entries, 0u);
     ASSERT_EQ(CountOn(c, &count), 0);
     EXPECT_EQ(count, 2u);
-    ORBOM_Repository_Disconnect(&c);
-    ORBOM_Kernel_Stop(&kernel);
 }
 
 TEST_P(PostgresTest, ARepositoryMadeBeforeChangeSignalsGetsThemWhenOpened) {
